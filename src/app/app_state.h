@@ -1,0 +1,56 @@
+#pragma once
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "download/download_task.h"
+#include "patching/patch_entry.h"
+#include "platform/platform.h"
+#include "startup/endpoints.h"
+#include "startup/manifest_document.h"
+#include "startup/server_entry.h"
+#include "text/display_language.h"
+#include "ui/window.h"
+
+namespace app {
+
+// The program-wide state: built once at process start, released by the one exit routine.
+struct AppState {
+  AppState(platform::Platform& platform, ui::Window& window, text::DisplayCode display)
+      : platform(platform), window(window), display(display) {}
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+
+  platform::Platform& platform;
+  ui::Window& window;
+  text::DisplayCode display;
+  Options options;
+
+  std::string executablePath;       // GBK, the launcher's full path
+  std::string clientFolder;         // the launcher's folder with a trailing '\'
+  std::string downloadCacheFolder;  // clientFolder + "DownloadCache\"
+
+  startup::Endpoints endpoints;
+  startup::ManifestDocument manifestDocument;
+  std::vector<startup::ServerEntry> serverList;
+  std::vector<patching::PatchEntry> onlinePatches;
+  std::vector<patching::PatchEntry> manualPatches;
+  download::DownloadTask downloadTask;
+
+  // Set by the remote-configuration worker after its last step.
+  std::atomic<bool> workerFinished{false};
+
+  // Starts a thread that nobody joins. Tests replace it to keep threads inside the test.
+  std::function<void(std::function<void()>)> spawn = [](std::function<void()> body) {
+    std::thread(std::move(body)).detach();
+  };
+
+  std::string convert(const std::string& gbk) const { return text::convertForDisplay(display, gbk); }
+  void messageBox(const std::string& text) { window.messageBox(text); }
+  void endProcess(int code) { platform.system.endProcess(code); }
+};
+
+}  // namespace app

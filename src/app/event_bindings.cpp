@@ -1,0 +1,32 @@
+#include "app/event_bindings.h"
+
+#include "launch/game_launch.h"
+#include "launch/link_buttons.h"
+#include "patching/patch_update.h"
+#include "patching/progress_display.h"
+#include "startup/server_list.h"
+#include "startup/startup_sequence.h"
+#include "ui/component_names.h"
+#include "ui/window_handlers.h"
+
+namespace app {
+
+void bindEvents(AppState& app) {
+  using namespace ui::names;
+  ui::bindWindowHandlers(app.window, [&app] { app.endProcess(0); });
+  ui::Events& e = app.window.events();
+  e.created = [&app] { startup::startupSequence(app); };
+  e.socketData = [&app] { startup::onProbeData(app); };
+  e.serverSelected = [&app] { startup::refreshServerStatus(app); };
+  e.tick[kTimerSaveTaskAndSpeed] = [&app] { patching::sampleSpeedAndSaveTask(app); };
+  e.tick[kTimerProgress] = [&app] { patching::refreshProgress(app); };
+  e.clicked[kButtonStartUpdate] = [&app] { patching::onStartUpdateClicked(app); };
+  e.clicked[kButtonStartGame] = [&app] { launch::startGame(app); };
+  for (const char* link : {kButtonHome, kButtonForum, kButtonRegister, kButtonQQGroup, kButtonRecharge, kButtonHelp1,
+                           kButtonHelp2, kButtonHelp3, kButtonHelp4}) {
+    std::string name = link;
+    e.clicked[name] = [&app, name] { launch::openLinkButton(app, name); };
+  }
+}
+
+}  // namespace app

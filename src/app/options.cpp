@@ -1,0 +1,27 @@
+#include "app/options.h"
+
+namespace app {
+
+Options parseOptions(const std::vector<std::string>& args) {
+  Options o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool hasValue = i + 1 < args.size();
+    if (a == "--headless") {
+      o.headless = true;
+    } else if (a == "--auto-update") {
+      o.autoUpdate = true;
+    } else if (a == "--auto-start") {
+      o.autoStart = true;
+    } else if (a == "--run-dir" && hasValue) {
+      o.runDir = args[++i];
+    } else if (a == "--endpoints" && hasValue) {
+      o.endpointsFile = args[++i];
+    } else {
+      o.unknown.push_back(a);
+    }
+  }
+  return o;
+}
+
+}  // namespace app

@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace patching {
+
+// One entry of the manifest's patch list.
+struct PatchEntry {
+  std::string name;
+  std::string path;
+  std::string localPath;  // computed: the file's place in the client folder
+  std::string size;
+  std::string CheckCode;
+  std::string url;
+  std::string isupdate;
+};
+
+}  // namespace patching

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// File operations on GBK paths with '\' separators (the posix side maps them to UTF-8 and '/').
+class Files {
+ public:
+  virtual ~Files() = default;
+  virtual bool exists(const std::string& path) = 0;  // a file or folder of that name
+  virtual bool isDirectory(const std::string& path) = 0;
+  virtual bool createDirectory(const std::string& path) = 0;  // one level
+  virtual bool readWhole(const std::string& path, std::string& bytes) = 0;
+  // Reads up to maxBytes from the start of the file.
+  virtual bool readPrefix(const std::string& path, size_t maxBytes, std::string& bytes) = 0;
+  // Streams the file in blocks of at most blockSize; the sink returns false to stop early.
+  virtual bool readBlocks(const std::string& path, size_t blockSize,
+                          const std::function<bool(const char*, size_t)>& sink) = 0;
+  virtual bool writeWhole(const std::string& path, const std::string& bytes) = 0;  // create or truncate
+  virtual bool moveFile(const std::string& from, const std::string& to) = 0;  // plain rename, fails if `to` exists
+  virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
+  virtual bool deleteFile(const std::string& path) = 0;
+  virtual bool fileSize(const std::string& path, int64_t& size) = 0;
+  virtual std::string currentDirectory() = 0;  // GBK, no trailing separator
+  virtual bool setCurrentDirectory(const std::string& path) = 0;
+};
+
+}  // namespace platform

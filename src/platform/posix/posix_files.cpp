@@ -1,0 +1,132 @@
+#include "platform/posix/posix_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/posix/host_text.h"
+#include "platform/posix/unique_fd.h"
+
+namespace platform::posix {
+
+namespace {
+
+UniqueFd openRead(const std::string& path) { return UniqueFd(::open(hostPath(path).c_str(), O_RDONLY | O_CLOEXEC)); }
+
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+ssize_t readSome(int fd, char* data, size_t size) {
+  for (;;) {
+    ssize_t n = ::read(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+}  // namespace
+
+bool PosixFiles::exists(const std::string& path) {
+  struct stat st{};
+  return !path.empty() && ::stat(hostPath(path).c_str(), &st) == 0;
+}
+
+bool PosixFiles::isDirectory(const std::string& path) {
+  struct stat st{};
+  return ::stat(hostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PosixFiles::createDirectory(const std::string& path) { return ::mkdir(hostPath(path).c_str(), 0777) == 0; }
+
+bool PosixFiles::readWhole(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  return readBlocks(path, 1 << 16, [&](const char* data, size_t size) {
+    bytes.append(data, size);
+    return true;
+  });
+}
+
+bool PosixFiles::readPrefix(const std::string& path, size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  UniqueFd fd = openRead(path);
+  if (!fd) return false;
+  bytes.resize(maxBytes);
+  size_t got = 0;
+  while (got < maxBytes) {
+    ssize_t n = readSome(fd.get(), bytes.data() + got, maxBytes - got);
+    if (n < 0) return false;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  bytes.resize(got);
+  return true;
+}
+
+bool PosixFiles::readBlocks(const std::string& path, size_t blockSize,
+                            const std::function<bool(const char*, size_t)>& sink) {
+  UniqueFd fd = openRead(path);
+  if (!fd || blockSize == 0) return false;
+  std::vector<char> block(blockSize);
+  for (;;) {
+    ssize_t n = readSome(fd.get(), block.data(), block.size());
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!sink(block.data(), static_cast<size_t>(n))) return true;
+  }
+}
+
+bool PosixFiles::writeWhole(const std::string& path, const std::string& bytes) {
+  UniqueFd fd(::open(hostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  return fd && writeAll(fd.get(), bytes.data(), bytes.size());
+}
+
+bool PosixFiles::moveFile(const std::string& from, const std::string& to) {
+  // Like a Windows rename: it never replaces an existing target.
+  return ::renameat2(AT_FDCWD, hostPath(from).c_str(), AT_FDCWD, hostPath(to).c_str(), RENAME_NOREPLACE) == 0;
+}
+
+bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool overwrite) {
+  UniqueFd in = openRead(from);
+  if (!in) return false;
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+  UniqueFd out(::open(hostPath(to).c_str(), flags, 0666));
+  if (!out) return false;
+  std::vector<char> block(1 << 16);
+  for (;;) {
+    ssize_t n = readSome(in.get(), block.data(), block.size());
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!writeAll(out.get(), block.data(), static_cast<size_t>(n))) return false;
+  }
+}
+
+bool PosixFiles::deleteFile(const std::string& path) { return ::unlink(hostPath(path).c_str()) == 0; }
+
+bool PosixFiles::fileSize(const std::string& path, int64_t& size) {
+  struct stat st{};
+  if (::stat(hostPath(path).c_str(), &st) != 0) return false;
+  size = st.st_size;
+  return true;
+}
+
+std::string PosixFiles::currentDirectory() {
+  char buffer[4096];
+  if (!::getcwd(buffer, sizeof buffer)) return {};
+  return launcherPath(buffer);
+}
+
+bool PosixFiles::setCurrentDirectory(const std::string& path) { return ::chdir(hostPath(path).c_str()) == 0; }
+
+}  // namespace platform::posix

@@ -1,0 +1,82 @@
+#include "platform/posix/posix_system.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/posix/host_text.h"
+
+namespace platform::posix {
+
+uint32_t PosixSystem::tickCount() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+int localeIdOfName(const std::string& localeName) {
+  std::string lang = localeName.substr(0, localeName.find_first_of(".@"));
+  struct Entry {
+    const char* name;
+    int id;
+  };
+  static constexpr Entry kTable[] = {
+      {"zh_CN", 2052}, {"zh_SG", 4100}, {"zh_TW", 1028}, {"zh_HK", 3076}, {"zh_MO", 5124},
+      {"ja_JP", 1041}, {"ko_KR", 1042}, {"en_US", 1033}, {"en_GB", 2057}, {"de_DE", 1031},
+      {"fr_FR", 1036}, {"ru_RU", 1049},
+  };
+  for (const auto& e : kTable)
+    if (lang == e.name) return e.id;
+  // "C", "POSIX" and anything unknown read as English (United States), like a neutral Windows.
+  return 1033;
+}
+
+int PosixSystem::defaultLocaleId() {
+  for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(var);
+    if (value && *value) return localeIdOfName(value);
+  }
+  return 1033;
+}
+
+LocalTime PosixSystem::localNow() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm local{};
+  localtime_r(&ts.tv_sec, &local);
+  return {static_cast<int64_t>(ts.tv_sec) + local.tm_gmtoff, static_cast<int>(ts.tv_nsec / 1000000)};
+}
+
+std::string PosixSystem::executablePath() {
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return {};
+  return launcherPath(std::string(buffer, static_cast<size_t>(n)));
+}
+
+std::string PosixSystem::environment(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? value : "";
+}
+
+void PosixSystem::sleep(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void PosixSystem::endProcess(int code) {
+  // Other threads may be mid-way through anything; end without running destructors.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(code);
+}
+
+std::string PosixSystem::toUtf8(const std::string& bytes, unsigned codePage) {
+  const char* from = codePage == 950 ? "BIG5" : codePage == 932 ? "CP932" : "GBK";
+  return convert(bytes, from, "UTF-8");
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Seconds since the local-time epoch 1970-01-01 00:00:00 (local wall clock, not UTC),
+// and the milliseconds within the current second.
+struct LocalTime {
+  int64_t seconds = 0;
+  int milliseconds = 0;
+};
+
+// Locale, clocks, the own executable, the environment and ending the process.
+class System {
+ public:
+  virtual ~System() = default;
+  virtual uint32_t tickCount() = 0;  // milliseconds, wraps like GetTickCount
+  virtual int defaultLocaleId() = 0;  // 2052, 1028, 1041, 1033, ...
+  virtual LocalTime localNow() = 0;
+  virtual std::string executablePath() = 0;  // GBK, folders separated by '\'
+  virtual std::string environment(const std::string& name) = 0;  // empty when unset
+  virtual void sleep(int milliseconds) = 0;
+  // Ends the whole process at once with the code; tests substitute a recorder, so every
+  // caller returns right after calling it.
+  virtual void endProcess(int code) = 0;
+  // Bytes in a Windows code page (936, 950, 932) as UTF-8, for console output.
+  virtual std::string toUtf8(const std::string& bytes, unsigned codePage) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/app_state.h"
+
+namespace startup {
+
+inline constexpr const char* kInstanceName = "VKTALVDLQ";
+inline constexpr const char* kLauncherVersion = "0.0.1";
+
+// Handler of the window's created event.
+void startupSequence(app::AppState& app);
+// Ends the process when another copy holds the name; otherwise claims it.
+void ensureSingleInstance(app::AppState& app, const std::string& name);
+// Brings the other copy's window forward, if one is found within 100 ms.
+void activateRunningInstance(app::AppState& app);
+// The id of the first process whose executable name equals `exeName` (ASCII case folded); 0 if none.
+uint32_t findProcessId(app::AppState& app, const std::string& exeName);
+// Body of the remote-configuration worker thread.
+void remoteConfigurationWorker(app::AppState& app);
+
+// The file-name part of a path with '\' separators.
+std::string fileNameOf(const std::string& path);
+// The folder part of a path with '\' separators, with its trailing '\'.
+std::string folderOf(const std::string& path);
+
+}  // namespace startup

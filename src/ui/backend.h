@@ -1,0 +1,56 @@
+#pragma once
+#include <string>
+
+#include "ui/component.h"
+
+namespace ui {
+
+struct WindowProps {
+  std::string title;  // GBK, converted for display
+  bool visible = true;
+  int state = 0;  // 0 normal, 1 restore centred, 2 minimised, 3 maximised
+  bool trayInstalled = false;
+  std::string trayTooltip;  // at most 62 bytes
+};
+
+// What a queued change touched, so a backend redraws only that.
+enum class Change {
+  Caption, Color, Picture, Visible, Enabled, Position, Interval, Items, Selection, Address,
+  Title, WindowVisible, WindowState, Tray,
+};
+
+// Renders the model on the window thread and wakes that thread when work is queued.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Window thread: show a component's new state.
+  virtual void apply(const Component& component, Change change) = 0;
+  // Window thread: show the window's new state.
+  virtual void applyWindow(const WindowProps& props, Change change) = 0;
+  // Any thread: a task was queued for the window thread.
+  virtual void wake() = 0;
+  // Any thread: a task-modal message box with an OK button; returns when dismissed.
+  virtual void messageBox(const std::string& text) = 0;
+};
+
+// Carries the client socket component's connection. It reports back by posting
+// Window::receiveSocketData to the window thread.
+class SocketDriver {
+ public:
+  virtual ~SocketDriver() = default;
+  virtual void connect(const std::string& host, int port) = 0;
+  virtual void disconnect() = 0;
+};
+
+}  // namespace ui
+
+namespace ui {
+
+// A backend that owns the window thread: run() raises the created event once every
+// component exists, then serves events and queued tasks until the process ends.
+class LoopBackend : public Backend {
+ public:
+  virtual void run() = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,158 @@
+#include "ui/headless/headless_backend.h"
+
+#include "ui/component_names.h"
+
+namespace ui {
+
+namespace {
+
+const char* pictureName(Picture p) {
+  switch (p) {
+    case Picture::StatusOffline: return "offline";
+    case Picture::StatusOnline: return "online";
+    case Picture::ZoneField: return "zone-field";
+    case Picture::None: break;
+  }
+  return "none";
+}
+
+std::string rgbText(Rgb c) {
+  return "(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
+}
+
+}  // namespace
+
+HeadlessBackend::HeadlessBackend(Window& window, platform::Platform& platform, HeadlessOptions options,
+                                 std::FILE* out)
+    : window_(window), platform_(platform), options_(std::move(options)), out_(out) {}
+
+std::string HeadlessBackend::shown(const std::string& bytes) const {
+  return platform_.system.toUtf8(bytes, text::displayCodePage(window_.display()));
+}
+
+void HeadlessBackend::print(const std::string& name, const std::string& value) {
+  std::lock_guard lock(printMutex_);
+  std::fprintf(out_, "%s: %s\n", platform_.system.toUtf8(name, 936).c_str(), value.c_str());
+  std::fflush(out_);
+}
+
+void HeadlessBackend::apply(const Component& c, Change change) {
+  switch (change) {
+    case Change::Caption: print(c.name, "\"" + shown(c.caption) + "\""); break;
+    case Change::Color: print(c.name, "colour " + rgbText(c.color)); break;
+    case Change::Picture: print(c.name, std::string("picture ") + pictureName(c.picture)); break;
+    case Change::Visible: print(c.name, c.visible ? "shown" : "hidden"); break;
+    case Change::Enabled: print(c.name, c.enabled ? "enabled" : "disabled"); break;
+    case Change::Position: print(c.name, "position " + std::to_string(c.position)); break;
+    case Change::Items:
+      print(c.name, c.items.empty() ? "items cleared" : "item added \"" + shown(c.items.back()) + "\"");
+      break;
+    case Change::Selection: print(c.name, "selection " + std::to_string(c.selection)); break;
+    case Change::Address: print(c.name, "address " + c.address); break;
+    case Change::Interval: {
+      std::lock_guard lock(mutex_);
+      if (c.interval > 0)
+        timers_[c.name] = {c.interval, Clock::now() + std::chrono::milliseconds(c.interval)};
+      else
+        timers_.erase(c.name);
+      break;
+    }
+    default: break;
+  }
+}
+
+void HeadlessBackend::applyWindow(const WindowProps& p, Change change) {
+  switch (change) {
+    case Change::Title: print("window", "title \"" + shown(p.title) + "\""); break;
+    case Change::WindowVisible:
+      print("window", p.visible ? "shown" : "hidden");
+      publishPresence(p.visible);
+      break;
+    case Change::WindowState: print("window", "state " + std::to_string(p.state)); break;
+    case Change::Tray:
+      print("window", p.trayInstalled ? "tray icon \"" + shown(p.trayTooltip) + "\"" : "tray icon removed");
+      break;
+    default: break;
+  }
+}
+
+void HeadlessBackend::wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  wakeup_.notify_one();
+}
+
+void HeadlessBackend::messageBox(const std::string& text) {
+  print("message", "\"" + shown(text) + "\"");
+}
+
+void HeadlessBackend::publishPresence(bool visible) {
+  platform_.presence.publish(visible, [this] {
+    window_.post([this] {
+      print("window", "brought forward");
+      if (window_.windowProps().state == 2) window_.setWindowState(0);
+    });
+  });
+}
+
+HeadlessBackend::Clock::time_point HeadlessBackend::nextDue() const {
+  auto due = Clock::now() + std::chrono::seconds(1);
+  for (const auto& [name, timer] : timers_)
+    if (timer.second < due) due = timer.second;
+  return due;
+}
+
+void HeadlessBackend::fireDueTimers() {
+  std::vector<std::string> due;
+  {
+    std::lock_guard lock(mutex_);
+    auto now = Clock::now();
+    for (auto& [name, timer] : timers_) {
+      if (timer.second > now) continue;
+      due.push_back(name);
+      timer.second = now + std::chrono::milliseconds(timer.first);
+    }
+  }
+  for (const auto& name : due) window_.raiseTimer(name);
+}
+
+bool HeadlessBackend::pressAutomatically() {
+  Component update = window_.component(names::kButtonStartUpdate);
+  Component game = window_.component(names::kButtonStartGame);
+  bool done = options_.configurationDone();
+  if (options_.autoUpdate && !pressedUpdate_ && update.visible && update.enabled) {
+    pressedUpdate_ = true;
+    print("auto", "pressing start-update");
+    window_.raiseClick(names::kButtonStartUpdate);
+    return true;
+  }
+  if (options_.autoStart && done && !update.visible && game.visible && game.enabled) {
+    print("auto", "pressing start-game");
+    window_.raiseClick(names::kButtonStartGame);
+    return false;
+  }
+  // Updating only: the work is over once the configuration has run and no update is pending.
+  if (options_.autoUpdate && !options_.autoStart && done && !update.visible) return false;
+  return true;
+}
+
+bool HeadlessBackend::step() {
+  window_.pump();
+  fireDueTimers();
+  window_.pump();
+  return pressAutomatically();
+}
+
+void HeadlessBackend::run() {
+  publishPresence(true);
+  window_.raiseCreated();
+  while (step()) {
+    std::unique_lock lock(mutex_);
+    wakeup_.wait_until(lock, nextDue(), [this] { return woken_; });
+    woken_ = false;
+  }
+}
+
+}  // namespace ui

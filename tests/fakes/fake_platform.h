@@ -1,0 +1,116 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace fakes {
+
+// Thrown nowhere: ending the process is recorded, and the caller is expected to return.
+struct FakeSystem : platform::System {
+  uint32_t tick = 1000;
+  uint32_t tickStep = 0;  // added on every tickCount() call, to let time pass in loops
+  int localeId = 2052;
+  platform::LocalTime now{1700000000, 0};
+  std::string exePath = "C:\\Game\\launcher.exe";
+  std::map<std::string, std::string> env;
+  std::vector<int> endCodes;
+
+  uint32_t tickCount() override { return tick += tickStep; }
+  int defaultLocaleId() override { return localeId; }
+  platform::LocalTime localNow() override { return now; }
+  std::string executablePath() override { return exePath; }
+  std::string environment(const std::string& name) override {
+    auto it = env.find(name);
+    return it == env.end() ? "" : it->second;
+  }
+  void sleep(int milliseconds) override { tick += static_cast<uint32_t>(milliseconds); }
+  void endProcess(int code) override { endCodes.push_back(code); }
+  std::string toUtf8(const std::string& bytes, unsigned) override { return bytes; }
+  bool ended() const { return !endCodes.empty(); }
+};
+
+// An in-memory file system keyed by exact path text.
+struct FakeFiles : platform::Files {
+  std::map<std::string, std::string> files;
+  std::set<std::string> directories;
+  std::set<std::string> readOnly;  // paths that cannot be written, moved onto or deleted
+  std::string cwd = "C:\\Game";
+  int readCalls = 0;
+
+  static std::string trimmed(const std::string& path);
+  bool exists(const std::string& path) override;
+  bool isDirectory(const std::string& path) override;
+  bool createDirectory(const std::string& path) override;
+  bool readWhole(const std::string& path, std::string& bytes) override;
+  bool readPrefix(const std::string& path, size_t maxBytes, std::string& bytes) override;
+  bool readBlocks(const std::string& path, size_t blockSize,
+                  const std::function<bool(const char*, size_t)>& sink) override;
+  bool writeWhole(const std::string& path, const std::string& bytes) override;
+  bool moveFile(const std::string& from, const std::string& to) override;
+  bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
+  bool deleteFile(const std::string& path) override;
+  bool fileSize(const std::string& path, int64_t& size) override;
+  std::string currentDirectory() override { return cwd; }
+  bool setCurrentDirectory(const std::string& path) override {
+    cwd = trimmed(path);
+    return true;
+  }
+};
+
+struct FakeWindow {
+  platform::WindowHandle handle = 0;
+  uint32_t pid = 0;
+  bool visible = true;
+  std::string className;
+  std::string title;
+};
+
+struct FakeProcesses : platform::Processes {
+  bool snapshotFails = false;
+  std::vector<platform::ProcessEntry> processes;
+  std::vector<FakeWindow> windows;  // in z-order
+  std::vector<platform::WindowHandle> activated;
+  int pumps = 0;
+
+  bool snapshot(std::vector<platform::ProcessEntry>& entries) override;
+  platform::WindowHandle nextTopLevelWindow(platform::WindowHandle after) override;
+  bool windowExists(platform::WindowHandle window) override { return find(window) != nullptr; }
+  bool windowVisible(platform::WindowHandle window) override;
+  uint32_t windowProcess(platform::WindowHandle window) override;
+  bool windowClassName(platform::WindowHandle window, int bufferLength, std::string& name) override;
+  std::string windowTitle(platform::WindowHandle window) override;
+  void activateWindow(platform::WindowHandle window) override { activated.push_back(window); }
+  void pumpMessages() override { ++pumps; }
+  const FakeWindow* find(platform::WindowHandle window) const;
+};
+
+struct FakeInstanceMarker : platform::InstanceMarker {
+  std::set<std::string> held;  // names held by "another copy"
+  std::vector<std::string> created;
+  bool openExisting(const std::string& name) override { return held.count(name) > 0; }
+  bool create(const std::string& name) override {
+    created.push_back(name);
+    return true;
+  }
+};
+
+struct FakePresence : platform::WindowPresence {
+  int publishes = 0;
+  void publish(bool, std::function<void()>) override { ++publishes; }
+};
+
+// All fakes in one bundle.
+struct FakePlatform {
+  FakeSystem system;
+  FakeFiles files;
+  FakeProcesses processes;
+  FakeInstanceMarker instance;
+  FakePresence presence;
+  platform::Platform bundle{system, files, processes, instance, presence};
+};
+
+}  // namespace fakes
