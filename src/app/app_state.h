@@ -40,6 +40,18 @@ struct AppState {
   std::vector<patching::PatchEntry> manualPatches;
   download::DownloadTask downloadTask;
 
+  // The running download, for the progress display: this file's number and the number of
+  // files in the run, the shared end-state word (0 running, 2 incomplete, 3 complete), the
+  // last speed sample in bytes per second, and the display hooks the end events call
+  // (start both progress timers; stop them; refresh the progress line once).
+  int downloadIndex = 0;
+  int downloadCount = 0;
+  std::atomic<int16_t> downloadState{0};
+  std::atomic<int32_t> speedSample{0};
+  std::function<void()> onDownloadStarted;
+  std::function<void()> onDownloadEnded;
+  std::function<void()> onDownloadRefresh;
+
   // Set by the remote-configuration worker after its last step.
   std::atomic<bool> workerFinished{false};
 
