@@ -2,8 +2,15 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/http_client.h"
+#include "platform/ini.h"
 #include "platform/instance.h"
+#include "platform/network.h"
+#include "platform/process_starter.h"
 #include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/shortcut.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -16,6 +23,13 @@ struct Platform {
   Processes& processes;
   InstanceMarker& instance;
   WindowPresence& presence;
+  HttpClient& http;
+  Network& network;
+  Registry& registry;
+  Shell& shell;
+  Ini& ini;
+  ShortcutObject& shortcuts;
+  ProcessStarter& starter;
 };
 
 // Owns the native implementation of every area for the lifetime of the program.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_services.h"
 #include "platform/platform.h"
 
 namespace fakes {
@@ -110,7 +111,15 @@ struct FakePlatform {
   FakeProcesses processes;
   FakeInstanceMarker instance;
   FakePresence presence;
-  platform::Platform bundle{system, files, processes, instance, presence};
+  FakeHttp http;
+  FakeNetwork network;
+  FakeRegistry registry;
+  FakeShell shell;
+  FakeIni ini;
+  FakeShortcuts shortcuts;
+  FakeStarter starter;
+  platform::Platform bundle{system, files, processes, instance, presence, http, network,
+                            registry, shell, ini, shortcuts, starter};
 };
 
 }  // namespace fakes

@@ -1,7 +1,14 @@
 #include "platform/platform.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/posix_http.h"
+#include "platform/posix/posix_ini.h"
 #include "platform/posix/posix_instance.h"
+#include "platform/posix/posix_network.h"
+#include "platform/posix/posix_process_starter.h"
 #include "platform/posix/posix_processes.h"
+#include "platform/posix/posix_registry.h"
+#include "platform/posix/posix_shell.h"
+#include "platform/posix/posix_shortcut.h"
 #include "platform/posix/posix_system.h"
 
 namespace platform {
@@ -18,7 +25,15 @@ class PosixPlatform : public NativePlatform {
   posix::PosixProcesses processes_;
   posix::PosixInstanceMarker instance_;
   posix::PosixWindowPresence presence_;
-  Platform bundle_{system_, files_, processes_, instance_, presence_};
+  posix::PosixHttpClient http_;
+  posix::PosixNetwork network_;
+  posix::PosixRegistry registry_;
+  posix::PosixShell shell_;
+  posix::PosixIni ini_;
+  posix::PosixShortcutObject shortcuts_;
+  posix::PosixProcessStarter starter_;
+  Platform bundle_{system_, files_, processes_, instance_, presence_, http_, network_,
+                   registry_, shell_, ini_, shortcuts_, starter_};
 };
 
 }  // namespace

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace platform {
+
+// One plain HTTP/1.0 GET ("Accept: */*", no cache), as the manifest fetch needs it.
+class HttpClient {
+ public:
+  virtual ~HttpClient() = default;
+  // The response body, whatever the status; an unreachable server or a broken connection
+  // gives the bytes that arrived, possibly none.
+  virtual std::string get(const std::string& host, int port, const std::string& pathAndQuery) = 0;
+};
+
+}  // namespace platform
