@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -5,12 +6,28 @@
 #include "app/event_bindings.h"
 #include "app/window_backend.h"
 #include "platform/platform.h"
+#include "startup/endpoints.h"
 #include "startup/startup_sequence.h"
 #include "text/display_language.h"
 #include "ui/headless/headless_backend.h"
+#include "ui/probe_socket.h"
 #include "ui/window.h"
 
 namespace {
+
+// The compiled-in operator addresses, overridden by --endpoints FILE when given. A file that
+// cannot be read or used fills `error`; the run then ends once the window can say why.
+startup::Endpoints endpointsFor(platform::Platform& p, const app::Options& options, std::string& error) {
+  startup::Endpoints endpoints;
+  if (options.endpointsFile.empty()) return endpoints;
+  std::string bytes, problem;
+  if (!p.files.readWhole(options.endpointsFile, bytes))
+    problem = "cannot read the file";
+  else if (!startup::applyEndpointsText(bytes, endpoints, problem))
+    problem = "not usable: " + problem;
+  if (!problem.empty()) error = "--endpoints " + options.endpointsFile + ": " + problem;
+  return endpoints;
+}
 
 // The launcher's full path, or the same file name inside --run-dir when that is given.
 std::string launcherPath(platform::Platform& p, const app::Options& options) {
@@ -29,15 +46,20 @@ int main(int argc, char** argv) {
   std::unique_ptr<platform::NativePlatform> native = platform::makeNativePlatform();
   platform::Platform& p = native->get();
   app::Options options = app::parseOptions(args);
+  std::string endpointsError;
+  startup::Endpoints endpoints = endpointsFor(p, options, endpointsError);
 
   // The display language is fixed before the window exists, and never changes afterwards.
   text::DisplayCode display = text::detectDisplayLanguage(p.system.defaultLocaleId());
   ui::Window window(display);
   app::AppState state(p, window, display);
   state.options = options;
+  state.endpoints = endpoints;
   state.executablePath = launcherPath(p, options);
   p.files.setCurrentDirectory(startup::folderOf(state.executablePath));
   app::bindEvents(state);
+  ui::ProbeSocket probe([&window](const std::string& bytes) { window.receiveSocketData(bytes); });
+  window.attachSocketDriver(&probe);
 
   std::unique_ptr<ui::LoopBackend> backend;
   if (!options.headless) backend = app::makeSystemWindow(state);
@@ -49,8 +71,16 @@ int main(int argc, char** argv) {
     backend = std::make_unique<ui::HeadlessBackend>(window, p, std::move(headless));
   }
   window.attach(backend.get());
+  if (!endpointsError.empty()) {
+    std::fprintf(stderr, "launcher: %s\n", endpointsError.c_str());
+    window.messageBox(endpointsError);
+    window.attach(nullptr);
+    state.endProcess(2);
+    return 2;
+  }
   backend->run();
   window.attach(nullptr);
+  window.attachSocketDriver(nullptr);
   state.endProcess(0);
   return 0;
 }

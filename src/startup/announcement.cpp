@@ -1,8 +1,11 @@
 #include "startup/announcement.h"
 
+#include "ui/component_names.h"
+
 namespace startup {
 
-// Placeholder until the endpoint configuration exists: no announcement address is known yet.
-void showAnnouncement(app::AppState&) {}
+void showAnnouncement(app::AppState& app) {
+  app.window.navigate(ui::names::kWebView, "http://" + app.endpoints.announcement + "/bz01.html");
+}
 
 }  // namespace startup

@@ -2,10 +2,14 @@
 #include <string>
 #include <string_view>
 
+#include "startup/xml_reader.h"
+
 namespace startup {
 
-// The parsed update manifest. (Filled in by the manifest reader.)
-struct ManifestDocument {};
+// The parsed update manifest; empty until a parse succeeds.
+struct ManifestDocument {
+  xml::Document xml;
+};
 
 // Parses GBK XML bytes into `doc`, replacing what it held; on failure `doc` is left empty.
 bool parseManifest(ManifestDocument& doc, std::string_view bytes);
