@@ -36,6 +36,9 @@ struct AppState {
   startup::Endpoints endpoints;
   startup::ManifestDocument manifestDocument;
   std::vector<startup::ServerEntry> serverList;
+  // Bumped by every status check of a server line; a latency answer that arrives after a
+  // newer check is dropped.
+  std::atomic<uint32_t> probeGeneration{0};
   std::vector<patching::PatchEntry> onlinePatches;
   std::vector<patching::PatchEntry> manualPatches;
   download::DownloadTask downloadTask;
