@@ -16,6 +16,16 @@ const char* pictureName(Picture p) {
   return "none";
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about "\"" + s + "\"" at -O3.
+std::string quoted(const std::string& s) {
+  std::string q;
+  q.reserve(s.size() + 2);
+  q += '"';
+  q += s;
+  q += '"';
+  return q;
+}
+
 std::string rgbText(Rgb c) {
   return "(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
 }
@@ -38,14 +48,14 @@ void HeadlessBackend::print(const std::string& name, const std::string& value) {
 
 void HeadlessBackend::apply(const Component& c, Change change) {
   switch (change) {
-    case Change::Caption: print(c.name, "\"" + shown(c.caption) + "\""); break;
+    case Change::Caption: print(c.name, quoted(shown(c.caption))); break;
     case Change::Color: print(c.name, "colour " + rgbText(c.color)); break;
     case Change::Picture: print(c.name, std::string("picture ") + pictureName(c.picture)); break;
     case Change::Visible: print(c.name, c.visible ? "shown" : "hidden"); break;
     case Change::Enabled: print(c.name, c.enabled ? "enabled" : "disabled"); break;
     case Change::Position: print(c.name, "position " + std::to_string(c.position)); break;
     case Change::Items:
-      print(c.name, c.items.empty() ? "items cleared" : "item added \"" + shown(c.items.back()) + "\"");
+      print(c.name, c.items.empty() ? "items cleared" : "item added " + quoted(shown(c.items.back())));
       break;
     case Change::Selection: print(c.name, "selection " + std::to_string(c.selection)); break;
     case Change::Address: print(c.name, "address " + c.address); break;
@@ -63,14 +73,14 @@ void HeadlessBackend::apply(const Component& c, Change change) {
 
 void HeadlessBackend::applyWindow(const WindowProps& p, Change change) {
   switch (change) {
-    case Change::Title: print("window", "title \"" + shown(p.title) + "\""); break;
+    case Change::Title: print("window", "title " + quoted(shown(p.title))); break;
     case Change::WindowVisible:
       print("window", p.visible ? "shown" : "hidden");
       publishPresence(p.visible);
       break;
     case Change::WindowState: print("window", "state " + std::to_string(p.state)); break;
     case Change::Tray:
-      print("window", p.trayInstalled ? "tray icon \"" + shown(p.trayTooltip) + "\"" : "tray icon removed");
+      print("window", p.trayInstalled ? "tray icon " + quoted(shown(p.trayTooltip)) : "tray icon removed");
       break;
     default: break;
   }
@@ -85,7 +95,7 @@ void HeadlessBackend::wake() {
 }
 
 void HeadlessBackend::messageBox(const std::string& text) {
-  print("message", "\"" + shown(text) + "\"");
+  print("message", quoted(shown(text)));
 }
 
 void HeadlessBackend::publishPresence(bool visible) {

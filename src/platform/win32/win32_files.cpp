@@ -1,0 +1,102 @@
+#include "platform/win32/win32_files.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+
+namespace {
+
+UniqueHandle openRead(const std::string& path) {
+  return UniqueHandle(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+}  // namespace
+
+bool Win32Files::exists(const std::string& path) {
+  return !path.empty() && GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32Files::isDirectory(const std::string& path) {
+  DWORD a = GetFileAttributesW(widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Files::createDirectory(const std::string& path) { return CreateDirectoryW(widen(path).c_str(), nullptr); }
+
+bool Win32Files::readWhole(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  return readBlocks(path, 1 << 16, [&](const char* data, size_t size) {
+    bytes.append(data, size);
+    return true;
+  });
+}
+
+bool Win32Files::readPrefix(const std::string& path, size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  return readBlocks(path, maxBytes ? maxBytes : 1, [&](const char* data, size_t size) {
+    bytes.append(data, std::min(size, maxBytes - bytes.size()));
+    return bytes.size() < maxBytes;
+  });
+}
+
+bool Win32Files::readBlocks(const std::string& path, size_t blockSize,
+                            const std::function<bool(const char*, size_t)>& sink) {
+  UniqueHandle file = openRead(path);
+  if (!file || blockSize == 0) return false;
+  std::vector<char> block(blockSize);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) return false;
+    if (got == 0) return true;
+    if (!sink(block.data(), got)) return true;
+  }
+}
+
+bool Win32Files::writeWhole(const std::string& path, const std::string& bytes) {
+  UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+  if (!file) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD wrote = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+    if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+    done += wrote;
+  }
+  return true;
+}
+
+bool Win32Files::moveFile(const std::string& from, const std::string& to) {
+  return MoveFileW(widen(from).c_str(), widen(to).c_str());
+}
+
+bool Win32Files::copyFile(const std::string& from, const std::string& to, bool overwrite) {
+  return CopyFileW(widen(from).c_str(), widen(to).c_str(), overwrite ? FALSE : TRUE);
+}
+
+bool Win32Files::deleteFile(const std::string& path) { return DeleteFileW(widen(path).c_str()); }
+
+bool Win32Files::fileSize(const std::string& path, int64_t& size) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+std::string Win32Files::currentDirectory() {
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  std::wstring buffer(n, L'\0');
+  n = GetCurrentDirectoryW(n, buffer.data());
+  buffer.resize(n);
+  return narrow(buffer);
+}
+
+bool Win32Files::setCurrentDirectory(const std::string& path) { return SetCurrentDirectoryW(widen(path).c_str()); }
+
+}  // namespace platform::win32

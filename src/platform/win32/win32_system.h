@@ -1,0 +1,18 @@
+#pragma once
+#include "platform/system.h"
+
+namespace platform::win32 {
+
+class Win32System : public System {
+ public:
+  uint32_t tickCount() override;
+  int defaultLocaleId() override;
+  LocalTime localNow() override;
+  std::string executablePath() override;
+  std::string environment(const std::string& name) override;
+  void sleep(int milliseconds) override;
+  void endProcess(int code) override;
+  std::string toUtf8(const std::string& bytes, unsigned codePage) override;
+};
+
+}  // namespace platform::win32
