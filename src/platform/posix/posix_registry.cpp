@@ -2,7 +2,9 @@
 
 namespace platform::posix {
 
-// Placeholder until this area is built.
+// Linux keeps no registry of file associations or application paths that the opener could
+// use: every key reads as missing, so documents have no opener and programs are looked for
+// by name and in the Windows folders only.
 bool PosixRegistry::defaultValue(RegistryRoot, const std::string&, std::string&) { return false; }
 
 }  // namespace platform::posix

@@ -1,9 +1,24 @@
 #include "platform/posix/posix_shell.h"
 
+#include <spawn.h>
+
+#include <string>
+
+#include "platform/posix/host_text.h"
+
+extern char** environ;
+
 namespace platform::posix {
 
-// Placeholder until this area is built.
-void PosixShell::execute(WindowHandle, const std::string&, const std::string&) {}
+void PosixShell::execute(WindowHandle, const std::string&, const std::string& file) {
+  if (file.empty()) return;
+  std::string program = "xdg-open";
+  std::string target = convert(file, "GBK", "UTF-8");
+  char* argv[] = {program.data(), target.data(), nullptr};
+  pid_t pid = 0;
+  if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0) reaper_.adopt(pid);
+}
+
 WindowHandle PosixShell::findWindowByTitle(const std::string&) { return 0; }
 
 }  // namespace platform::posix
