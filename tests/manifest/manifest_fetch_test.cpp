@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "fakes/fake_platform.h"
+#include "startup/announcement.h"
+#include "startup/cache_busting.h"
+#include "startup/manifest_fetch.h"
+#include "ui/component_names.h"
+#include "ui/window.h"
+
+namespace startup {
+namespace {
+
+const std::string kPrimary = "10.1.1.1:8888/dlq/UpdateInfo_test.xml";
+const std::string kSecondary = "10.2.2.2:8282/buding/dlq/UpdateInfo_test.xml";
+
+std::string manifest(const std::string& serverList) {
+  return "<?xml version=\"1.0\"?><UpdateInfo>" + serverList +
+         "<Launcher ver=\"0.0.1\"/><PatchList><P name=\"a\"/></PatchList></UpdateInfo>";
+}
+const std::string kGood = manifest("<ServerList><S name=\"one\"/></ServerList>");
+const std::string kGoodSecond = manifest("<ServerList><S name=\"second\"/><S name=\"x\"/></ServerList>");
+
+class ManifestFetch : public ::testing::Test {
+ protected:
+  ManifestFetch() {
+    app.endpoints.manifestPrimary = "10.1.1.1";
+    app.endpoints.manifestSecondary = "10.2.2.2";
+  }
+  fakes::FakePlatform fake;
+  ui::Window window{text::DisplayCode::SC};
+  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+};
+
+TEST_F(ManifestFetch, AUsablePrimaryMeansTheSecondaryIsNeverAsked) {
+  fake.http.bodies[kPrimary] = kGood;
+  fake.http.bodies[kSecondary] = kGoodSecond;
+  ASSERT_TRUE(fetchManifest(app));
+  ASSERT_EQ(fake.http.requests.size(), 1u);
+  EXPECT_EQ(fake.http.requests[0], "10.1.1.1:8888/dlq/UpdateInfo_test.xml?t=" + cacheBustingStamp(fake.system));
+  EXPECT_EQ(manifestAttribute(app.manifestDocument, "UpdateInfo/ServerList/@1", "name"), "one");
+}
+
+TEST_F(ManifestFetch, EveryKindOfUnusablePrimaryFallsBackToTheSecondary) {
+  const std::string causes[] = {
+      "",                                                                              // no answer
+      "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>",  // error page
+      kGood.substr(0, kGood.size() / 2),                                               // truncated
+      "UpdateInfo ServerList",                                                         // not XML
+      "<Update><ServerList><S name=\"one\"/></ServerList></Update>",                   // wrong root
+      manifest(""),                                                                    // no ServerList
+      manifest("<ServerList></ServerList>"),                                           // empty ServerList
+      manifest("<ServerList>only text <!-- <S/> --></ServerList>"),
+      manifest("<Servers><S name=\"one\"/></Servers>"),
+  };
+  for (const auto& body : causes) {
+    fakes::FakePlatform local;
+    app::AppState state(local.bundle, window, text::DisplayCode::SC);
+    state.endpoints.manifestPrimary = "10.1.1.1";
+    state.endpoints.manifestSecondary = "10.2.2.2";
+    local.http.bodies[kPrimary] = body;
+    local.http.bodies[kSecondary] = kGoodSecond;
+    ASSERT_TRUE(fetchManifest(state)) << body;
+    ASSERT_EQ(local.http.requests.size(), 2u) << body;
+    EXPECT_EQ(local.http.requests[1].substr(0, kSecondary.size() + 3), kSecondary + "?t=") << body;
+    EXPECT_EQ(manifestCount(state.manifestDocument, "UpdateInfo/ServerList"), 2) << body;
+  }
+}
+
+TEST_F(ManifestFetch, BothUnusableFailsAfterOneRequestEachAndKeepsNoDocument) {
+  fake.http.bodies[kPrimary] = manifest("<ServerList/>");
+  fake.http.bodies[kSecondary] = "<UpdateInfo><ServerList><S/></ServerList>";
+  EXPECT_FALSE(fetchManifest(app));
+  EXPECT_EQ(fake.http.requests.size(), 2u);
+  EXPECT_EQ(manifestCount(app.manifestDocument, "UpdateInfo"), 0);
+  EXPECT_TRUE(fake.system.endCodes.empty());  // ending is the worker's business, after its message
+}
+
+TEST_F(ManifestFetch, AManifestWithoutLauncherOrPatchListIsUsable) {
+  fake.http.bodies[kPrimary] = "<UpdateInfo><ServerList><S name=\"one\"/></ServerList></UpdateInfo>";
+  ASSERT_TRUE(fetchManifest(app));
+  EXPECT_EQ(manifestAttribute(app.manifestDocument, "UpdateInfo/Launcher", "ver"), "");
+  EXPECT_EQ(manifestCount(app.manifestDocument, "UpdateInfo/PatchList"), 0);
+}
+
+TEST_F(ManifestFetch, UsesThePortsFromTheEndpoints) {
+  app.endpoints.manifestPrimaryPort = 18888;
+  app.endpoints.manifestSecondaryPort = 18282;
+  fake.http.bodies["10.2.2.2:18282/buding/dlq/UpdateInfo_test.xml"] = kGood;
+  ASSERT_TRUE(fetchManifest(app));
+  ASSERT_EQ(fake.http.requests.size(), 2u);
+  EXPECT_EQ(fake.http.requests[0].rfind("10.1.1.1:18888/dlq/UpdateInfo_test.xml?t=", 0), 0u);
+}
+
+TEST_F(ManifestFetch, AnnouncementPageIsOnTheConfiguredHost) {
+  app.endpoints.announcement = "127.0.0.1:8080";
+  showAnnouncement(app);
+  window.pump();
+  EXPECT_EQ(window.component(ui::names::kWebView).address, "http://127.0.0.1:8080/bz01.html");
+}
+
+TEST(CacheBustingStamp, CountsSecondsFromEightInTheMorningAndIgnoresMilliseconds) {
+  fakes::FakeSystem system;
+  system.now = {1700000000 + 8 * 3600, 999};
+  EXPECT_EQ(cacheBustingStamp(system), "1700000000");
+  system.now.milliseconds = 0;
+  EXPECT_EQ(cacheBustingStamp(system), "1700000000");
+  system.now.seconds += 1;
+  EXPECT_EQ(cacheBustingStamp(system), "1700000001");
+  // Nine-digit seconds leave room for the first millisecond digit.
+  system.now = {999999999 + 8 * 3600, 7};
+  EXPECT_EQ(cacheBustingStamp(system), "9999999990");
+  system.now = {12 + 8 * 3600, 45};
+  EXPECT_EQ(cacheBustingStamp(system), "12045");
+}
+
+}  // namespace
+}  // namespace startup

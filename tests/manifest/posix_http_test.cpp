@@ -1,0 +1,115 @@
+#include "platform/posix/posix_http.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/posix/unique_fd.h"
+
+namespace platform::posix {
+namespace {
+
+// A one-connection server on a free loopback port: reads the request head, sends `reply`,
+// then either closes or keeps the connection open until the client goes away.
+class OneShotServer {
+ public:
+  OneShotServer(std::string reply, bool holdOpen = false) : reply_(std::move(reply)), hold_(holdOpen) {
+    listen_ = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(listen_.get(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(listen_.get(), 1);
+    ::getsockname(listen_.get(), reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~OneShotServer() {
+    ::shutdown(listen_.get(), SHUT_RDWR);
+    thread_.join();
+  }
+  int port() const { return port_; }
+  const std::string& request() const { return request_; }
+
+ private:
+  void serve() {
+    UniqueFd c(::accept(listen_.get(), nullptr, nullptr));
+    if (!c) return;
+    char buf[4096];
+    while (request_.find("\r\n\r\n") == std::string::npos) {
+      ssize_t n = ::recv(c.get(), buf, sizeof buf, 0);
+      if (n <= 0) return;
+      request_.append(buf, static_cast<size_t>(n));
+    }
+    ::send(c.get(), reply_.data(), reply_.size(), MSG_NOSIGNAL);
+    if (hold_) ::recv(c.get(), buf, sizeof buf, 0);  // until the client gives up and closes
+  }
+
+  std::string reply_;
+  bool hold_;
+  UniqueFd listen_;
+  int port_ = 0;
+  std::string request_;
+  std::thread thread_;
+};
+
+TEST(PosixHttp, SendsOneHttp10GetAndReturnsTheBodyWhateverTheStatus) {
+  OneShotServer server("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>missing</html>");
+  PosixHttpClient http;
+  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/dlq/UpdateInfo_test.xml?t=1700000000"), "<html>missing</html>");
+  EXPECT_EQ(server.request().rfind("GET /dlq/UpdateInfo_test.xml?t=1700000000 HTTP/1.0\r\n", 0), 0u);
+  EXPECT_NE(server.request().find("\r\nAccept: */*\r\n"), std::string::npos);
+  EXPECT_NE(server.request().find("\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"),
+            std::string::npos);
+}
+
+TEST(PosixHttp, ABrokenConnectionGivesTheBytesThatArrived) {
+  OneShotServer server("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n<UpdateInfo><Server");
+  PosixHttpClient http;
+  EXPECT_EQ(http.get("localhost", server.port(), "/x"), "<UpdateInfo><Server");
+}
+
+TEST(PosixHttp, NoServerGivesNothing) {
+  int port;
+  {
+    OneShotServer gone("");
+    port = gone.port();
+    PosixHttpClient(2000).get("127.0.0.1", port, "/");  // lets the server's thread finish
+  }
+  PosixHttpClient http(2000);
+  EXPECT_EQ(http.get("127.0.0.1", port, "/"), "");
+  EXPECT_EQ(http.get("no-such-host.invalid", 80, "/"), "");
+}
+
+TEST(PosixHttp, AServerThatGoesQuietIsLeftAfterTheTimeOut) {
+  OneShotServer server("HTTP/1.0 200 OK\r\n\r\n<partial", true);
+  PosixHttpClient http(300);
+  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/"), "<partial");
+}
+
+TEST(PosixHttp, KeepsNoMoreThanTheCap) {
+  OneShotServer server("HTTP/1.0 200 OK\r\n\r\n" + std::string(100000, 'x'));
+  PosixHttpClient http(2000, 1000);
+  std::string body = http.get("127.0.0.1", server.port(), "/");
+  EXPECT_LT(body.size(), 1000u);
+  EXPECT_EQ(body, std::string(body.size(), 'x'));
+}
+
+TEST(ResponseBody, SplitsAtTheEndOfTheHeaderBlock) {
+  EXPECT_EQ(responseBody("HTTP/1.0 200 OK\r\nA: b\r\n\r\nbody\r\n\r\nmore"), "body\r\n\r\nmore");
+  EXPECT_EQ(responseBody("HTTP/1.0 200 OK\nA: b\n\nbody"), "body");
+  EXPECT_EQ(responseBody("HTTP/1.0 200 OK\r\nA: b\r\n"), "");
+  EXPECT_EQ(responseBody("<UpdateInfo/>"), "<UpdateInfo/>");
+  EXPECT_EQ(responseBody(""), "");
+}
+
+}  // namespace
+}  // namespace platform::posix
