@@ -1,0 +1,3 @@
+# The differential test reads the same manifests with pugixml, which only tests use.
+find_package(pugixml REQUIRED)
+target_link_libraries(${name}_tests PRIVATE pugixml::pugixml)
