@@ -1,8 +1,68 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "download/download_engine.h"
+#include "download/task_parameters.h"
+#include "platform/end_signal.h"
+#include "platform/files.h"
 
 namespace download {
 
-// The one download object of the process. (Filled in with the download engine.)
-class DownloadTask {};
+// The one download object of the process: binds the engine to a temporary file, a state
+// file, an expected size and an end state. Operations that touch files take the
+// platform's file area.
+class DownloadTask {
+ public:
+  DownloadTask();
+  virtual ~DownloadTask();
+  DownloadTask(const DownloadTask&) = delete;
+  DownloadTask& operator=(const DownloadTask&) = delete;
+
+  // A copy of every field; the copy holds no running task.
+  virtual std::unique_ptr<DownloadTask> clone() const;
+  // Starts or resumes the download of `url` into `target` + ".tmp".
+  virtual bool start(platform::Files& files, const std::string& url, const std::string& target,
+                     EventCallback callback, int32_t connections, bool useConnections);
+  virtual bool resume(const std::string& blob, bool store);
+  virtual bool stopKeepingState();
+  virtual int32_t takeSpeedSample();
+  virtual int32_t receivedBytes();
+  virtual std::string savedFileName();
+  virtual void setTotalSize(int32_t size);
+  virtual int32_t getTotalSize() const;
+  // At the end event: the end state (2 or 3); for a complete file the state file is
+  // removed and the data file's name returned, otherwise the empty text.
+  virtual std::string finish(platform::Files& files);
+  virtual void setState(int32_t state);
+  virtual int32_t getState() const;
+  // Keeps `blob` when given, else fetches the running task's record; then writes it to
+  // the state file. False when there is nothing to write or the write failed.
+  virtual bool saveState(platform::Files& files, const std::string& blob, bool given);
+
+  TaskParameters& params() { return params_; }
+  DownloadEngine& engine() { return engineTask_; }
+  const std::string& tmpPath() const { return tmpPath_; }
+  const std::string& workPath() const { return workPath_; }
+  std::string taskState() const;
+  // Raised by the end event; downloadFile waits on it.
+  platform::EndSignal& endSignal() { return ended_; }
+
+ private:
+  bool resumeFromDisk(platform::Files& files, bool& refused);
+
+  TaskParameters params_;
+  DownloadEngine engineTask_;
+  mutable std::mutex stateLock_;  // taskState_ and the state file, between the timer and the end event
+  std::string taskState_;
+  std::atomic<int32_t> totalSize_{0};
+  std::string tmpPath_;
+  std::string workPath_;
+  std::atomic<int32_t> state_{0};
+  platform::EndSignal ended_;
+};
 
 }  // namespace download

@@ -1,0 +1,134 @@
+#include "download/download_task.h"
+
+#include <utility>
+
+#include "download/task_state_blob.h"
+#include "download/url.h"
+
+namespace download {
+
+namespace {
+
+constexpr int32_t kDefaultReceiveChunk = 10240;
+
+}  // namespace
+
+DownloadTask::DownloadTask() {
+  params_.mode = kModeDownload;
+  params_.receiveChunk = kDefaultReceiveChunk;
+}
+
+DownloadTask::~DownloadTask() { engineTask_.destroy(); }
+
+std::unique_ptr<DownloadTask> DownloadTask::clone() const {
+  auto copy = std::make_unique<DownloadTask>();
+  copy->params_ = params_;
+  copy->taskState_ = taskState();
+  copy->totalSize_ = totalSize_.load();
+  copy->tmpPath_ = tmpPath_;
+  copy->workPath_ = workPath_;
+  copy->state_ = state_.load();
+  return copy;
+}
+
+bool DownloadTask::start(platform::Files& files, const std::string& url, const std::string& target,
+                         EventCallback callback, int32_t connections, bool useConnections) {
+  params_.url = trimBlanks(url);
+  params_.localFile = target + ".tmp";
+  params_.connections = useConnections ? connections : 1;
+  params_.callback = std::move(callback);
+  tmpPath_ = params_.localFile;
+  workPath_ = tmpPath_ + ".work";
+  setState(0);
+  // Nothing on disk is touched while another download still runs.
+  if (engineTask_.holdsTask()) return false;
+  if (files.exists(tmpPath_)) {
+    if (files.exists(workPath_)) {
+      bool refused = false;
+      bool resumed = resumeFromDisk(files, refused);
+      if (!refused) return resumed;
+      // A record that fails its check (or no longer matches the data file) would refuse
+      // every later run too: both stale files go and the download starts afresh.
+      files.deleteFile(workPath_);
+    }
+    if (!files.deleteFile(tmpPath_)) return false;
+  }
+  files.deleteFile(workPath_);
+  return engineTask_.start(params_);
+}
+
+bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
+  std::string blob;
+  TaskState state;
+  int64_t size = -1;
+  refused = !files.readWhole(workPath_, blob) || !decodeTaskState(blob, state) ||
+            !files.fileSize(tmpPath_, size) || size != state.fileSize;
+  if (refused) {
+    std::lock_guard guard(stateLock_);
+    taskState_.clear();
+    return false;
+  }
+  return resume(blob, true);
+}
+
+bool DownloadTask::resume(const std::string& blob, bool store) {
+  std::string record;
+  {
+    std::lock_guard guard(stateLock_);
+    if (store) taskState_ = blob;
+    record = taskState_;
+  }
+  if (record.empty()) return false;
+  return engineTask_.resume(params_, record);
+}
+
+bool DownloadTask::stopKeepingState() {
+  std::string blob;
+  if (!engineTask_.stopAndTakeState(blob)) return false;
+  std::lock_guard guard(stateLock_);
+  taskState_ = std::move(blob);
+  return true;
+}
+
+int32_t DownloadTask::takeSpeedSample() { return engineTask_.takeSpeedSample(); }
+int32_t DownloadTask::receivedBytes() { return engineTask_.receivedBytes(); }
+std::string DownloadTask::savedFileName() { return engineTask_.savedFileName(); }
+void DownloadTask::setTotalSize(int32_t size) { totalSize_ = size; }
+int32_t DownloadTask::getTotalSize() const { return totalSize_; }
+void DownloadTask::setState(int32_t state) { state_ = state; }
+int32_t DownloadTask::getState() const { return state_; }
+
+std::string DownloadTask::taskState() const {
+  std::lock_guard guard(stateLock_);
+  return taskState_;
+}
+
+std::string DownloadTask::finish(platform::Files& files) {
+  std::lock_guard guard(stateLock_);
+  int32_t received = receivedBytes();
+  // The count alone would call a download complete that never learned its size (the
+  // previous file's size, or 0, still stands); the engine's table decides as well.
+  if (received < getTotalSize() || !engineTask_.completed()) {
+    setState(2);
+    return std::string();
+  }
+  setState(3);
+  taskState_.clear();
+  files.deleteFile(workPath_);
+  return savedFileName();
+}
+
+bool DownloadTask::saveState(platform::Files& files, const std::string& blob, bool given) {
+  std::lock_guard guard(stateLock_);
+  if (given) {
+    taskState_ = blob;
+  } else {
+    std::string fetched;
+    // Once the end event has decided, a late timer tick must not bring the record back.
+    if (getState() >= 2 || !engineTask_.takeState(fetched)) return false;
+    taskState_ = std::move(fetched);
+  }
+  return files.writeWhole(workPath_, taskState_);
+}
+
+}  // namespace download

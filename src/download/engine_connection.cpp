@@ -1,0 +1,250 @@
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+#include "download/engine_task.h"
+#include "download/engine_texts.h"
+#include "download/http_head.h"
+
+namespace download {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string endpoint(const Url& url) { return url.host + ":" + std::to_string(url.port); }
+
+std::string unsupported(int status) { return std::string(texts::kUnsupportedAnswer) + std::to_string(status) + "]"; }
+
+}  // namespace
+
+void EngineTask::connectionMain(int id, int segment) {
+  event(kEventConnectionStarted, id, segment);
+  int retries = 0;
+  for (;;) {
+    Outcome outcome = fetchOnce(id, segment);
+    if (outcome != Outcome::failed || stop_.load() || retries >= retry_.maxRetries) break;
+    ++retries;
+    say(0, texts::kWaitPrefix + std::to_string(retry_.waitMs / 1000) + texts::kRetrySuffix);
+    if (!waitOrStop(retry_.waitMs)) break;
+  }
+  {
+    std::lock_guard guard(lock_);
+    if (segment >= 0 && table_.at(segment).owner == id) table_.at(segment).owner = 0;
+    --running_;
+    for (Worker& w : workers_) {
+      if (w.id == id) w.finished = true;
+    }
+    wake_.notify_all();
+  }
+  event(kEventConnectionEnded, id, segment);
+}
+
+// One request, following redirects, over as many TCP connections as they take.
+EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
+  Url url = url_;
+  int redirects = 0;
+  for (;;) {
+    platform::TcpSocket socket;
+    say(0, texts::kResolving + url.host + "]");
+    say(0, texts::kConnecting + endpoint(url) + "]");
+    platform::SocketStatus status = socket.connect(url.host, url.port, params_.connectTimeout, stop_);
+    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+    if (status != platform::SocketStatus::ok) {
+      const char* how = status == platform::SocketStatus::timedOut ? texts::kTimedOut : texts::kFailed;
+      say(3, texts::kConnectPrefix + endpoint(url) + "]" + how);
+      return Outcome::failed;
+    }
+    say(0, texts::kConnectedPrefix + endpoint(url) + "]" + texts::kSucceeded);
+    int before = redirects;
+    Outcome outcome = exchange(socket, url, id, segment, redirects);
+    if (redirects == before) return outcome;
+    if (redirects > retry_.maxRedirects) {
+      say(3, texts::kBadRedirect);
+      return Outcome::gaveUp;
+    }
+  }
+}
+
+// Sends the request and reads the answer on a connected socket. A redirect changes `url`,
+// counts in `redirects` and returns so that the caller connects anew.
+EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, int id, int& segment,
+                                         int& redirects) {
+  int64_t rangeStart = -1;
+  if (segment >= 0) {
+    std::lock_guard guard(lock_);
+    const Segment& s = table_.at(segment);
+    if (s.complete()) return Outcome::done;
+    rangeStart = s.start + s.received;
+  }
+  std::string request = buildRequestHead(url, referer_, rangeStart);
+  platform::SocketStatus status = socket.sendAll(request.data(), request.size(), params_.sendTimeout, stop_);
+  if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+  if (status != platform::SocketStatus::ok) return Outcome::failed;
+  say(1, request);
+
+  std::string pending;
+  ResponseHead head;
+  size_t headLength = 0;
+  char buffer[kReceiveBuffer];
+  for (;;) {
+    size_t got = 0;
+    status = socket.receive(buffer, sizeof buffer, got, params_.receiveTimeout, stop_);
+    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+    if (status != platform::SocketStatus::ok) return Outcome::failed;
+    pending.append(buffer, got);
+    HeadStatus parsed = parseResponseHead(pending, head, headLength);
+    if (parsed == HeadStatus::malformed) return Outcome::failed;
+    if (parsed == HeadStatus::complete) break;
+  }
+  say(2, pending.substr(0, headLength));
+  pending.erase(0, headLength);
+
+  if (head.status == 301 || head.status == 302) {
+    Url target;
+    if (!resolveLocation(url, head.location, target)) {
+      say(3, texts::kBadRedirect);
+      return Outcome::gaveUp;
+    }
+    say(0, texts::kRedirectedTo + formatUrl(target) + "]");
+    url = target;
+    ++redirects;
+    return Outcome::failed;
+  }
+  if (head.status == 400 || head.status == 403 || head.status == 404) {
+    say(3, texts::kErrorOccurred);
+    return Outcome::gaveUp;
+  }
+  if (head.status != 200 && head.status != 206) {
+    say(3, unsupported(head.status));
+    return Outcome::gaveUp;
+  }
+  Outcome accepted = acceptHead(head, id, segment);
+  if (accepted != Outcome::done) return accepted;
+  if (!storePending(segment, pending)) return Outcome::done;
+  return receiveBody(socket, segment, pending);
+}
+
+// Decides whether a 200 or 206 answer carries the bytes asked for. The first answer of a
+// fresh download also fixes the size, creates the file and builds the table.
+EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int& segment) {
+  if (segment < 0) {
+    if (head.contentLength < 0 || (head.status == 206 && (!head.hasContentRange || head.rangeFirst != 0))) {
+      say(3, unsupported(head.status));
+      return Outcome::gaveUp;
+    }
+    return claimFile(head.contentLength, id, segment);
+  }
+  int64_t rangeStart = 0;
+  bool announce = false;
+  {
+    std::lock_guard guard(lock_);
+    const Segment& s = table_.at(segment);
+    rangeStart = s.start + s.received;
+    announce = !sizeAnnounced_;
+    sizeAnnounced_ = true;
+  }
+  bool fits = true;
+  if (head.status == 200) {
+    // A whole-file answer holds the bytes from offset 0, not those of this range.
+    fits = rangeStart == 0 && (head.contentLength < 0 || head.contentLength == fileSize_);
+  } else if (head.hasContentRange) {
+    fits = head.rangeFirst == rangeStart && (head.rangeTotal < 0 || head.rangeTotal == fileSize_);
+  } else {
+    fits = head.contentLength < 0 || head.contentLength == fileSize_ - rangeStart;
+  }
+  if (!fits) {
+    say(3, unsupported(head.status));
+    return Outcome::gaveUp;
+  }
+  if (announce) event(kEventSizeKnown, 0, static_cast<int32_t>(fileSize_));
+  return Outcome::done;
+}
+
+EngineTask::Outcome EngineTask::claimFile(int64_t size, int id, int& segment) {
+  // Offsets and counts of the state record are 32-bit: a larger file is refused whole.
+  if (size > INT32_MAX || !file_.create(params_.localFile, static_cast<uint32_t>(size))) {
+    say(3, texts::kCreateFileError);
+    std::lock_guard guard(lock_);
+    fileFailed_ = true;
+    return Outcome::gaveUp;
+  }
+  {
+    std::lock_guard guard(lock_);
+    fileSize_ = size;
+    table_ = SegmentTable::fresh(size, params_.connections);
+    table_.at(0).owner = id;
+    segment = 0;
+    sizeAnnounced_ = true;
+  }
+  event(kEventSizeKnown, 0, static_cast<int32_t>(size));
+  {
+    std::lock_guard guard(lock_);
+    wantedConnections_ = std::max(params_.connections - 1, 0);
+    wake_.notify_all();
+  }
+  return Outcome::done;
+}
+
+// Copies payload bytes that came with the head; false when the segment needs no more.
+bool EngineTask::storePending(int segment, std::string& pending) {
+  std::lock_guard guard(lock_);
+  Segment& s = table_.at(segment);
+  int64_t take = std::min<int64_t>(static_cast<int64_t>(pending.size()), s.missing());
+  if (take > 0) {
+    std::memcpy(file_.data() + s.start + s.received, pending.data(), static_cast<size_t>(take));
+    s.received += take;
+    received_ += take;
+    speedCounter_ += take;
+  }
+  pending.clear();
+  return !s.complete();
+}
+
+EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, std::string&) {
+  for (;;) {
+    char* target = nullptr;
+    int64_t ask = 0;
+    {
+      std::lock_guard guard(lock_);
+      const Segment& s = table_.at(segment);
+      if (s.complete()) return Outcome::done;
+      target = file_.data() + s.start + s.received;
+      ask = receiveAsk(s.missing());
+    }
+    Clock::time_point began = Clock::now();
+    size_t got = 0;
+    platform::SocketStatus status =
+        socket.receive(target, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
+    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+    if (status != platform::SocketStatus::ok) return Outcome::failed;  // closed early, reset or silent
+    {
+      std::lock_guard guard(lock_);
+      Segment& s = table_.at(segment);
+      int64_t counted = std::min<int64_t>(static_cast<int64_t>(got), s.missing());
+      s.received += counted;
+      received_ += counted;
+      speedCounter_ += counted;
+    }
+    event(kEventStored, segment, static_cast<int32_t>(got));
+    if (params_.rateLimit > 0) {
+      auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count();
+      if (spent < 1000 && !waitOrStop(static_cast<int>(1000 - spent))) return Outcome::stopped;
+    }
+  }
+}
+
+// Bytes one receive call may ask for (called under the lock).
+int64_t EngineTask::receiveAsk(int64_t missing) const {
+  int64_t chunk = params_.receiveChunk > 0 ? params_.receiveChunk : kReceiveBuffer;
+  if (params_.rateLimit > 0) chunk = std::max<int64_t>(params_.rateLimit / std::max(running_, 1), 1);
+  return std::min({missing, chunk, kReceiveBuffer});
+}
+
+bool EngineTask::waitOrStop(int milliseconds) {
+  std::unique_lock lock(lock_);
+  return !wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return stop_.load(); });
+}
+
+}  // namespace download

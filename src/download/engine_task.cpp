@@ -1,0 +1,139 @@
+#include "download/engine_task.h"
+
+#include <utility>
+
+#include "download/http_head.h"
+
+namespace download {
+
+EngineTask::EngineTask(TaskParameters params, RetryRule retry, int32_t id)
+    : params_(std::move(params)), retry_(retry), id_(id) {}
+
+EngineTask::~EngineTask() {
+  requestStop();
+  join();
+}
+
+bool EngineTask::startFresh() {
+  if (!parseUrl(trimBlanks(params_.url), url_)) return false;
+  referer_ = params_.referer.empty() ? defaultReferer(trimBlanks(params_.url)) : params_.referer;
+  control_ = std::thread(&EngineTask::control, this);
+  return true;
+}
+
+bool EngineTask::startResumed(const TaskState& state) {
+  if (!file_.openExisting(params_.localFile, static_cast<uint32_t>(state.fileSize))) return false;
+  url_ = state.url;
+  referer_ = state.referer.empty() ? defaultReferer(formatUrl(url_)) : state.referer;
+  fileSize_ = state.fileSize;
+  std::vector<Segment> segments = state.segments;
+  for (Segment& s : segments) s.owner = 0;
+  table_ = SegmentTable(std::move(segments));
+  received_ = table_.receivedTotal();
+  for (size_t i = 0; i < table_.segments().size(); ++i) {
+    if (!table_.segments()[i].complete()) pendingSegments_.push_back(static_cast<int>(i));
+  }
+  control_ = std::thread(&EngineTask::control, this);
+  return true;
+}
+
+void EngineTask::requestStop() {
+  stop_.store(true);
+  std::lock_guard guard(lock_);
+  wake_.notify_all();
+}
+
+void EngineTask::join() {
+  if (control_.joinable() && control_.get_id() != std::this_thread::get_id()) control_.join();
+}
+
+void EngineTask::launch(int segment) {
+  int id = nextConnectionId_++;
+  if (segment >= 0) table_.at(segment).owner = id;
+  ++running_;
+  workers_.push_back(Worker{id, std::thread(&EngineTask::connectionMain, this, id, segment)});
+}
+
+void EngineTask::collectEnded(std::unique_lock<std::mutex>& lock) {
+  std::vector<std::thread> done;
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (it->finished) {
+      done.push_back(std::move(it->thread));
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  lock.unlock();
+  for (std::thread& t : done) t.join();
+  lock.lock();
+}
+
+void EngineTask::control() {
+  {
+    std::unique_lock lock(lock_);
+    if (fileSize_ < 0) {
+      launch(-1);
+    } else {
+      for (int segment : pendingSegments_) launch(segment);
+    }
+    for (;;) {
+      wake_.wait(lock, [&] {
+        if (wantedConnections_ > 0 || running_ == 0) return true;
+        for (const Worker& w : workers_) {
+          if (w.finished) return true;
+        }
+        return false;
+      });
+      for (; wantedConnections_ > 0; --wantedConnections_) {
+        if (stop_.load()) continue;
+        int segment = table_.assign(nextConnectionId_);
+        if (segment >= 0) launch(segment);
+      }
+      collectEnded(lock);
+      if (running_ == 0 && workers_.empty() && wantedConnections_ == 0) break;
+    }
+  }
+  // The file is closed before the end event so that whoever the event releases can move it.
+  file_.close();
+  event(kEventEnded, 0, receivedBytes());
+  ended_.store(true);
+}
+
+TaskState EngineTask::snapshot() const {
+  std::lock_guard guard(lock_);
+  TaskState state;
+  state.url = url_;
+  state.referer = referer_;
+  state.userAgent = kUserAgent;
+  state.localFile = params_.localFile;
+  state.connections = params_.connections;
+  state.fileSize = static_cast<int32_t>(fileSize_ < 0 ? 0 : fileSize_);
+  if (fileSize_ >= 0) state.segments = table_.segments();
+  return state;
+}
+
+int32_t EngineTask::takeSpeedSample() {
+  std::lock_guard guard(lock_);
+  return static_cast<int32_t>(std::exchange(speedCounter_, 0));
+}
+
+int32_t EngineTask::receivedBytes() const {
+  std::lock_guard guard(lock_);
+  return static_cast<int32_t>(received_);
+}
+
+bool EngineTask::complete() const {
+  std::lock_guard guard(lock_);
+  return fileSize_ >= 0 && !fileFailed_ && table_.complete();
+}
+
+void EngineTask::say(int level, const std::string& text) const {
+  if (params_.messageHook) params_.messageHook(level, text);
+}
+
+void EngineTask::event(int32_t code, int32_t a, int32_t b) const {
+  if (params_.callback) params_.callback(code, a, b, 0, id_);
+}
+
+}  // namespace download

@@ -1,0 +1,104 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "download/segment_table.h"
+#include "download/task_parameters.h"
+#include "download/task_state_blob.h"
+#include "download/url.h"
+#include "platform/mapped_file.h"
+#include "platform/tcp_socket.h"
+
+namespace download {
+
+// Waits and limits of the retry rule; tests shorten the wait.
+struct RetryRule {
+  int waitMs = 5000;
+  int maxRetries = 999;
+  int maxRedirects = 10;
+};
+
+// One running download: a control thread that starts and collects connection threads,
+// each fetching one segment into the mapped file. Counters and the table are guarded by
+// one lock.
+class EngineTask {
+ public:
+  EngineTask(TaskParameters params, RetryRule retry, int32_t id);
+  ~EngineTask();
+  EngineTask(const EngineTask&) = delete;
+  EngineTask& operator=(const EngineTask&) = delete;
+
+  // Fresh: false when the address cannot be used. Resumed: the table, address and size
+  // come from the state; false when the local file does not match it.
+  bool startFresh();
+  bool startResumed(const TaskState& state);
+
+  void requestStop();
+  void join();
+  // The end event has been sent and the file closed.
+  bool ended() const { return ended_.load(); }
+
+  TaskState snapshot() const;
+  int32_t takeSpeedSample();
+  int32_t receivedBytes() const;
+  bool complete() const;
+  const std::string& fileName() const { return params_.localFile; }
+
+ private:
+  enum class Outcome { done, failed, gaveUp, stopped };
+
+  // Control thread.
+  void control();
+  void launch(int segment);
+  void collectEnded(std::unique_lock<std::mutex>& lock);
+
+  // Connection threads (engine_connection.cpp).
+  void connectionMain(int id, int segment);
+  Outcome fetchOnce(int id, int& segment);
+  Outcome exchange(platform::TcpSocket& socket, Url& url, int id, int& segment, int& redirects);
+  Outcome acceptHead(const struct ResponseHead& head, int id, int& segment);
+  Outcome claimFile(int64_t size, int id, int& segment);
+  Outcome receiveBody(platform::TcpSocket& socket, int segment, std::string& pending);
+  bool storePending(int segment, std::string& pending);
+  bool waitOrStop(int milliseconds);
+  int64_t receiveAsk(int64_t missing) const;
+  void say(int level, const std::string& text) const;
+  void event(int32_t code, int32_t a, int32_t b) const;
+
+  TaskParameters params_;
+  RetryRule retry_;
+  int32_t id_;
+  Url url_;
+  std::string referer_;
+
+  mutable std::mutex lock_;
+  std::condition_variable wake_;
+  SegmentTable table_;
+  int64_t fileSize_ = -1;
+  int64_t received_ = 0;
+  int64_t speedCounter_ = 0;
+  bool sizeAnnounced_ = false;
+  bool fileFailed_ = false;
+  int wantedConnections_ = 0;
+  int running_ = 0;
+  int nextConnectionId_ = 1;
+  struct Worker {
+    int id;
+    std::thread thread;
+    bool finished = false;
+  };
+  std::vector<Worker> workers_;
+  std::vector<int> pendingSegments_;  // segments a resumed task starts with
+
+  platform::MappedFile file_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> ended_{false};
+  std::thread control_;
+};
+
+}  // namespace download

@@ -1,0 +1,36 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "download/url.h"
+
+namespace download {
+
+inline constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)";
+// The longest response head accepted; a longer one is treated as garbage.
+inline constexpr size_t kMaxHeadBytes = 16384;
+
+// The request head of one data request. rangeStart < 0 leaves out the Range line (the
+// first request of a fresh download, which learns the size).
+std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart);
+
+struct ResponseHead {
+  int status = 0;
+  int64_t contentLength = -1;  // -1 when absent
+  std::string location;        // empty when absent
+  bool hasContentRange = false;
+  int64_t rangeFirst = -1;
+  int64_t rangeLast = -1;
+  int64_t rangeTotal = -1;  // -1 for "*"
+};
+
+enum class HeadStatus { incomplete, complete, malformed };
+
+// Looks for a whole response head at the start of `bytes` (up to the first blank line).
+// On complete, `headLength` is the number of bytes of the head including the blank line;
+// what follows belongs to the payload.
+HeadStatus parseResponseHead(std::string_view bytes, ResponseHead& head, size_t& headLength);
+
+}  // namespace download

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace download {
+
+// The engine's callback: (event code, a, b, c, task id) -> 0.
+using EventCallback = std::function<int32_t(int32_t code, int32_t a, int32_t b, int32_t c, int32_t task)>;
+// Progress and error texts of the connections: level 0 information, 1 request sent,
+// 2 response head, 3 error.
+using MessageHook = std::function<void(int level, const std::string& text)>;
+
+inline constexpr int32_t kModeDownload = 0x1000;
+
+// The parameters of one download, with the values the launcher's construction gives them.
+struct TaskParameters {
+  int32_t mode = 1;
+  std::string url;
+  std::string localFile;
+  std::string ftpUser = "anonymous";
+  std::string ftpPassword = "launcher@localhost";
+  int32_t connections = 1;
+  int32_t rateLimit = 0;  // bytes per second for the whole task; 0 unlimited
+  int32_t connectTimeout = 20000;
+  int32_t sendTimeout = 20000;
+  int32_t receiveTimeout = 20000;
+  int32_t stopWait = 1000;
+  int32_t receiveChunk = 20480;
+  int32_t uploadChunk = 1024;
+  MessageHook messageHook;
+  EventCallback callback;
+  std::string ftpExtra;
+  int32_t ftpTransferType = 1;
+  std::string binaryTypes = ".exe|.rar|.zip|.gif|.jpg|.mp3|.rm";
+  std::string proxy;
+  std::string referer;
+};
+
+// Engine events the launcher acts on.
+inline constexpr int32_t kEventConnectionStarted = 5;
+inline constexpr int32_t kEventSizeKnown = 3;
+inline constexpr int32_t kEventEnded = 4;
+inline constexpr int32_t kEventStored = 16;
+inline constexpr int32_t kEventConnectionEnded = 9;
+
+}  // namespace download

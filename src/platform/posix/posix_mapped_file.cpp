@@ -1,0 +1,75 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "platform/mapped_file.h"
+#include "platform/posix/host_text.h"
+#include "platform/posix/unique_fd.h"
+
+namespace platform {
+
+struct MappedFile::Native {
+  posix::UniqueFd fd;
+  char* view = nullptr;
+  uint32_t size = 0;
+
+  ~Native() { unmap(); }
+  void unmap() {
+    if (view != nullptr) ::munmap(view, size);
+    view = nullptr;
+  }
+  bool map(uint32_t bytes) {
+    size = bytes;
+    if (bytes == 0) return true;
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
+    if (p == MAP_FAILED) return false;
+    view = static_cast<char*>(p);
+    return true;
+  }
+};
+
+MappedFile::MappedFile() : native_(std::make_unique<Native>()) {}
+MappedFile::~MappedFile() = default;
+MappedFile::MappedFile(MappedFile&&) noexcept = default;
+MappedFile& MappedFile::operator=(MappedFile&&) noexcept = default;
+
+bool MappedFile::create(const std::string& path, uint32_t size) {
+  close();
+  posix::UniqueFd fd(::open(posix::hostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd) return false;
+  // Real blocks, not a sparse file: a full disk must fail here, not as a fault while writing.
+  if (size > 0 && ::posix_fallocate(fd.get(), 0, static_cast<off_t>(size)) != 0) return false;
+  native_->fd = std::move(fd);
+  if (native_->map(size)) return true;
+  close();
+  return false;
+}
+
+bool MappedFile::openExisting(const std::string& path, uint32_t size) {
+  close();
+  posix::UniqueFd fd(::open(posix::hostPath(path).c_str(), O_RDWR | O_CLOEXEC));
+  struct stat st{};
+  if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(size)) {
+    return false;
+  }
+  if (size > 0 && ::posix_fallocate(fd.get(), 0, static_cast<off_t>(size)) != 0) return false;
+  native_->fd = std::move(fd);
+  if (native_->map(size)) return true;
+  close();
+  return false;
+}
+
+void MappedFile::close() {
+  native_->unmap();
+  native_->fd.reset();
+  native_->size = 0;
+}
+
+char* MappedFile::data() const { return native_->view; }
+uint32_t MappedFile::size() const { return native_->size; }
+bool MappedFile::isOpen() const { return static_cast<bool>(native_->fd); }
+
+}  // namespace platform
