@@ -68,18 +68,19 @@ void activateRunningInstance(app::AppState& app) {
   if (w != 0) app.platform.processes.activateWindow(w);
 }
 
-void ensureSingleInstance(app::AppState& app, const std::string& name) {
+bool ensureSingleInstance(app::AppState& app, const std::string& name) {
   if (app.platform.instance.openExisting(name)) {
     activateRunningInstance(app);
     app.endProcess(0);
-    return;
+    return false;
   }
   app.platform.instance.create(name);
+  return true;
 }
 
 void startupSequence(app::AppState& app) {
   using namespace ui::names;
-  ensureSingleInstance(app, kInstanceName);
+  if (!ensureSingleInstance(app, kInstanceName)) return;
   app.clientFolder = folderOf(app.executablePath);
   app.downloadCacheFolder = app.clientFolder + "DownloadCache\\";
   auto& files = app.platform.files;

@@ -11,8 +11,8 @@ inline constexpr const char* kLauncherVersion = "0.0.1";
 
 // Handler of the window's created event.
 void startupSequence(app::AppState& app);
-// Ends the process when another copy holds the name; otherwise claims it.
-void ensureSingleInstance(app::AppState& app, const std::string& name);
+// Ends the process when another copy holds the name (and returns false); otherwise claims it.
+bool ensureSingleInstance(app::AppState& app, const std::string& name);
 // Brings the other copy's window forward, if one is found within 100 ms.
 void activateRunningInstance(app::AppState& app);
 // The id of the first process whose executable name equals `exeName` (ASCII case folded); 0 if none.

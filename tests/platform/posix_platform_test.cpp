@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/posix/host_text.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_instance.h"
+#include "platform/posix/posix_processes.h"
+#include "platform/posix/posix_system.h"
+
+namespace {
+
+using namespace platform::posix;
+namespace fs = std::filesystem;
+
+std::string uniqueName(const char* what) { return std::string(what) + "-" + std::to_string(::getpid()); }
+
+TEST(PosixInstanceMarker, HeldExactlyWhileItsOwnerLives) {
+  std::string name = uniqueName("marker");
+  PosixInstanceMarker probe;
+  EXPECT_FALSE(probe.openExisting(name));
+  EXPECT_FALSE(probe.openExisting(name));  // probing does not claim the name
+  {
+    PosixInstanceMarker first;
+    EXPECT_TRUE(first.create(name));
+    EXPECT_TRUE(probe.openExisting(name));
+  }
+  EXPECT_FALSE(probe.openExisting(name));
+}
+
+TEST(PosixInstanceMarker, VanishesWhenTheHoldingProcessIsKilled) {
+  std::string name = uniqueName("killed");
+  pid_t child = ::fork();
+  if (child == 0) {
+    PosixInstanceMarker held;
+    held.create(name);
+    ::pause();
+    ::_exit(0);
+  }
+  PosixInstanceMarker probe;
+  for (int i = 0; i < 200 && !probe.openExisting(name); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(probe.openExisting(name));
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_FALSE(probe.openExisting(name));
+}
+
+TEST(PosixWindowWalk, FindsAPublishedWindowAndDeliversTheActivation) {
+  PosixWindowPresence presence;
+  std::atomic<int> activations{0};
+  presence.publish(true, [&] { ++activations; });
+  PosixProcesses processes;
+  uint32_t self = static_cast<uint32_t>(::getpid());
+  platform::WindowHandle found = 0;
+  for (platform::WindowHandle w = processes.nextTopLevelWindow(0); w; w = processes.nextTopLevelWindow(w))
+    if (processes.windowProcess(w) == self) found = w;
+  ASSERT_NE(found, 0u);
+  EXPECT_TRUE(processes.windowExists(found));
+  EXPECT_TRUE(processes.windowVisible(found));
+  processes.activateWindow(found);
+  for (int i = 0; i < 400 && activations == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(activations, 1);
+
+  presence.publish(false, [&] { ++activations; });  // hidden in the tray
+  EXPECT_FALSE(processes.windowVisible(found));
+  EXPECT_TRUE(processes.windowExists(found));
+}
+
+TEST(PosixProcesses, SnapshotListsThisProcessUnderItsExecutableName) {
+  PosixProcesses processes;
+  std::vector<platform::ProcessEntry> entries;
+  ASSERT_TRUE(processes.snapshot(entries));
+  bool found = false;
+  for (const auto& e : entries)
+    if (e.pid == static_cast<uint32_t>(::getpid())) found = e.exeName == "platform_tests";
+  EXPECT_TRUE(found);
+  EXPECT_EQ(processExeName("/usr/lib/wine/wine64-preloader", "C:\\Game\\Client.exe"), "Client.exe");
+  EXPECT_EQ(processExeName("/opt/game/launcher", "./launcher"), "launcher");
+}
+
+struct PosixFilesTest : ::testing::Test {
+  fs::path dir = fs::temp_directory_path() / uniqueName("files");
+  std::string base;  // launcher spelling of dir
+  PosixFiles files;
+  PosixFilesTest() {
+    fs::create_directories(dir);
+    base = launcherPath(dir.string()) + "\\";
+  }
+  ~PosixFilesTest() override { fs::remove_all(dir); }
+};
+
+TEST_F(PosixFilesTest, GbkNamesAreStoredAsUtf8OnDisk) {
+  std::string name = base + "\xB2\xB9\xB6\xA1.txt";  // 补丁.txt
+  ASSERT_TRUE(files.writeWhole(name, "abc"));
+  EXPECT_TRUE(fs::exists(dir / "补丁.txt"));
+  std::string bytes;
+  EXPECT_TRUE(files.readWhole(name, bytes));
+  EXPECT_EQ(bytes, "abc");
+  ASSERT_TRUE(files.createDirectory(base + "\xCA\xFD\xBE\xDD"));  // 数据
+  EXPECT_TRUE(files.isDirectory(base + "\xCA\xFD\xBE\xDD\\"));
+}
+
+TEST_F(PosixFilesTest, MoveNeverReplacesButCopyMayWhenAsked) {
+  files.writeWhole(base + "a", "new");
+  files.writeWhole(base + "b", "old");
+  EXPECT_FALSE(files.moveFile(base + "a", base + "b"));
+  EXPECT_FALSE(files.copyFile(base + "a", base + "b", false));
+  std::string bytes;
+  files.readWhole(base + "b", bytes);
+  EXPECT_EQ(bytes, "old");
+  EXPECT_TRUE(files.copyFile(base + "a", base + "b", true));
+  files.readWhole(base + "b", bytes);
+  EXPECT_EQ(bytes, "new");
+  EXPECT_TRUE(files.moveFile(base + "a", base + "c"));
+  EXPECT_FALSE(files.exists(base + "a"));
+  EXPECT_TRUE(files.deleteFile(base + "c"));
+  EXPECT_FALSE(files.deleteFile(base + "c"));
+}
+
+TEST_F(PosixFilesTest, PrefixAndBlocksReadWhatIsThere) {
+  files.writeWhole(base + "f", std::string(100, 'x'));
+  std::string prefix;
+  EXPECT_TRUE(files.readPrefix(base + "f", 32, prefix));
+  EXPECT_EQ(prefix.size(), 32u);
+  EXPECT_TRUE(files.readPrefix(base + "f", 1000, prefix));
+  EXPECT_EQ(prefix.size(), 100u);
+  size_t total = 0, blocks = 0;
+  EXPECT_TRUE(files.readBlocks(base + "f", 30, [&](const char*, size_t n) {
+    total += n;
+    ++blocks;
+    return true;
+  }));
+  EXPECT_EQ(total, 100u);
+  EXPECT_EQ(blocks, 4u);
+  EXPECT_FALSE(files.readPrefix(base + "missing", 32, prefix));
+}
+
+TEST(PosixSystem, LocaleNamesMapToWindowsIdentifiers) {
+  EXPECT_EQ(localeIdOfName("zh_CN.UTF-8"), 2052);
+  EXPECT_EQ(localeIdOfName("zh_TW.UTF-8"), 1028);
+  EXPECT_EQ(localeIdOfName("ja_JP.UTF-8"), 1041);
+  EXPECT_EQ(localeIdOfName("en_US.UTF-8"), 1033);
+  EXPECT_EQ(localeIdOfName("C"), 1033);
+  EXPECT_EQ(localeIdOfName("zh_HK.UTF-8@x"), 3076);
+}
+
+TEST(PosixSystem, LocalTimeIsUtcShiftedByTheZoneOffset) {
+  PosixSystem system;
+  const char* old = std::getenv("TZ");
+  std::string saved = old ? old : "";
+  ::setenv("TZ", "Asia/Shanghai", 1);
+  ::tzset();
+  platform::LocalTime local = system.localNow();
+  auto utc = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  EXPECT_NEAR(static_cast<double>(local.seconds - utc), 8 * 3600.0, 2.0);
+  EXPECT_GE(local.milliseconds, 0);
+  EXPECT_LT(local.milliseconds, 1000);
+  if (old) ::setenv("TZ", saved.c_str(), 1); else ::unsetenv("TZ");
+  ::tzset();
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+#include "startup/startup_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "fakes/fake_platform.h"
+#include "fakes/recording_backend.h"
+#include "ui/component_names.h"
+
+namespace {
+
+using namespace ui::names;
+
+constexpr const char* kNotInClientFolder =
+    "\xC7\xEB\xB0\xD1\xB5\xC7\xC2\xBD\xC6\xF7\xB7\xC5\xB5\xBD\xD3\xCE\xCF\xB7\xBF\xCD\xBB\xA7\xB6\xCB\xD4\xCB\xD0\xD0..";  // 请把登陆器放到游戏客户端运行..
+constexpr const char* kChecking = "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2......";  // 正在检查更新......
+constexpr const char* kStatus = "\xD7\xB4\xCC\xAC:";  // 状态:
+constexpr const char* kTitle = "VeskoTalveria\xB5\xC7\xC2\xBC\xC6\xF7";  // VeskoTalveria登录器
+
+struct StartupTest : ::testing::Test {
+  fakes::FakePlatform fake;
+  fakes::RecordingBackend backend;
+  ui::Window window{text::DisplayCode::SC};
+  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  std::vector<std::function<void()>> spawned;
+
+  StartupTest() {
+    window.attach(&backend);
+    app.executablePath = "C:\\Game\\launcher.exe";
+    app.spawn = [this](std::function<void()> body) { spawned.push_back(std::move(body)); };
+    fake.files.directories.insert("C:\\Game");
+    fake.files.files["C:\\Game\\Client.exe"] = "MZ";
+  }
+  void anotherCopyRuns(uint32_t pid) {
+    fake.instance.held.insert("VKTALVDLQ");
+    fake.processes.processes = {{4, "System"}, {pid, "LAUNCHER.EXE"}};
+  }
+};
+
+TEST_F(StartupTest, FirstCopyClaimsTheMarkerSetsTheFixedTextsAndStartsTheWorker) {
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_EQ(fake.instance.created, std::vector<std::string>{"VKTALVDLQ"});
+  EXPECT_FALSE(fake.system.ended());
+  EXPECT_EQ(app.clientFolder, "C:\\Game\\");
+  EXPECT_EQ(app.downloadCacheFolder, "C:\\Game\\DownloadCache\\");
+  EXPECT_TRUE(fake.files.isDirectory("C:\\Game\\DownloadCache"));
+  EXPECT_EQ(window.component(kLabelVersion).caption, "LAUNCHER VER:0.0.1");
+  EXPECT_FALSE(window.component(kButtonStartGame).enabled);
+  EXPECT_FALSE(window.component(kButtonStartUpdate).visible);
+  EXPECT_TRUE(window.windowProps().trayInstalled);
+  EXPECT_EQ(window.windowProps().trayTooltip, "VKTALVERA LAUNCHER");
+  EXPECT_EQ(window.component(kLabelUpdateInfo).caption, kChecking);
+  EXPECT_EQ(window.component(kLabelLatencyCaption).caption, kStatus);
+  EXPECT_EQ(window.windowProps().title, kTitle);
+  EXPECT_EQ(spawned.size(), 1u);
+  EXPECT_TRUE(backend.messages.empty());
+
+  // Shown in the order the sequence sets them.
+  std::vector<std::string> order = backend.sequence();
+  std::vector<std::string> expected = {
+      std::string(kLabelVersion) + "/" + std::to_string(static_cast<int>(ui::Change::Caption)),
+      std::string(kButtonStartGame) + "/" + std::to_string(static_cast<int>(ui::Change::Enabled)),
+      "window/" + std::to_string(static_cast<int>(ui::Change::Tray)),
+      std::string(kLabelUpdateInfo) + "/" + std::to_string(static_cast<int>(ui::Change::Caption)),
+      std::string(kLabelLatencyCaption) + "/" + std::to_string(static_cast<int>(ui::Change::Caption)),
+      "window/" + std::to_string(static_cast<int>(ui::Change::Title)),
+  };
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(StartupTest, ExistingCacheFolderIsLeftAsItIs) {
+  fake.files.files["C:\\Game\\DownloadCache"] = "a file of that name";
+  startup::startupSequence(app);
+  EXPECT_FALSE(fake.files.isDirectory("C:\\Game\\DownloadCache"));
+  EXPECT_FALSE(fake.system.ended());
+}
+
+TEST_F(StartupTest, WithoutClientExeTheCacheIsCreatedThenOneMessageThenTheEnd) {
+  fake.files.files.erase("C:\\Game\\Client.exe");
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_TRUE(fake.files.isDirectory("C:\\Game\\DownloadCache"));
+  EXPECT_EQ(backend.messages, std::vector<std::string>{kNotInClientFolder});
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+  EXPECT_FALSE(window.windowProps().trayInstalled);
+  EXPECT_EQ(window.component(kLabelVersion).caption, "LAUNCHER VER:1.0.0");
+  EXPECT_TRUE(spawned.empty());
+}
+
+TEST_F(StartupTest, OnATraditionalChineseSystemTheMessageIsReencodedAndKeepsItsLength) {
+  ui::Window tcWindow{text::DisplayCode::TC};
+  tcWindow.attach(&backend);
+  app::AppState tc{fake.bundle, tcWindow, text::DisplayCode::TC};
+  tc.executablePath = "C:\\Game\\launcher.exe";
+  fake.files.files.erase("C:\\Game\\Client.exe");
+  startup::startupSequence(tc);
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_NE(backend.messages[0], kNotInClientFolder);
+  EXPECT_EQ(backend.messages[0].size(), std::string(kNotInClientFolder).size());
+}
+
+TEST_F(StartupTest, SecondCopyRaisesTheFirstVisibleWindowOfTheFirstCopyAndEndsSilently) {
+  anotherCopyRuns(77);
+  fake.processes.windows = {{10, 5, true, "Shell_TrayWnd", ""}, {11, 77, false, "tooltips", ""},
+                            {12, 77, true, "launcher", ""}, {13, 77, true, "launcher", ""}};
+  startup::startupSequence(app);
+
+  EXPECT_EQ(fake.processes.activated, std::vector<platform::WindowHandle>{12});
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+  EXPECT_TRUE(fake.instance.created.empty());
+  EXPECT_TRUE(backend.messages.empty());
+  EXPECT_TRUE(spawned.empty());
+}
+
+TEST_F(StartupTest, SecondCopyWhoseFirstCopyIsOnlyInTheTrayGivesUpAfter100ms) {
+  anotherCopyRuns(77);
+  fake.processes.windows = {{10, 5, true, "Shell_TrayWnd", ""}, {11, 77, false, "launcher", ""}};
+  fake.system.tickStep = 1;
+  uint32_t began = fake.system.tick;
+  startup::startupSequence(app);
+
+  EXPECT_TRUE(fake.processes.activated.empty());
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+  EXPECT_GT(fake.system.tick - began, 100u);
+  EXPECT_GT(fake.processes.pumps, 0);  // window events were served between steps
+}
+
+TEST_F(StartupTest, SecondCopyWithoutAProcessOfItsNameStillEnds) {
+  fake.instance.held.insert("VKTALVDLQ");
+  fake.processes.processes = {{4, "System"}};
+  startup::startupSequence(app);
+  EXPECT_TRUE(fake.processes.activated.empty());
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+}
+
+TEST_F(StartupTest, FindProcessIdFoldsAsciiCaseAndTakesTheFirstMatch) {
+  fake.processes.processes = {{4, "System"}, {30, "client.EXE"}, {31, "Client.exe"}};
+  EXPECT_EQ(startup::findProcessId(app, "Client.exe"), 30u);
+  EXPECT_EQ(startup::findProcessId(app, "Client"), 0u);
+  fake.processes.snapshotFails = true;
+  EXPECT_EQ(startup::findProcessId(app, "Client.exe"), 0u);
+}
+
+TEST(PathParts, SeparatorsInsideTwoByteCharactersAreNotFolders) {
+  // "\xB5\x5C" is a GBK character whose trail byte is '\'.
+  std::string path = "C:\\\xB5\x5C\\launcher.exe";
+  EXPECT_EQ(startup::fileNameOf(path), "launcher.exe");
+  EXPECT_EQ(startup::folderOf(path), "C:\\\xB5\x5C\\");
+  EXPECT_EQ(startup::fileNameOf("C:\\\xB5\x5C"), "\xB5\x5C");
+  EXPECT_EQ(startup::folderOf("launcher.exe"), "");
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "fakes/fake_platform.h"
+#include "fakes/recording_backend.h"
+#include "startup/startup_sequence.h"
+#include "ui/component_names.h"
+
+namespace {
+
+constexpr const char* kManifestUnusable =
+    "\xB6\xC1\xD4\xB6\xB3\xCC\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE\xB4\xED\xCE\xF3,\xC7\xEB\xC9\xD4\xBA\xF2\xD4\xD9\xCA\xD4"
+    "\xC2\xF0\xA3\xAC\xBB\xF2\xCF\xC2\xD4\xD8\xD7\xEE\xD0\xC2\xB0\xE6\xB5\xC7\xC2\xBC\xC6\xF7\xB3\xA2\xCA\xD4...";
+
+struct WorkerTest : ::testing::Test {
+  fakes::FakePlatform fake;
+  fakes::RecordingBackend backend;
+  ui::Window window{text::DisplayCode::SC};
+  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+
+  WorkerTest() {
+    window.attach(&backend);
+    app.executablePath = "C:\\Game\\launcher.exe";
+    app.clientFolder = "C:\\Game\\";
+    app.downloadCacheFolder = "C:\\Game\\DownloadCache\\";
+    app.endpoints.manifestPrimary = "127.0.0.1";
+    app.endpoints.manifestSecondary = "127.0.0.2";
+  }
+};
+
+TEST_F(WorkerTest, WithoutAUsableManifestOneMessageEndsTheRunBeforeAnyLaterStep) {
+  startup::remoteConfigurationWorker(app);
+  window.pump();
+  EXPECT_EQ(backend.messages, std::vector<std::string>{kManifestUnusable});
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+  EXPECT_TRUE(window.component(ui::names::kComboZone).items.empty());
+  EXPECT_FALSE(app.workerFinished);
+  EXPECT_EQ(fake.http.requests.size(), 2u);  // each address asked exactly once
+}
+
+TEST_F(WorkerTest, AUsableManifestRunsEveryStepInOrderAndFinishes) {
+  fake.http.bodies["127.0.0.1:8888/dlq/UpdateInfo_test.xml"] =
+      "<UpdateInfo><ServerList><a name=\"one\"/><b name=\"two\"/></ServerList>"
+      "<Launcher ver=\"0.0.1\"/><PatchList/></UpdateInfo>";
+  startup::remoteConfigurationWorker(app);
+  window.pump();
+  EXPECT_TRUE(backend.messages.empty());
+  EXPECT_FALSE(fake.system.ended());
+  EXPECT_TRUE(app.workerFinished);
+  EXPECT_EQ(fake.http.requests.size(), 1u);
+  EXPECT_EQ(window.component(ui::names::kComboZone).items, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(window.component(ui::names::kComboZone).selection, 0);
+  EXPECT_EQ(window.component(ui::names::kWebView).address, "http://" + app.endpoints.announcement + "/bz01.html");
+}
+
+}  // namespace

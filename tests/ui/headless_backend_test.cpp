@@ -1,0 +1,125 @@
+#include "ui/headless/headless_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "fakes/fake_platform.h"
+#include "platform/posix/posix_system.h"
+#include "ui/component_names.h"
+
+namespace {
+
+using namespace ui::names;
+
+// Captures what the console window prints.
+struct Console {
+  char* buffer = nullptr;
+  size_t size = 0;
+  std::FILE* file = open_memstream(&buffer, &size);
+  ~Console() {
+    std::fclose(file);
+    std::free(buffer);
+  }
+  std::string text() {
+    std::fflush(file);
+    return std::string(buffer, size);
+  }
+};
+
+struct HeadlessTest : ::testing::Test {
+  fakes::FakePlatform fake;
+  platform::posix::PosixSystem realSystem;
+  platform::Platform bundle{realSystem,    fake.files, fake.processes, fake.instance, fake.presence, fake.http,
+                            fake.network,  fake.registry, fake.shell,  fake.ini,      fake.shortcuts, fake.starter};
+  ui::Window window{text::DisplayCode::SC};
+  Console console;
+  bool configured = false;
+  int updates = 0, starts = 0;
+
+  std::unique_ptr<ui::HeadlessBackend> make(bool autoUpdate, bool autoStart) {
+    ui::HeadlessOptions o;
+    o.autoUpdate = autoUpdate;
+    o.autoStart = autoStart;
+    o.configurationDone = [this] { return configured; };
+    auto b = std::make_unique<ui::HeadlessBackend>(window, bundle, o, console.file);
+    window.attach(b.get());
+    window.events().clicked[kButtonStartUpdate] = [this] { ++updates; };
+    window.events().clicked[kButtonStartGame] = [this] { ++starts; };
+    return b;
+  }
+};
+
+TEST_F(HeadlessTest, PrintsEachVisibleChangeWithGbkShownAsUtf8) {
+  auto backend = make(false, false);
+  window.setCaption(kLabelUpdateInfo, "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9");  // 正在检查
+  window.setEnabled(kButtonStartGame, true);
+  window.setColor(kLabelPing, {128, 128, 128});
+  backend->messageBox("\xD0\xC5\xCF\xA2");  // 信息
+  EXPECT_TRUE(backend->step());
+  std::string out = console.text();
+  EXPECT_NE(out.find("标签_更新信息: \"正在检查\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("按钮_开始游戏: enabled\n"), std::string::npos);
+  EXPECT_NE(out.find("标签_PING: colour (128, 128, 128)\n"), std::string::npos);
+  EXPECT_NE(out.find("message: \"信息\"\n"), std::string::npos);
+}
+
+TEST_F(HeadlessTest, TimersTickWhileSetAndStopAtZero) {
+  auto backend = make(false, false);
+  int ticks = 0;
+  window.events().tick[kTimerProgress] = [&] { ++ticks; };
+  window.setInterval(kTimerProgress, 5);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (ticks < 3 && std::chrono::steady_clock::now() < deadline) {
+    backend->step();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_GE(ticks, 3);
+  window.setInterval(kTimerProgress, 0);
+  backend->step();
+  int stopped = ticks;
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  backend->step();
+  EXPECT_EQ(ticks, stopped);
+}
+
+TEST_F(HeadlessTest, AutoUpdatePressesOnceWhenShownAndEndsWhenTheUpdateIsOver) {
+  auto backend = make(true, false);
+  EXPECT_TRUE(backend->step());
+  EXPECT_EQ(updates, 0);
+  window.setVisible(kButtonStartUpdate, true);
+  configured = true;
+  EXPECT_TRUE(backend->step());
+  EXPECT_TRUE(backend->step());
+  EXPECT_EQ(updates, 1);
+  window.setVisible(kButtonStartUpdate, false);  // the update has finished
+  EXPECT_FALSE(backend->step());
+}
+
+TEST_F(HeadlessTest, AutoStartWaitsForTheConfigurationAndAnyPendingUpdate) {
+  auto backend = make(true, true);
+  window.setEnabled(kButtonStartGame, true);  // the probe answered early
+  EXPECT_TRUE(backend->step());
+  EXPECT_EQ(starts, 0);
+  window.setVisible(kButtonStartUpdate, true);
+  configured = true;
+  EXPECT_TRUE(backend->step());
+  EXPECT_EQ(updates, 1);
+  EXPECT_EQ(starts, 0);
+  window.setVisible(kButtonStartUpdate, false);
+  EXPECT_FALSE(backend->step());
+  EXPECT_EQ(starts, 1);
+}
+
+TEST_F(HeadlessTest, WithoutAutomaticPressesTheWindowKeepsRunning) {
+  auto backend = make(false, false);
+  configured = true;
+  window.setEnabled(kButtonStartGame, true);
+  EXPECT_TRUE(backend->step());
+  EXPECT_EQ(starts, 0);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include "ui/window.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "fakes/recording_backend.h"
+#include "ui/component_names.h"
+#include "ui/window_handlers.h"
+
+namespace {
+
+using namespace ui::names;
+
+struct CountingSocket : ui::SocketDriver {
+  std::vector<std::pair<std::string, int>> connects;
+  int disconnects = 0;
+  void connect(const std::string& host, int port) override { connects.push_back({host, port}); }
+  void disconnect() override { ++disconnects; }
+};
+
+TEST(ComponentTable, TwentySevenComponentsInCreationOrderWithTheirStartStates) {
+  auto table = ui::initialComponents();
+  ASSERT_EQ(table.size(), 27u);
+  EXPECT_EQ(table.front().name, kClient1);
+  EXPECT_EQ(table.back().name, kButtonStartGame);
+  std::map<std::string, ui::Component> byName;
+  for (const auto& c : table) byName[c.name] = c;
+  EXPECT_EQ(byName.size(), 27u);  // names are unique
+  EXPECT_FALSE(byName[kButtonStartUpdate].visible);
+  EXPECT_FALSE(byName[kButtonStartGame].enabled);
+  EXPECT_TRUE(byName[kButtonStartGame].visible);
+  ui::Rect update = byName[kButtonStartUpdate].rect, game = byName[kButtonStartGame].rect;
+  EXPECT_EQ(update.left, game.left);
+  EXPECT_EQ(update.top, game.top);
+  EXPECT_EQ(byName[kProgressBar].rect.width, 593);
+  EXPECT_EQ(byName[kTimerProgress].interval, 0);
+  EXPECT_EQ(byName[kComboZone].selection, -1);
+  EXPECT_EQ(byName[kPictureStatus].picture, ui::Picture::StatusOffline);
+  EXPECT_TRUE(byName[kWebView].tabStop);
+}
+
+TEST(WindowModel, CallsFromManyThreadsReachTheBackendInCallOrderPerThread) {
+  ui::Window window(text::DisplayCode::SC);
+  fakes::RecordingBackend backend;
+  window.attach(&backend);
+  constexpr int kThreads = 4, kCalls = 500;
+  std::atomic<bool> go{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      while (!go) std::this_thread::yield();
+      for (int i = 0; i < kCalls; ++i) window.setCaption(kLabelUpdateInfo, std::to_string(t) + ":" + std::to_string(i));
+    });
+  }
+  std::atomic<bool> done{false};
+  std::thread pumper([&] {
+    while (!done) window.pump();
+  });
+  go = true;
+  for (auto& t : threads) t.join();
+  done = true;
+  pumper.join();
+  window.pump();
+
+  std::vector<int> next(kThreads, 0);
+  std::string last;
+  for (const auto& a : backend.applied) {
+    const std::string& c = a.component.caption;
+    int t = std::stoi(c.substr(0, c.find(':')));
+    int i = std::stoi(c.substr(c.find(':') + 1));
+    EXPECT_EQ(i, next[t]) << "thread " << t << " out of order";
+    next[t] = i + 1;
+    last = c;
+  }
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(next[t], kCalls);
+  // The model holds what the window thread showed last.
+  EXPECT_EQ(window.component(kLabelUpdateInfo).caption, last);
+}
+
+TEST(WindowModel, ReadsSeeEarlierWritesBeforeTheWindowThreadRuns) {
+  ui::Window window(text::DisplayCode::SC);
+  window.addItem(kComboZone, "a");
+  window.addItem(kComboZone, "b");
+  window.setSelection(kComboZone, 5);
+  EXPECT_EQ(window.selection(kComboZone), 1);  // cut to the last entry
+  window.setSelection(kComboZone, -7);
+  EXPECT_EQ(window.selection(kComboZone), -1);
+  window.setSelection(kComboZone, 0);
+  window.clearItems(kComboZone);
+  EXPECT_EQ(window.selection(kComboZone), -1);
+  window.setSelection(kComboZone, 0);
+  EXPECT_EQ(window.selection(kComboZone), -1);  // nothing to select
+  EXPECT_EQ(window.selection("no such component"), -1);
+}
+
+TEST(WindowModel, TrayTooltipIsCutTo62Bytes) {
+  ui::Window window(text::DisplayCode::SC);
+  window.setTray(true, std::string(70, 'x'));
+  EXPECT_EQ(window.windowProps().trayTooltip, std::string(62, 'x'));
+  window.setTray(false, "x");
+  EXPECT_FALSE(window.windowProps().trayInstalled);
+}
+
+TEST(WindowModel, ClicksReachOnlyShownEnabledButtons) {
+  ui::Window window(text::DisplayCode::SC);
+  int clicks = 0;
+  window.events().clicked[kButtonStartUpdate] = [&] { ++clicks; };
+  window.events().clicked[kButtonStartGame] = [&] { ++clicks; };
+  window.raiseClick(kButtonStartUpdate);  // hidden at start
+  window.raiseClick(kButtonStartGame);    // disabled at start
+  EXPECT_EQ(clicks, 0);
+  window.setEnabled(kButtonStartGame, true);
+  window.raiseClick(kButtonStartGame);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST(WindowModel, SocketBytesFromAnotherThreadRaiseDataArrivedOnTheWindowThread) {
+  ui::Window window(text::DisplayCode::SC);
+  CountingSocket socket;
+  window.attachSocketDriver(&socket);
+  std::string seen;
+  window.events().socketData = [&] { seen += window.takeReceived(kClient1); };
+  window.connect(kClient1, "127.0.0.1", 7000);
+  std::thread([&] { window.receiveSocketData("ab"); }).join();
+  EXPECT_TRUE(seen.empty());  // nothing runs until the window thread pumps
+  window.pump();
+  EXPECT_EQ(seen, "ab");
+  EXPECT_EQ(socket.connects, (std::vector<std::pair<std::string, int>>{{"127.0.0.1", 7000}}));
+}
+
+TEST(WindowHandlers, TrayDoubleClickRestoresCentredMinimiseAndCloseAndDestroy) {
+  ui::Window window(text::DisplayCode::SC);
+  CountingSocket socket;
+  window.attachSocketDriver(&socket);
+  int ended = 0;
+  ui::bindWindowHandlers(window, [&] { ++ended; });
+
+  window.setWindowVisible(false);
+  window.raiseTray(1);
+  window.raiseTray(3);
+  EXPECT_FALSE(window.windowProps().visible);
+  window.raiseTray(2);
+  EXPECT_TRUE(window.windowProps().visible);
+  EXPECT_EQ(window.windowProps().state, 1);
+
+  window.raiseClick(kButtonMinimise);
+  EXPECT_EQ(window.windowProps().state, 2);
+  window.raiseDestroying();
+  EXPECT_EQ(socket.disconnects, 1);
+  window.raiseClick(kButtonClose);
+  EXPECT_EQ(ended, 1);
+}
+
+}  // namespace
