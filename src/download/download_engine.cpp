@@ -14,7 +14,7 @@ bool DownloadEngine::launch(const TaskParameters& params, const TaskState* resum
   {
     std::lock_guard guard(access_);
     // A task whose end event has been sent is only finishing; it does not block a new start.
-    if (task_ && !task_->ended()) return false;
+    if (task_ && !task_->ending()) return false;
     finished = std::move(task_);
   }
   finished.reset();
@@ -99,7 +99,7 @@ void DownloadEngine::destroy() {
 
 bool DownloadEngine::holdsTask() const {
   std::lock_guard guard(access_);
-  return task_ && !task_->ended();
+  return task_ && !task_->ending();
 }
 
 }  // namespace download

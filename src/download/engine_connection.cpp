@@ -90,7 +90,12 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
   char buffer[kReceiveBuffer];
   for (;;) {
     size_t got = 0;
-    status = socket.receive(buffer, sizeof buffer, got, params_.receiveTimeout, stop_);
+    int64_t ask = 0;
+    {
+      std::lock_guard guard(lock_);
+      ask = receiveAsk(kReceiveBuffer);
+    }
+    status = socket.receive(buffer, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
     if (status == platform::SocketStatus::stopped) return Outcome::stopped;
     if (status != platform::SocketStatus::ok) return Outcome::failed;
     pending.append(buffer, got);

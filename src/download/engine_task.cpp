@@ -96,6 +96,7 @@ void EngineTask::control() {
   }
   // The file is closed before the end event so that whoever the event releases can move it.
   file_.close();
+  ending_.store(true);
   event(kEventEnded, 0, receivedBytes());
   ended_.store(true);
 }

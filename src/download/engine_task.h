@@ -42,6 +42,8 @@ class EngineTask {
   void join();
   // The end event has been sent and the file closed.
   bool ended() const { return ended_.load(); }
+  // The end event is under way: the task only finishes, whoever it released may start anew.
+  bool ending() const { return ending_.load(); }
 
   TaskState snapshot() const;
   int32_t takeSpeedSample();
@@ -97,6 +99,7 @@ class EngineTask {
 
   platform::MappedFile file_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> ending_{false};
   std::atomic<bool> ended_{false};
   std::thread control_;
 };

@@ -1,0 +1,93 @@
+// Addresses and the segment table.
+#include <gtest/gtest.h>
+
+#include "download/segment_table.h"
+#include "download/url.h"
+
+namespace download {
+namespace {
+
+TEST(Url, TrimsAsciiAndFullWidthBlanks) {
+  EXPECT_EQ(trimBlanks("  http://h/x \xA1\xA1 "), "http://h/x");
+  EXPECT_EQ(trimBlanks("\xA1\xA1http://h/x"), "http://h/x");
+  // "\xB0\xA1" is one character whose trail byte must not pair with the next lead byte.
+  EXPECT_EQ(trimBlanks("\xB0\xA1\xA1"), "\xB0\xA1\xA1");
+  EXPECT_EQ(trimBlanks("   "), "");
+}
+
+TEST(Url, ParsesHostPortAndPath) {
+  Url url;
+  ASSERT_TRUE(parseUrl("http://127.0.0.1:8282/patch/a.zip?t=1", url));
+  EXPECT_EQ(url.host, "127.0.0.1");
+  EXPECT_EQ(url.port, 8282);
+  EXPECT_EQ(url.path, "/patch/a.zip?t=1");
+  ASSERT_TRUE(parseUrl("HTTP://example.org", url));
+  EXPECT_EQ(url.port, 80);
+  EXPECT_EQ(url.path, "/");
+  EXPECT_FALSE(parseUrl("https://example.org/a", url));
+  EXPECT_FALSE(parseUrl("http://:80/a", url));
+  EXPECT_FALSE(parseUrl("http://h:99999/a", url));
+  EXPECT_FALSE(parseUrl("http://h/a\r\nX: y", url));
+  EXPECT_EQ(defaultReferer("http://h:81/a/b.zip"), "http://h:81/a");
+}
+
+TEST(Url, ResolvesRedirectTargets) {
+  Url base{"h", 81, "/a"};
+  Url target;
+  ASSERT_TRUE(resolveLocation(base, "/b/c", target));
+  EXPECT_EQ(formatUrl(target), "http://h:81/b/c");
+  ASSERT_TRUE(resolveLocation(base, "http://other/x", target));
+  EXPECT_EQ(formatUrl(target), "http://other/x");
+  EXPECT_FALSE(resolveLocation(base, "", target));
+  EXPECT_FALSE(resolveLocation(base, "ftp://x/y", target));
+  EXPECT_FALSE(resolveLocation(base, "relative", target));
+}
+
+TEST(SegmentTable, SplitsAFreshFileEvenlyWithTheRestLast) {
+  SegmentTable t = SegmentTable::fresh(100003, 5);
+  ASSERT_EQ(t.segments().size(), 5u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(t.segments()[i].start, 20000 * i);
+    EXPECT_EQ(t.segments()[i].length, 20000);
+  }
+  EXPECT_EQ(t.segments()[4].length, 20003);
+  EXPECT_EQ(SegmentTable::fresh(20479, 5).segments().size(), 1u);
+  EXPECT_EQ(SegmentTable::fresh(20480, 5).segments().size(), 5u);
+  EXPECT_EQ(SegmentTable::fresh(0, 5).segments().size(), 1u);
+}
+
+TEST(SegmentTable, FurtherConnectionsTakeFreeSegmentsThenSplitTheLargest) {
+  SegmentTable t = SegmentTable::fresh(200000, 2);
+  t.at(0).owner = 1;
+  EXPECT_EQ(t.assign(2), 1);
+  t.at(0).received = 10000;  // 90000 missing
+  t.at(1).received = 50000;  // 50000 missing
+  int split = t.assign(3);
+  ASSERT_EQ(split, 2);
+  EXPECT_EQ(t.segments()[0].length, 10000 + 45000);
+  EXPECT_EQ(t.segments()[2].start, 55000);
+  EXPECT_EQ(t.segments()[2].length, 45000);
+  EXPECT_EQ(t.segments()[2].owner, 3);
+  // Odd remainders leave the larger half with the present owner.
+  t.at(1).received = 100000 - 40961;
+  t.at(0).received = 55000;
+  t.at(2).received = 45000;
+  ASSERT_EQ(t.assign(4), 3);
+  EXPECT_EQ(t.segments()[1].missing(), 20481);
+  EXPECT_EQ(t.segments()[3].length, 20480);
+  EXPECT_EQ(t.segments()[3].start + t.segments()[3].length, 200000);
+}
+
+TEST(SegmentTable, NoWorkWhenLessThanTwoBuffersRemain) {
+  SegmentTable t = SegmentTable::fresh(100000, 1);
+  t.at(0).owner = 1;
+  t.at(0).received = 100000 - 40959;
+  EXPECT_EQ(t.assign(2), -1);
+  EXPECT_EQ(t.segments().size(), 1u);
+  t.at(0).received = 100000;
+  EXPECT_TRUE(t.complete());
+  EXPECT_EQ(t.receivedTotal(), 100000);
+}
+
+}  // namespace
+}  // namespace download

@@ -1,0 +1,63 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dltest {
+
+// A loopback HTTP server for the engine's tests: serves one body with ranges, and can
+// misbehave on request (drops, stalls, wrong lengths, no ranges, error codes, redirects).
+class TestServer {
+ public:
+  explicit TestServer(std::string body);
+  ~TestServer();
+  TestServer(const TestServer&) = delete;
+  TestServer& operator=(const TestServer&) = delete;
+
+  int port() const { return port_; }
+  std::string url(const std::string& path = "/files/patch.bin") const;
+
+  // Knobs; set them before the requests they should affect.
+  std::atomic<bool> ignoreRange{false};   // answer every request with 200 and the whole body
+  std::atomic<int> status{0};             // answer with this code and no body (0: normal)
+  std::atomic<int64_t> cutAfter{-1};      // close after this many body bytes of a response
+  std::atomic<int> cutCount{0};           // how many responses are cut (-1: all)
+  std::atomic<int64_t> stallAfter{-1};    // stop sending after this many body bytes, stay open
+  std::atomic<int> stallCount{0};         // how many responses stall (-1: all)
+  std::atomic<int64_t> lengthDelta{0};    // added to the announced Content-Length
+  std::atomic<int64_t> rangeTotalDelta{0};  // added to the total of Content-Range
+  std::atomic<int64_t> announcedLength{-1};   // announce this length instead (no body beyond the real one)
+  std::atomic<int> bytesPerWrite{65536};
+  std::atomic<int> pauseMsPerWrite{0};    // pause between writes (a slow server)
+  void redirect(const std::string& path, const std::string& location);
+
+  std::vector<std::string> requests() const;  // request heads in arrival order
+  // The Range starts of the requests (-1 for none), in arrival order.
+  std::vector<int64_t> rangeStarts() const;
+
+ private:
+  void acceptLoop();
+  void serve(int fd);
+  bool takeOne(std::atomic<int>& count);
+
+  std::string body_;
+  int listenFd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::map<std::string, std::string> redirects_;
+  std::vector<std::string> requests_;
+  std::vector<int> clients_;
+  std::vector<std::thread> threads_;
+  std::thread acceptor_;
+};
+
+// A body of `size` bytes without zero bytes, different at every offset modulo a large prime,
+// so a byte at the wrong offset shows.
+std::string patternBody(size_t size, uint32_t seed = 7);
+
+}  // namespace dltest
