@@ -1,0 +1,140 @@
+#include "manifest_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "md5.h"
+#include "startup/manifest_document.h"
+
+namespace maker {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string md5Of(const std::string& bytes) {
+  Md5 m;
+  m.update(bytes.data(), bytes.size());
+  return m.hexDigest();
+}
+
+TEST(ManifestMakerCodes, Md5MatchesTheReferenceVectors) {
+  EXPECT_EQ(md5Of(""), "D41D8CD98F00B204E9800998ECF8427E");
+  EXPECT_EQ(md5Of("abc"), "900150983CD24FB0D6963F7D28E17F72");
+  EXPECT_EQ(md5Of("12345678901234567890123456789012345678901234567890123456789012345678901234567890"),
+            "57EDF4A22BE3C955AC49DA2E2107B67A");
+  Md5 pieces;  // fed across block boundaries
+  std::string text(1000, 'q');
+  for (size_t i = 0; i < text.size(); i += 7) pieces.update(text.data() + i, std::min<size_t>(7, text.size() - i));
+  EXPECT_EQ(pieces.hexDigest(), md5Of(text));
+}
+
+TEST(ManifestMakerCodes, HeaderCodeIsEightBytesFromTheLastSixteenOfTheFirstThirtyTwo) {
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) bytes += static_cast<char>(i * 7);
+  EXPECT_EQ(headerCheckCode(bytes), "70777E858C939AA1");  // offsets 16..23
+  EXPECT_EQ(headerCheckCode(bytes.substr(0, 20)), "1C232A31383F464D");  // offsets 4..11
+  EXPECT_EQ(headerCheckCode(bytes.substr(0, 5)), "00070E151C");
+  EXPECT_EQ(headerCheckCode(""), "");
+}
+
+TEST(ManifestMakerCodes, PatternsMatchPathsOrNames) {
+  EXPECT_TRUE(matches("*.pak", "data/a.pak"));
+  EXPECT_TRUE(matches("data/*", "data/a.pak"));
+  EXPECT_TRUE(matches("a.p?k", "x/a.pak"));
+  EXPECT_FALSE(matches("*.pak", "a.pak.bak"));
+  EXPECT_FALSE(matches("data/*.pak", "other/a.pak"));
+}
+
+class ManifestMaker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("maker_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                       "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "release" / "data" / "sub");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  void write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+  fs::path dir;
+};
+
+TEST_F(ManifestMaker, WritesPatchesThatOurReaderReadsBackAndKeepsTheOldSections) {
+  std::string header(40, '\0');
+  for (int i = 0; i < 40; ++i) header[i] = static_cast<char>(0xA0 + i);
+  write(dir / "release" / "Game.exe", "abc");
+  write(dir / "release" / "data" / "map.pak", header);
+  write(dir / "release" / "data" / "sub" / "\xE4\xB8\xAD \xE6\x96\x87&.txt", "");  // 中 文&.txt in UTF-8
+  write(dir / "release" / "data" / "big.dat", std::string(100000, 'z'));
+  std::string serverList =
+      "<ServerList>\r\n    <Server name=\"\xB5\xE7\xD0\xC5 &amp; 1\" Lip=\"10.0.0.1\" Lport=\"7000\"/>\r\n"
+      "    <!-- kept as it is -->\r\n  </ServerList>";
+  std::string launcher = "<Launcher name=\"dlq\" url=\"http://h/DLQ.exe\" ver=\"0.0.2\"/>";
+  write(dir / "old.xml", "<?xml version=\"1.0\"?>\n<UpdateInfo>\n  " + serverList + "\n  " + launcher +
+                             "\n  <PatchList><Patch name=\"gone.pak\"/></PatchList>\n</UpdateInfo>\n");
+
+  MakerOptions o;
+  o.releaseDir = (dir / "release").string();
+  o.baseUrl = "http://127.0.0.1:8080/patch/";
+  o.existingManifest = (dir / "old.xml").string();
+  o.headerCode = {"*.pak"};
+  o.manual = {"big.dat"};
+  std::string text, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(makeManifest(o, text, error, warnings)) << error;
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_NE(text.find(serverList), std::string::npos);
+  EXPECT_NE(text.find(launcher), std::string::npos);
+
+  startup::ManifestDocument doc;
+  ASSERT_TRUE(startup::parseManifest(doc, text)) << text;
+  EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/ServerList/@1", "name"), "\xB5\xE7\xD0\xC5 & 1");
+  EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "ver"), "0.0.2");
+  ASSERT_EQ(startup::manifestCount(doc, "UpdateInfo/PatchList"), 4);
+  auto at = [&](int i, const char* attribute) {
+    return startup::manifestAttribute(doc, "UpdateInfo/PatchList/@" + std::to_string(i), attribute);
+  };
+  // Sorted by path: Game.exe, data/big.dat, data/map.pak, data/sub/中 文&.txt
+  EXPECT_EQ(at(1, "name"), "Game.exe");
+  EXPECT_EQ(at(1, "path"), "");
+  EXPECT_EQ(at(1, "size"), "3");
+  EXPECT_EQ(at(1, "CheckCode"), "900150983CD24FB0D6963F7D28E17F72");
+  EXPECT_EQ(at(1, "url"), "http://127.0.0.1:8080/patch/Game.exe");
+  EXPECT_EQ(at(1, "isupdate"), "true");
+  EXPECT_EQ(at(2, "isupdate"), "false");
+  EXPECT_EQ(at(2, "size"), "100000");
+  EXPECT_EQ(at(3, "CheckCode"), "B0B1B2B3B4B5B6B7");
+  EXPECT_EQ(at(3, "path"), "data");
+  EXPECT_EQ(at(4, "name"), "\xD6\xD0 \xCE\xC4&.txt");
+  EXPECT_EQ(at(4, "path"), "data\\sub");
+  EXPECT_EQ(at(4, "CheckCode"), "D41D8CD98F00B204E9800998ECF8427E");
+  EXPECT_EQ(at(4, "url"), "http://127.0.0.1:8080/patch/data/sub/%D6%D0%20%CE%C4%26.txt");
+}
+
+TEST_F(ManifestMaker, WarnsWithoutServerListAndRefusesBadInput) {
+  write(dir / "release" / "a.bin", "x");
+  MakerOptions o;
+  o.releaseDir = (dir / "release").string();
+  o.baseUrl = "http://h";
+  std::string text, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(makeManifest(o, text, error, warnings));
+  ASSERT_EQ(warnings.size(), 1u);
+  startup::ManifestDocument doc;
+  ASSERT_TRUE(startup::parseManifest(doc, text));
+  EXPECT_EQ(startup::manifestCount(doc, "UpdateInfo/PatchList"), 1);
+
+  write(dir / "bad.xml", "<UpdateInfo><ServerList></UpdateInfo>");
+  o.existingManifest = (dir / "bad.xml").string();
+  EXPECT_FALSE(makeManifest(o, text, error, warnings));
+  EXPECT_NE(error.find("bad.xml"), std::string::npos);
+  o.existingManifest.clear();
+  o.releaseDir = (dir / "missing").string();
+  EXPECT_FALSE(makeManifest(o, text, error, warnings));
+}
+
+}  // namespace
+}  // namespace maker

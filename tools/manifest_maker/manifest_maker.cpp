@@ -1,0 +1,208 @@
+#include "manifest_maker.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "md5.h"
+#include "startup/xml_reader.h"
+#include "text/gbk.h"
+
+namespace maker {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Paths as UTF-8 both ways, on every system (the narrow forms follow the ANSI code page on Windows).
+fs::path fromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+std::string toUtf8(const fs::path& p) {
+  std::u8string u = p.generic_u8string();
+  return std::string(u.begin(), u.end());
+}
+
+struct Patch {
+  std::string relative;  // UTF-8, '/' separators
+  uintmax_t size = 0;
+  fs::path file;
+};
+
+std::string escapeAttribute(const std::string& value) {
+  std::string out;
+  for (char c : value) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\t': out += "&#9;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string percentEncode(const std::string& bytes) {
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                 c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+bool fileMd5(const fs::path& file, std::string& digest) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  Md5 md5;
+  char buffer[1 << 16];
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    md5.update(buffer, static_cast<size_t>(in.gcount()));
+  }
+  if (in.bad()) return false;
+  digest = md5.hexDigest();
+  return true;
+}
+
+bool fileHead(const fs::path& file, std::string& head) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  char buffer[32];
+  in.read(buffer, sizeof buffer);
+  head.assign(buffer, static_cast<size_t>(in.gcount()));
+  return !in.bad();
+}
+
+bool anyMatch(const std::vector<std::string>& patterns, const std::string& relative) {
+  return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) { return matches(p, relative); });
+}
+
+bool globMatch(const char* p, const char* s) {
+  for (; *p; ++p, ++s) {
+    if (*p == '*') {
+      for (const char* rest = s;; ++rest) {
+        if (globMatch(p + 1, rest)) return true;
+        if (!*rest) return false;
+      }
+    }
+    if (!*s || (*p != '?' && *p != *s)) return false;
+  }
+  return !*s;
+}
+
+// The existing manifest's sections to keep, as their original bytes.
+bool keptSections(const std::string& path, std::string& kept, std::string& error) {
+  std::ifstream in(fromUtf8(path), std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::ostringstream s;
+  s << in.rdbuf();
+  std::string bytes = s.str();
+  startup::xml::Document doc;
+  if (!startup::xml::parse(bytes, doc) || doc.name(0) != "UpdateInfo") {
+    error = path + " is not a manifest (well-formed XML with the root UpdateInfo)";
+    return false;
+  }
+  for (const char* name : {"ServerList", "Launcher"}) {
+    for (uint32_t i = 0; i < doc.elements[0].childCount; ++i) {
+      const auto& e = doc.elements[doc.child(0, i)];
+      if (doc.view(e.name) != name) continue;
+      kept += "  " + bytes.substr(e.sourceBegin, e.sourceEnd - e.sourceBegin) + "\r\n";
+      break;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool matches(const std::string& pattern, const std::string& relativePath) {
+  std::string last = relativePath.substr(relativePath.rfind('/') + 1);
+  return globMatch(pattern.c_str(), relativePath.c_str()) || globMatch(pattern.c_str(), last.c_str());
+}
+
+std::string headerCheckCode(const std::string& head) {
+  std::string b = head.substr(0, 32);
+  std::string t = b.size() > 16 ? b.substr(b.size() - 16) : b;
+  std::string h = t.substr(0, 8);
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : h) {
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  }
+  return out;
+}
+
+bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& error, std::vector<std::string>& warnings) {
+  std::error_code ec;
+  fs::path root = fromUtf8(o.releaseDir);
+  if (!fs::is_directory(root, ec)) {
+    error = "not a folder: " + o.releaseDir;
+    return false;
+  }
+  std::vector<Patch> patches;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    Patch p;
+    p.file = it->path();
+    p.relative = toUtf8(fs::relative(p.file, root, ec));
+    p.size = it->file_size(ec);
+    patches.push_back(p);
+  }
+  if (ec) {
+    error = "cannot scan " + o.releaseDir + ": " + ec.message();
+    return false;
+  }
+  std::sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) { return a.relative < b.relative; });
+
+  std::string kept;
+  if (!o.existingManifest.empty() && !keptSections(o.existingManifest, kept, error)) return false;
+  if (kept.find("<ServerList") == std::string::npos)
+    warnings.push_back("no ServerList: the launcher refuses this manifest until one is added");
+
+  std::string base = o.baseUrl;
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  std::string out = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<UpdateInfo>\r\n" + kept + "  <PatchList>\r\n";
+  for (const auto& p : patches) {
+    std::string gbk = text::utf8ToGbk(p.relative);
+    size_t slash = gbk.rfind('/');
+    std::string name = slash == std::string::npos ? gbk : gbk.substr(slash + 1);
+    std::string folder = slash == std::string::npos ? "" : gbk.substr(0, slash);
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    std::string code;
+    bool header = anyMatch(o.headerCode, p.relative);
+    if (header) {
+      std::string head;
+      if (!fileHead(p.file, head)) return error = "cannot read " + p.relative, false;
+      code = headerCheckCode(head);
+      if (head.size() < 24) warnings.push_back(p.relative + ": shorter than 24 bytes, its header code is " + code);
+    } else if (!fileMd5(p.file, code)) {
+      return error = "cannot read " + p.relative, false;
+    }
+    if (gbk.find('?') != std::string::npos && p.relative.find('?') == std::string::npos)
+      warnings.push_back(p.relative + ": the name has characters outside GBK");
+    out += "    <Patch name=\"" + escapeAttribute(name) + "\" path=\"" + escapeAttribute(folder) + "\" size=\"" +
+           std::to_string(p.size) + "\" CheckCode=\"" + code + "\" url=\"" +
+           escapeAttribute(base + "/" + percentEncode(gbk)) + "\" isupdate=\"" +
+           (anyMatch(o.manual, p.relative) ? "false" : "true") + "\"/>\r\n";
+  }
+  manifest = out + "  </PatchList>\r\n</UpdateInfo>\r\n";
+  return true;
+}
+
+}  // namespace maker
