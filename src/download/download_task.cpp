@@ -33,6 +33,8 @@ std::unique_ptr<DownloadTask> DownloadTask::clone() const {
 
 bool DownloadTask::start(platform::Files& files, const std::string& url, const std::string& target,
                          EventCallback callback, int32_t connections, bool useConnections) {
+  // Nothing of a download that still runs is touched: its fields, its files.
+  if (engineTask_.holdsTask()) return false;
   params_.url = trimBlanks(url);
   params_.localFile = target + ".tmp";
   params_.connections = useConnections ? connections : 1;
@@ -40,8 +42,6 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
   tmpPath_ = params_.localFile;
   workPath_ = tmpPath_ + ".work";
   setState(0);
-  // Nothing on disk is touched while another download still runs.
-  if (engineTask_.holdsTask()) return false;
   if (files.exists(tmpPath_)) {
     if (files.exists(workPath_)) {
       bool refused = false;

@@ -1,0 +1,209 @@
+// downloadFile and DownloadTask with real files: fresh, resumed, refused records, end states.
+#include <gtest/gtest.h>
+
+#include <time.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/app_state.h"
+#include "download/download_file.h"
+#include "download/engine_fixture.h"
+#include "download/task_state_blob.h"
+#include "fakes/fake_platform.h"
+#include "platform/posix/posix_files.h"
+
+namespace download {
+namespace {
+
+using dltest::TestServer;
+
+// A launcher whose files are real, in a temporary folder.
+struct RealLauncher {
+  RealLauncher() {
+    app.downloadTask.engine().setRetryRule(dltest::quickRetries(1));
+    app.onDownloadStarted = [this] { record("started"); };
+    app.onDownloadEnded = [this] { record("ended"); };
+    app.onDownloadRefresh = [this] { record("refresh"); };
+  }
+  void record(const char* what) {
+    std::lock_guard guard(mutex);
+    hooks.push_back(what);
+  }
+  std::vector<std::string> hookCalls() {
+    std::lock_guard guard(mutex);
+    return hooks;
+  }
+
+  fakes::FakePlatform fake;
+  platform::posix::PosixFiles files;
+  platform::Platform bundle{fake.system, files,        fake.processes, fake.instance, fake.presence,
+                            fake.http,   fake.network, fake.registry,  fake.shell,    fake.ini,
+                            fake.shortcuts, fake.starter};
+  ui::Window window{text::DisplayCode::SC};
+  app::AppState app{bundle, window, text::DisplayCode::SC};
+  std::mutex mutex;
+  std::vector<std::string> hooks;
+};
+
+class DownloadFileTest : public ::testing::Test {
+ protected:
+  dltest::TempFolder folder;
+  std::string target = folder.path("data.pak");
+  std::string tmp = target + ".tmp";
+  std::string work = tmp + ".work";
+
+  // Starts a download on a worker thread and stops it (as the process ending would) once
+  // part of it has arrived and its state was saved; returns the saved record.
+  std::string interruptedDownload(TestServer& slow) {
+    RealLauncher first;
+    int result = -1;
+    std::thread worker([&] { result = downloadFile(first.app, slow.url(), target, 1, 1); });
+    while (first.app.downloadTask.receivedBytes() < 200000) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(first.app.downloadTask.saveState(first.files, "", false));
+    first.app.downloadTask.engine().destroy();
+    worker.join();
+    EXPECT_EQ(result, kIncomplete);
+    return dltest::readFile(work);
+  }
+};
+
+TEST_F(DownloadFileTest, CompleteDownloadLeavesOnlyTheTmpFileAndDrivesTheHooks) {
+  std::string body = dltest::patternBody(700001);
+  TestServer server(body);
+  RealLauncher launcher;
+  EXPECT_EQ(downloadFile(launcher.app, "  " + server.url() + " ", target, 2, 3), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+  EXPECT_FALSE(std::filesystem::exists(work));
+  EXPECT_EQ(launcher.app.downloadState.load(), kComplete);
+  EXPECT_EQ(launcher.app.downloadIndex, 2);
+  EXPECT_EQ(launcher.app.downloadCount, 3);
+  EXPECT_EQ(launcher.app.downloadTask.getTotalSize(), 700001);
+  EXPECT_EQ(launcher.hookCalls(), (std::vector<std::string>{"started", "ended", "refresh"}));
+  // A late timer tick after the end must not bring the state file back.
+  EXPECT_FALSE(launcher.app.downloadTask.saveState(launcher.files, "", false));
+  EXPECT_FALSE(std::filesystem::exists(work));
+}
+
+TEST_F(DownloadFileTest, AnInterruptedDownloadResumesFromItsStateFile) {
+  std::string body = dltest::patternBody(900000);
+  TestServer server(body);
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 5;
+  std::string saved = interruptedDownload(server);
+  TaskState state;
+  ASSERT_TRUE(decodeTaskState(saved, state));
+  EXPECT_TRUE(std::filesystem::exists(tmp));
+
+  server.pauseMsPerWrite = 0;
+  server.bytesPerWrite = 65536;
+  size_t before = server.requests().size();
+  RealLauncher next;  // the next run of the launcher
+  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+  EXPECT_FALSE(std::filesystem::exists(work));
+  std::vector<int64_t> starts = server.rangeStarts();
+  for (size_t i = before; i < starts.size(); ++i) EXPECT_GT(starts[i], 0) << "request " << i;
+}
+
+TEST_F(DownloadFileTest, AStaleTmpWithoutStateFileIsDeletedAndFetchedFromTheStart) {
+  std::string body = dltest::patternBody(300000);
+  TestServer server(body);
+  dltest::writeFile(tmp, std::string(300000, 'z'));
+  RealLauncher launcher;
+  EXPECT_EQ(downloadFile(launcher.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+  EXPECT_EQ(server.rangeStarts().front(), -1);
+}
+
+TEST_F(DownloadFileTest, AStateFileWithAFlippedByteIsRefusedAndTheDownloadStartsAfresh) {
+  std::string body = dltest::patternBody(900000);
+  TestServer server(body);
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 5;
+  std::string saved = interruptedDownload(server);
+  ASSERT_FALSE(saved.empty());
+  saved[20] = static_cast<char>(saved[20] ^ 0x10);
+  dltest::writeFile(work, saved);
+  // Scribble over the data too: a resume from the refused record would keep it.
+  dltest::writeFile(tmp, std::string(900000, 'z'));
+
+  server.pauseMsPerWrite = 0;
+  size_t before = server.requests().size();
+  RealLauncher next;
+  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+  EXPECT_FALSE(std::filesystem::exists(work));
+  EXPECT_EQ(server.rangeStarts()[before], -1);
+}
+
+TEST_F(DownloadFileTest, AStateFileThatDoesNotMatchTheDataFileStartsAfresh) {
+  std::string body = dltest::patternBody(300000);
+  TestServer server(body);
+  TaskState state;
+  state.url = Url{"127.0.0.1", server.port(), "/files/patch.bin"};
+  state.fileSize = 300000;
+  state.segments = SegmentTable::fresh(300000, 5).segments();
+  state.segments[0].received = 1000;
+  dltest::writeFile(work, encodeTaskState(state));
+  dltest::writeFile(tmp, std::string(1000, 'z'));  // truncated data file
+  RealLauncher launcher;
+  EXPECT_EQ(downloadFile(launcher.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+}
+
+TEST_F(DownloadFileTest, FewerBytesThanAnnouncedGivesTwoAndKeepsTheFiles) {
+  std::string body = dltest::patternBody(300000);
+  TestServer server(body);
+  server.cutAfter = 5000;
+  server.cutCount = -1;
+  RealLauncher launcher;
+  EXPECT_EQ(downloadFile(launcher.app, server.url(), target, 1, 1), kIncomplete);
+  EXPECT_EQ(launcher.app.downloadState.load(), kIncomplete);
+  EXPECT_TRUE(std::filesystem::exists(tmp));
+  EXPECT_LT(launcher.app.downloadTask.getState(), kComplete);
+}
+
+TEST_F(DownloadFileTest, AFailureBeforeTheSizeIsKnownIsNeverReportedComplete) {
+  TestServer server(dltest::patternBody(1000));
+  server.status = 404;
+  RealLauncher launcher;  // totalSize is still 0, so the count alone would say "complete"
+  EXPECT_EQ(downloadFile(launcher.app, server.url(), target, 1, 1), kIncomplete);
+  EXPECT_EQ(launcher.hookCalls(), (std::vector<std::string>{"ended", "refresh"}));
+}
+
+TEST_F(DownloadFileTest, WaitingBlocksWithoutBurningTheCoreAndSamplesReadZeroWithoutData) {
+  TestServer server(dltest::patternBody(300000));
+  server.stallAfter = 50000;
+  server.stallCount = -1;
+  RealLauncher launcher;
+  double cpuSeconds = -1;
+  int result = -1;
+  std::thread worker([&] {
+    timespec a{}, b{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+    result = downloadFile(launcher.app, server.url(), target, 1, 1);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
+    cpuSeconds = static_cast<double>(b.tv_sec - a.tv_sec) + (b.tv_nsec - a.tv_nsec) / 1e9;
+  });
+  while (launcher.app.downloadTask.receivedBytes() < 250000) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  launcher.app.downloadTask.takeSpeedSample();
+  EXPECT_EQ(launcher.app.downloadTask.takeSpeedSample(), 0);
+  // A second start while one runs is refused and touches nothing.
+  RealLauncher other;
+  EXPECT_FALSE(launcher.app.downloadTask.start(other.files, server.url(), target, nullptr, 5, true));
+  launcher.app.downloadTask.engine().destroy();
+  worker.join();
+  EXPECT_EQ(result, kIncomplete);
+  EXPECT_GE(cpuSeconds, 0.0);
+  EXPECT_LT(cpuSeconds, 0.2);
+}
+
+TEST_F(DownloadFileTest, AnAddressThatCannotBeUsedIsNotStarted) {
+  RealLauncher launcher;
+  EXPECT_EQ(downloadFile(launcher.app, "ftp://127.0.0.1/x", target, 1, 1), kNotStarted);
+}
+
+}  // namespace
+}  // namespace download
