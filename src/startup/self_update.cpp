@@ -1,8 +1,62 @@
 #include "startup/self_update.h"
 
+#include "download/download_file.h"
+#include "startup/cache_busting.h"
+#include "startup/launcher_update.h"
+#include "startup/manifest_document.h"
+#include "startup/startup_sequence.h"
+#include "ui/component_names.h"
+
 namespace startup {
 
-// Placeholder until the self-update exists: the step passes over to the next.
-bool selfUpdate(app::AppState&) { return true; }
+namespace {
+
+constexpr const char* kChecking =
+    "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB5\xC7\xC2\xBD\xC6\xF7\xB8\xFC\xD0\xC2...";  // 正在检查登陆器更新...
+constexpr const char* kUpToDate =
+    "\xB5\xC7\xC2\xBD\xC6\xF7\xCE\xAA\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE\xA3\xAC\xCE\xDE\xD0\xE8\xB8\xFC\xD0\xC2...";  // 登陆器为最新版本，无需更新...
+constexpr const char* kUpdating =
+    "\xB5\xC7\xC2\xBD\xC6\xF7\xB7\xA2\xCF\xD6\xD0\xC2\xB5\xC4\xB0\xE6\xB1\xBE\xA3\xAC\xD5\xFD\xD4\xDA\xB8\xFC\xD0\xC2...";  // 登陆器发现新的版本，正在更新...
+constexpr const char* kNotStarted =
+    "\xB5\xC7\xC2\xBC\xC6\xF7\xB8\xFC\xD0\xC2\xB4\xB4\xBD\xA8\xC8\xCE\xCE\xF1\xCA\xA7\xB0\xDC!";  // 登录器更新创建任务失败!
+constexpr const char* kIncomplete =
+    "\xB5\xC7\xC2\xBC\xC6\xF7\xB8\xFC\xD0\xC2\xD2\xEC\xB3\xA3\xD6\xD5\xD6\xB9,\xC7\xEB\xB9\xD8\xB1\xD5"
+    "\xB5\xC7\xC2\xBC\xC6\xF7\xC9\xD4\xBA\xF3\xB3\xA2\xCA\xD4!";  // 登录器更新异常终止,请关闭登录器稍后尝试!
+constexpr const char* kComplete =
+    "\xB5\xC7\xC2\xBD\xC6\xF7\xB8\xFC\xD0\xC2\xCD\xEA\xB3\xC9,\xBC\xB4\xBD\xAB\xD7\xD4\xB6\xAF\xD6\xD8\xC6\xF4"
+    "\xB5\xC7\xC2\xBC\xC6\xF7,\xB5\xE3\xBB\xF7\xC8\xB7\xB6\xA8\xBA\xF3\xB5\xC8\xB4\xFD\xBC\xB8\xC3\xEB...";  // 登陆器更新完成,即将自动重启登录器,点击确定后等待几秒...
+constexpr const char* kLauncherNode = "UpdateInfo/Launcher";
+constexpr const char* kTargetName = "DLQ.exe";
+
+const char* messageFor(int result) {
+  switch (result) {
+    case download::kComplete: return kComplete;
+    case download::kIncomplete: return kIncomplete;
+    default: return kNotStarted;
+  }
+}
+
+}  // namespace
+
+bool selfUpdate(app::AppState& app) { return selfUpdate(app, download::downloadFile); }
+
+bool selfUpdate(app::AppState& app, const LauncherDownload& download) {
+  using namespace ui::names;
+  app.window.setCaption(kLabelUpdateInfo, app.convert(kChecking));
+  std::string url = manifestAttribute(app.manifestDocument, kLauncherNode, "url");
+  std::string version = manifestAttribute(app.manifestDocument, kLauncherNode, "ver");
+  if (version.empty() || version == kLauncherVersion) {
+    app.window.setCaption(kLabelUpdateInfo, app.convert(kUpToDate));
+    return true;
+  }
+  app.window.setCaption(kLabelUpdateInfo, app.convert(kUpdating));
+  app.window.setPosition(kProgressBar, 0);
+  std::string target = app.downloadCacheFolder + kTargetName;
+  int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
+  app.messageBox(app.convert(messageFor(result)));
+  if (result == download::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
+  app.endProcess(0);
+  return false;
+}
 
 }  // namespace startup

@@ -1,0 +1,7 @@
+#include "startup/launcher_update.h"
+
+namespace startup {
+
+UpdateScriptKind nativeScriptKind() { return shellScriptKind(); }
+
+}  // namespace startup
