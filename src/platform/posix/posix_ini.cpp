@@ -55,7 +55,10 @@ bool PosixIni::write(const std::string& file, const std::string& section, const 
   std::string host = hostPath(file);
   struct stat st{};
   bool existed = ::stat(host.c_str(), &st) == 0;
-  if (existed && (!S_ISREG(st.st_mode) || ::access(host.c_str(), W_OK) != 0)) return false;
+  // A file nobody may write is read-only like a file with the Windows read-only attribute,
+  // even for a user whom the permissions would let through.
+  bool readOnly = (st.st_mode & 0222) == 0 || ::access(host.c_str(), W_OK) != 0;
+  if (existed && (!S_ISREG(st.st_mode) || readOnly)) return false;
   std::string content;
   PosixFiles files;
   if (existed && !files.readWhole(file, content)) return false;
