@@ -1,8 +1,74 @@
 #include "patching/patch_evaluation.h"
 
+#include "patching/current_checks.h"
+#include "patching/format_size.h"
+#include "patching/patch_paths.h"
+#include "patching/patch_texts.h"
+#include "startup/manifest_document.h"
+#include "ui/component_names.h"
+
 namespace patching {
 
-// Placeholder until the patch evaluation exists: the step passes over to the next.
-void evaluatePatchList(app::AppState&) {}
+namespace {
+
+constexpr const char* kPatchList = "UpdateInfo/PatchList";
+
+int64_t totalSize(const std::vector<PatchEntry>& entries) {
+  int64_t sum = 0;
+  for (const auto& e : entries) sum = addSizes(sum, parseSizeText(e.size));
+  return sum;
+}
+
+}  // namespace
+
+std::vector<PatchEntry> readPatchEntries(app::AppState& app) {
+  const auto& doc = app.manifestDocument;
+  int count = startup::manifestCount(doc, kPatchList);
+  std::vector<PatchEntry> entries;
+  for (int i = 1; i <= count; ++i) {
+    std::string node = std::string(kPatchList) + "/@" + std::to_string(i);
+    PatchEntry e;
+    e.name = startup::manifestAttribute(doc, node, "name");
+    e.path = startup::manifestAttribute(doc, node, "path");
+    e.size = startup::manifestAttribute(doc, node, "size");
+    e.CheckCode = startup::manifestAttribute(doc, node, "CheckCode");
+    e.url = startup::manifestAttribute(doc, node, "url");
+    e.isupdate = startup::manifestAttribute(doc, node, "isupdate");
+    e.localPath = localPathOf(app.clientFolder, e);
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
+std::string updateSummary(const std::vector<PatchEntry>& online, const std::vector<PatchEntry>& manual) {
+  return std::string(texts::kSummaryOnline) + std::to_string(online.size()) + texts::kSummaryTotal +
+         formatSize(totalSize(online)) + texts::kSummaryManual + std::to_string(manual.size()) +
+         texts::kSummaryTotal + formatSize(totalSize(manual));
+}
+
+void evaluatePatchList(app::AppState& app) { evaluatePatchList(app, digestThreadCount()); }
+
+void evaluatePatchList(app::AppState& app, unsigned digestThreads) {
+  evaluateEntries(app, readPatchEntries(app), digestThreads);
+}
+
+void evaluateEntries(app::AppState& app, std::vector<PatchEntry> entries, unsigned digestThreads) {
+  using namespace ui::names;
+  app.onlinePatches.clear();
+  app.manualPatches.clear();
+  std::vector<bool> current = checkAllCurrent(app.platform.files, entries, digestThreads);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (current[i]) continue;
+    auto& list = entries[i].isupdate == "true" ? app.onlinePatches : app.manualPatches;
+    list.push_back(std::move(entries[i]));
+  }
+  if (app.onlinePatches.empty() && app.manualPatches.empty()) {
+    app.window.setCaption(kLabelUpdateInfo, texts::kNothingToUpdate);
+    return;
+  }
+  app.window.setCaption(kLabelUpdateInfo, updateSummary(app.onlinePatches, app.manualPatches));
+  app.window.setVisible(kButtonStartUpdate, true);
+  app.window.setEnabled(kButtonStartUpdate, true);
+}
 
 }  // namespace patching

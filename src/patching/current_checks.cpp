@@ -1,0 +1,32 @@
+#include "patching/current_checks.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "patching/check_code.h"
+
+namespace patching {
+
+unsigned digestThreadCount() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
+
+std::vector<bool> checkAllCurrent(platform::Files& files, const std::vector<PatchEntry>& entries, unsigned threads) {
+  // One byte per answer, so that threads writing neighbouring answers never share a bit.
+  std::vector<char> current(entries.size(), 0);
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < entries.size();)
+      current[i] = isPatchCurrent(files, entries[i].localPath, entries[i].CheckCode);
+  };
+  {
+    // Each thread takes the next entry in manifest order, so large files are read roughly in
+    // order and no thread sits idle while another has a queue.
+    std::vector<std::jthread> pool;
+    size_t workers = std::min<size_t>(std::max(threads, 1u), entries.size());
+    for (size_t t = 1; t < workers; ++t) pool.emplace_back(work);
+    work();
+  }
+  return std::vector<bool>(current.begin(), current.end());
+}
+
+}  // namespace patching

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "patching/md5.h"
+#include "patching/patch_evaluation.h"
+#include "patching/patch_paths.h"
+#include "patching_fixture.h"
+#include "startup/manifest_document.h"
+#include "ui/component_names.h"
+
+namespace patching {
+namespace {
+
+using namespace ui::names;
+using patching_test::gbk;
+
+struct EvaluationTest : ::testing::Test {
+  patching_test::Launcher launcher;
+
+  PatchEntry entry(const std::string& name, const std::string& path, const std::string& code,
+                   const std::string& isupdate, const std::string& size = "0") {
+    PatchEntry e{name, path, "", size, code, "http://127.0.0.1/" + name, isupdate};
+    e.localPath = localPathOf(launcher.app.clientFolder, e);
+    return e;
+  }
+  std::string status() const { return launcher.component(kLabelUpdateInfo).caption; }
+  static std::vector<std::string> names(const std::vector<PatchEntry>& list) {
+    std::vector<std::string> out;
+    for (const auto& e : list) out.push_back(e.name);
+    return out;
+  }
+};
+
+TEST_F(EvaluationTest, NothingNeededLeavesTheButtonHidden) {
+  launcher.files.files["C:\\Game\\a.pack"] = "abc";
+  evaluateEntries(launcher.app, {entry("a.pack", "", md5Hex("abc"), "true")}, 1);
+  EXPECT_EQ(status(), gbk("当前客户端无需更新的文件，祝你游戏愉快！"));
+  EXPECT_FALSE(launcher.component(kButtonStartUpdate).visible);
+  EXPECT_TRUE(launcher.app.onlinePatches.empty());
+  EXPECT_TRUE(launcher.app.manualPatches.empty());
+}
+
+TEST_F(EvaluationTest, SortsNeededEntriesInManifestOrderAndSumsSizes) {
+  auto& files = launcher.files.files;
+  files["C:\\Game\\data\\current.pack"] = "same";
+  files["C:\\Game\\changed.pack"] = "old";
+  evaluateEntries(launcher.app,
+                  {entry("missing1.pack", "", md5Hex("x"), "true", "1048576"),
+                   entry("current.pack", "data", md5Hex("same"), "true", "5"),
+                   entry("manual1.pack", "", "", "True", "512"),
+                   entry("changed.pack", "", md5Hex("new"), "true", gbk("５１２")),
+                   entry("manual2.pack", "data", "", "false", "1024"),
+                   entry("manual3.pack", "", "", "", "junk")},
+                  1);
+  EXPECT_EQ(names(launcher.app.onlinePatches), (std::vector<std::string>{"missing1.pack", "changed.pack"}));
+  EXPECT_EQ(names(launcher.app.manualPatches),
+            (std::vector<std::string>{"manual1.pack", "manual2.pack", "manual3.pack"}));
+  EXPECT_EQ(status(), gbk("发现新的更新文件 在线更新:2 总大小:1.00MB 手动更新:3 总大小:1.50KB"));
+  EXPECT_TRUE(launcher.component(kButtonStartUpdate).visible);
+  EXPECT_TRUE(launcher.component(kButtonStartUpdate).enabled);
+}
+
+TEST_F(EvaluationTest, OnlyManualPatchesStillRevealTheButton) {
+  evaluateEntries(launcher.app, {entry("m1", "", "", "TRUE", "10"), entry("m2", "", "", "yes", "20")}, 1);
+  EXPECT_EQ(status(), gbk("发现新的更新文件 在线更新:0 总大小:0B 手动更新:2 总大小:30B"));
+  EXPECT_TRUE(launcher.component(kButtonStartUpdate).visible);
+}
+
+TEST_F(EvaluationTest, HeaderCodeEntriesAndPathJoining) {
+  std::string header(32, 'h');
+  header.replace(16, 8, "\x01\x02\x03\x04\xA5\xB6\xC7\xD8", 8);
+  launcher.files.files["C:\\Game\\data\\a.pack"] = header + "rest of a large file";
+  evaluateEntries(launcher.app,
+                  {entry("a.pack", "data", "01020304A5B6C7D8", "true"),   // current in data\ .
+                   entry("a.pack", "", "01020304A5B6C7D8", "true"),       // not in the client folder itself
+                   entry("a.pack", "data", "01020304a5b6c7d8", "true")},  // lower case never matches
+                  1);
+  ASSERT_EQ(launcher.app.onlinePatches.size(), 2u);
+  EXPECT_EQ(launcher.app.onlinePatches[0].localPath, "C:\\Game\\a.pack");
+  EXPECT_EQ(launcher.app.onlinePatches[1].localPath, "C:\\Game\\data\\a.pack");
+}
+
+TEST_F(EvaluationTest, AnEarlierResultIsReplaced) {
+  evaluateEntries(launcher.app, {entry("a", "", "", "true"), entry("b", "", "", "no")}, 1);
+  evaluateEntries(launcher.app, {entry("c", "", "", "true")}, 1);
+  EXPECT_EQ(names(launcher.app.onlinePatches), std::vector<std::string>{"c"});
+  EXPECT_TRUE(launcher.app.manualPatches.empty());
+}
+
+TEST_F(EvaluationTest, ReadsTheEntriesFromTheManifest) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"gb2312\"?><UpdateInfo><PatchList>"
+      "<Patch name=\"a.pack\" path=\"data\" size=\"12\" CheckCode=\"0011\" url=\"http://h/a.pack\" isupdate=\"true\"/>"
+      "<Patch name=\"b.pack\" url=\"http://h/b.pack\"/>"
+      "</PatchList></UpdateInfo>";
+  ASSERT_TRUE(startup::parseManifest(launcher.app.manifestDocument, xml));
+  auto entries = readPatchEntries(launcher.app);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].name, "a.pack");
+  EXPECT_EQ(entries[0].path, "data");
+  EXPECT_EQ(entries[0].size, "12");
+  EXPECT_EQ(entries[0].CheckCode, "0011");
+  EXPECT_EQ(entries[0].url, "http://h/a.pack");
+  EXPECT_EQ(entries[0].isupdate, "true");
+  EXPECT_EQ(entries[0].localPath, "C:\\Game\\data\\a.pack");
+  EXPECT_EQ(entries[1].path, "");
+  EXPECT_EQ(entries[1].isupdate, "");
+  EXPECT_EQ(entries[1].localPath, "C:\\Game\\b.pack");
+
+  evaluatePatchList(launcher.app, 1);
+  EXPECT_EQ(names(launcher.app.onlinePatches), std::vector<std::string>{"a.pack"});
+  EXPECT_EQ(names(launcher.app.manualPatches), std::vector<std::string>{"b.pack"});
+}
+
+}  // namespace
+}  // namespace patching

@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "download/download_file.h"
+#include "patching/md5.h"
+#include "patching/patch_paths.h"
+#include "patching/patch_update.h"
+#include "patching_fixture.h"
+#include "startup/cache_busting.h"
+#include "text/display_language.h"
+#include "ui/component_names.h"
+
+namespace patching {
+namespace {
+
+using namespace ui::names;
+using patching_test::gbk;
+
+// Stands in for the download engine: writes what the "server" holds for the address into
+// target + ".tmp" and answers with the scripted result.
+struct ScriptedDownloads {
+  struct Call {
+    std::string url, target;
+    int index, count;
+    bool tmpExistedBefore;
+  };
+  fakes::FakeFiles& files;
+  std::map<std::string, std::string> served;  // url without query -> body
+  std::map<std::string, int> results;         // url without query -> result (3 when absent)
+  std::vector<Call> calls;
+
+  int operator()(app::AppState&, const std::string& url, const std::string& target, int index, int count) {
+    std::string bare = url.substr(0, url.find('?'));
+    std::string tmp = target + ".tmp";
+    calls.push_back({url, target, index, count, files.exists(tmp)});
+    int result = results.count(bare) ? results[bare] : download::kComplete;
+    if (result == download::kNotStarted) return result;
+    std::string body = served[bare];
+    if (result == download::kIncomplete) {
+      files.writeWhole(tmp, body.substr(0, body.size() / 2));
+      files.writeWhole(tmp + ".work", "state");
+    } else {
+      files.writeWhole(tmp, body);
+    }
+    return result;
+  }
+};
+
+struct PatchUpdateTest : ::testing::Test {
+  patching_test::Launcher launcher;
+  patching_test::StrictFiles& files = launcher.files;
+  ScriptedDownloads downloads{files};
+
+  void addOnline(const std::string& name, const std::string& path, const std::string& body,
+                 const std::string& code = "") {
+    std::string url = "http://127.0.0.1:8080/patches/" + name;
+    PatchEntry e{name, path, "", std::to_string(body.size()), code, url, "true"};
+    e.localPath = localPathOf(launcher.app.clientFolder, e);
+    launcher.app.onlinePatches.push_back(e);
+    downloads.served[url] = body;
+  }
+  void addManual(const std::string& name, const std::string& url) {
+    PatchEntry e{name, "", "", "1", "", url, "false"};
+    e.localPath = localPathOf(launcher.app.clientFolder, e);
+    launcher.app.manualPatches.push_back(e);
+  }
+  void run() {
+    runPatchUpdate(launcher.app, [this](app::AppState& app, const std::string& url, const std::string& target,
+                                        int index, int count) { return downloads(app, url, target, index, count); });
+  }
+  std::string file(const std::string& path) { return files.files.count(path) ? files.files[path] : "<missing>"; }
+  std::vector<std::string> cacheFiles() {
+    std::vector<std::string> out;
+    for (const auto& [path, bytes] : files.files)
+      if (path.rfind(launcher.app.downloadCacheFolder, 0) == 0) out.push_back(path.substr(launcher.app.downloadCacheFolder.size()));
+    return out;
+  }
+  std::vector<std::string> boxes() { return launcher.backend.boxes; }
+  void expectFinished() {
+    EXPECT_FALSE(launcher.ended());
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(launcher.component(kLabelUpdateInfo).caption, gbk("更新完毕, 祝你游戏愉快！"));
+    EXPECT_FALSE(launcher.component(kButtonStartUpdate).visible);
+    EXPECT_TRUE(launcher.component(kButtonStartGame).enabled);
+  }
+  void expectFailed(const std::string& message) {
+    EXPECT_EQ(boxes(), std::vector<std::string>{message});
+    EXPECT_EQ(launcher.fake.system.endCodes, std::vector<int>{0});
+    EXPECT_TRUE(launcher.component(kButtonStartUpdate).visible);
+    EXPECT_FALSE(launcher.component(kButtonStartGame).enabled);
+  }
+
+  void SetUp() override {
+    launcher.window.setVisible(kButtonStartUpdate, true);
+    launcher.window.setEnabled(kButtonStartUpdate, false);
+    launcher.window.setEnabled(kButtonStartGame, false);
+    launcher.window.setPosition(kProgressBar, 77);
+  }
+};
+
+TEST_F(PatchUpdateTest, OnlinePatchesInstalledInOrderIntoTheirFolders) {
+  files.directories.insert("C:\\Game\\data");
+  addOnline("root.pack", "", "root bytes");
+  addOnline("in-data.pack", "data", "data bytes");
+  addOnline("new-folder.pack", "maps", "maps bytes");
+  addOnline("deep.pack", "a\\b\\c", "deep bytes");
+  run();
+
+  ASSERT_EQ(downloads.calls.size(), 4u);
+  std::string stamp = startup::cacheBustingStamp(launcher.fake.system);
+  EXPECT_EQ(downloads.calls[0].url, "http://127.0.0.1:8080/patches/root.pack?t=" + stamp);
+  EXPECT_EQ(downloads.calls[0].target, "C:\\Game\\DownloadCache\\root.pack");
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(downloads.calls[i].index, i + 1);
+    EXPECT_EQ(downloads.calls[i].count, 4);
+  }
+  EXPECT_EQ(file("C:\\Game\\root.pack"), "root bytes");
+  EXPECT_EQ(file("C:\\Game\\data\\in-data.pack"), "data bytes");
+  EXPECT_EQ(file("C:\\Game\\maps\\new-folder.pack"), "maps bytes");
+  EXPECT_EQ(file("C:\\Game\\a\\b\\c\\deep.pack"), "deep bytes");
+  EXPECT_TRUE(files.isDirectory("C:\\Game\\a\\b"));
+  EXPECT_TRUE(cacheFiles().empty());
+  EXPECT_EQ(launcher.component(kProgressBar).position, 0);
+  expectFinished();
+}
+
+TEST_F(PatchUpdateTest, ExistingFileIsReplaced) {
+  files.files["C:\\Game\\a.pack"] = "old";
+  addOnline("a.pack", "", "new");
+  run();
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "new");
+  EXPECT_TRUE(cacheFiles().empty());
+  expectFinished();
+}
+
+TEST_F(PatchUpdateTest, TwoPatchesSharingACacheNameEachStartFresh) {
+  files.directories.insert("C:\\Game\\x");
+  addOnline("same.pack", "", "first");
+  addOnline("same.pack", "x", "second");
+  downloads.served["http://127.0.0.1:8080/patches/same.pack"] = "both";
+  run();
+  ASSERT_EQ(downloads.calls.size(), 2u);
+  EXPECT_FALSE(downloads.calls[1].tmpExistedBefore);
+  EXPECT_EQ(file("C:\\Game\\same.pack"), "both");
+  EXPECT_EQ(file("C:\\Game\\x\\same.pack"), "both");
+  expectFinished();
+}
+
+TEST_F(PatchUpdateTest, DownloadNotStartedEndsWithTheName) {
+  addOnline("a.pack", "", "aaa");
+  addOnline("b.pack", "", "bbb");
+  downloads.results["http://127.0.0.1:8080/patches/a.pack"] = download::kNotStarted;
+  run();
+  EXPECT_EQ(downloads.calls.size(), 1u);
+  expectFailed("a.pack" + gbk("创建任务失败!"));
+}
+
+TEST_F(PatchUpdateTest, IncompleteDownloadEndsAndLeavesTheCacheForResuming) {
+  addOnline("a.pack", "", "aaa");
+  addOnline("b.pack", "", "bbbbbb");
+  downloads.results["http://127.0.0.1:8080/patches/b.pack"] = download::kIncomplete;
+  run();
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "aaa");
+  EXPECT_EQ(file("C:\\Game\\b.pack"), "<missing>");
+  EXPECT_EQ(cacheFiles(), (std::vector<std::string>{"b.pack.tmp", "b.pack.tmp.work"}));
+  expectFailed("b.pack" + gbk("更新异常终止,请关闭登录器稍后尝试!"));
+}
+
+TEST_F(PatchUpdateTest, MoveFailureKeepsTheDownloadedFile) {
+  files.files["C:\\Game\\a.pack"] = "in use";
+  files.readOnly.insert("C:\\Game\\a.pack");
+  addOnline("a.pack", "", "new");
+  run();
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "in use");
+  EXPECT_EQ(cacheFiles(), std::vector<std::string>{"a.pack.tmp"});
+  expectFailed("a.pack" + gbk("更新异常0x0001"));
+}
+
+TEST_F(PatchUpdateTest, MessagesAreConvertedForDisplayAfterTheRawName) {
+  patching_test::Launcher tc(text::DisplayCode::TC);
+  ScriptedDownloads none{tc.files};
+  PatchEntry e{"a.pack", "", "C:\\Game\\a.pack", "1", "", "http://h/a.pack", "true"};
+  tc.app.onlinePatches.push_back(e);
+  none.results["http://h/a.pack"] = download::kNotStarted;
+  runPatchUpdate(tc.app, [&none](app::AppState& app, const std::string& url, const std::string& target, int i,
+                                 int n) { return none(app, url, target, i, n); });
+  EXPECT_EQ(tc.backend.boxes,
+            std::vector<std::string>{"a.pack" + text::convertForDisplay(text::DisplayCode::TC, gbk("创建任务失败!"))});
+}
+
+TEST_F(PatchUpdateTest, UnsafeNamesAndPathsAreNeverDownloaded) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"..\\launcher.exe", ""}, {"evil.dll", "..\\.."}, {"evil.dll", "C:\\Windows"}, {"evil.dll", "\\Windows"},
+      {"a:b.pack", ""},         {"a.pack", "da*ta"},    {"", "data"},
+  };
+  for (const auto& [name, path] : cases) {
+    patching_test::Launcher one;
+    ScriptedDownloads scripted{one.files};
+    PatchEntry e{name, path, "", "1", "", "http://h/x", "true"};
+    e.localPath = localPathOf(one.app.clientFolder, e);
+    one.app.onlinePatches.push_back(e);
+    runPatchUpdate(one.app, [&scripted](app::AppState& app, const std::string& url, const std::string& target, int i,
+                                        int n) { return scripted(app, url, target, i, n); });
+    EXPECT_TRUE(scripted.calls.empty()) << name << " in " << path;
+    EXPECT_EQ(one.backend.boxes,
+              std::vector<std::string>{name + gbk("补丁的文件名或目录无效,已停止更新,请联系游戏管理员!")});
+    EXPECT_EQ(one.fake.system.endCodes, std::vector<int>{0});
+  }
+}
+
+TEST_F(PatchUpdateTest, PatchesBeforeAnUnsafeOneAreInstalled) {
+  addOnline("good.pack", "", "good");
+  addOnline("bad.pack", "..", "bad");
+  run();
+  EXPECT_EQ(file("C:\\Game\\good.pack"), "good");
+  EXPECT_EQ(downloads.calls.size(), 1u);
+  expectFailed("bad.pack" + gbk("补丁的文件名或目录无效,已停止更新,请联系游戏管理员!"));
+}
+
+TEST_F(PatchUpdateTest, DownloadThatFailsItsCheckCodeIsDeleted) {
+  files.files["C:\\Game\\a.pack"] = "old";
+  addOnline("a.pack", "", "<html>error page</html>", md5Hex("the real patch"));
+  run();
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "old");
+  EXPECT_TRUE(cacheFiles().empty());
+  expectFailed("a.pack" + gbk("下载的文件校验失败,请关闭登录器稍后尝试!"));
+}
+
+TEST_F(PatchUpdateTest, MatchingAndUncheckableCodesAreInstalled) {
+  std::string header = "0123456789abcdef" + std::string("\x10\x11\x12\x13\x14\x15\x16\x17", 8) + "tail of the file";
+  addOnline("md5.pack", "", "payload", md5Hex("payload"));
+  addOnline("header.pack", "", header, "1011121314151617");
+  addOnline("lower.pack", "", "x", "9dd4e461268c8034f5c8564e155c67a6");  // lower case: never checked
+  addOnline("odd.pack", "", "y", "12345");
+  run();
+  EXPECT_EQ(file("C:\\Game\\md5.pack"), "payload");
+  EXPECT_EQ(file("C:\\Game\\header.pack"), header);
+  EXPECT_EQ(file("C:\\Game\\lower.pack"), "x");
+  EXPECT_EQ(file("C:\\Game\\odd.pack"), "y");
+  expectFinished();
+}
+
+TEST_F(PatchUpdateTest, ManualPatchesAreListedOpenedAndEndTheLauncher) {
+  addManual("m1.pack", "http://example.test/m1.pack");
+  addManual(gbk("补丁二.pack").c_str(), "http://example.test/m2.pack");
+  uint32_t before = launcher.fake.system.tick;
+  run();
+  EXPECT_TRUE(downloads.calls.empty());
+  std::string expected = gbk("需要手动下载补丁目录") + "\r\n" + gbk("补丁名：") + "m1.pack" + gbk(" 下载地址 ") +
+                         "http://example.test/m1.pack\r\n" + gbk("补丁名：补丁二.pack 下载地址 ") +
+                         "http://example.test/m2.pack\r\n";
+  EXPECT_EQ(file("C:\\Game\\PatchList.txt"), expected);
+  ASSERT_EQ(launcher.fake.shell.calls.size(), 1u);
+  EXPECT_EQ(launcher.fake.shell.calls[0].verb, "");
+  EXPECT_EQ(launcher.fake.shell.calls[0].file, "C:\\Game\\PatchList.txt");
+  EXPECT_GE(launcher.fake.system.tick - before, 1000u);
+  EXPECT_GT(launcher.fake.processes.pumps, 0);
+  EXPECT_EQ(launcher.fake.system.endCodes, std::vector<int>{0});
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_NE(launcher.component(kLabelUpdateInfo).caption, gbk("更新完毕, 祝你游戏愉快！"));
+}
+
+TEST_F(PatchUpdateTest, OnlinePatchesComeBeforeTheManualList) {
+  addOnline("a.pack", "", "aaa");
+  addManual("m.pack", "http://example.test/m.pack");
+  run();
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "aaa");
+  EXPECT_NE(file("C:\\Game\\PatchList.txt"), "<missing>");
+  EXPECT_EQ(launcher.fake.system.endCodes, std::vector<int>{0});
+  EXPECT_FALSE(launcher.component(kButtonStartGame).enabled);
+}
+
+TEST_F(PatchUpdateTest, ClickRunsTheUpdateOnTheSpawnedThread) {
+  onStartUpdateClicked(launcher.app);
+  ASSERT_EQ(launcher.spawned.size(), 1u);
+  launcher.spawned[0]();  // no patches: the run finishes at once
+  expectFinished();
+}
+
+}  // namespace
+}  // namespace patching
