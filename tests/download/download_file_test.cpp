@@ -192,7 +192,9 @@ TEST_F(DownloadFileTest, WaitingBlocksWithoutBurningTheCoreAndSamplesReadZeroWit
   EXPECT_EQ(launcher.app.downloadTask.takeSpeedSample(), 0);
   // A second start while one runs is refused and touches nothing.
   RealLauncher other;
-  EXPECT_FALSE(launcher.app.downloadTask.start(other.files, server.url(), target, nullptr, 5, true));
+  EXPECT_FALSE(launcher.app.downloadTask.start(other.files, server.url(), folder.path("other"), nullptr, 5, true));
+  EXPECT_EQ(launcher.app.downloadTask.tmpPath(), tmp);
+  EXPECT_EQ(launcher.app.downloadTask.getState(), 1);
   launcher.app.downloadTask.engine().destroy();
   worker.join();
   EXPECT_EQ(result, kIncomplete);

@@ -1,0 +1,86 @@
+// launcher-fetch URL TARGET [--keep-tmp]
+// Downloads URL with five connections into TARGET.tmp exactly as the launcher does, saving
+// the resumable state every second, and renames the result to TARGET when complete (unless
+// --keep-tmp). An interrupted run resumes on the next start with the same TARGET.
+// Exit code: 0 complete, 2 incomplete, 1 not started or bad arguments.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/app_state.h"
+#include "download/download_file.h"
+#include "platform/platform.h"
+#include "ui/window.h"
+
+namespace {
+
+// Saves the state file and takes the speed sample once a second while a download runs,
+// as the launcher's progress timer does.
+class StateSaver {
+ public:
+  explicit StateSaver(app::AppState& app) : app_(app), thread_([this] { run(); }) {}
+  ~StateSaver() {
+    {
+      std::lock_guard guard(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  void setRunning(bool running) { running_ = running; }
+
+ private:
+  void run() {
+    std::unique_lock lock(mutex_);
+    while (!wake_.wait_for(lock, std::chrono::seconds(1), [this] { return done_; })) {
+      if (!running_) continue;
+      int32_t speed = app_.downloadTask.takeSpeedSample();
+      app_.downloadTask.saveState(app_.platform.files, "", false);
+      std::fprintf(stderr, "%d/%d bytes, %d bytes/s\n", app_.downloadTask.receivedBytes(),
+                   app_.downloadTask.getTotalSize(), speed);
+    }
+  }
+
+  app::AppState& app_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::atomic<bool> running_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: launcher-fetch URL TARGET [--keep-tmp]\n");
+    return 1;
+  }
+  std::string url = argv[1];
+  std::string target = argv[2];
+  bool keepTmp = argc > 3 && std::strcmp(argv[3], "--keep-tmp") == 0;
+
+  auto native = platform::makeNativePlatform();
+  ui::Window window(text::DisplayCode::SC);
+  app::AppState app(native->get(), window, text::DisplayCode::SC);
+  int result = download::kNotStarted;
+  {
+    StateSaver saver(app);
+    app.onDownloadStarted = [&saver] { saver.setRunning(true); };
+    app.onDownloadEnded = [&saver] { saver.setRunning(false); };
+    result = download::downloadFile(app, url, target, 1, 1);
+  }
+  std::printf("RESULT %d bytes=%d size=%d\n", result, app.downloadTask.receivedBytes(),
+              app.downloadTask.getTotalSize());
+  if (result != download::kComplete) return result == download::kIncomplete ? 2 : 1;
+  if (!keepTmp) {
+    app.platform.files.deleteFile(target);
+    if (!app.platform.files.moveFile(target + ".tmp", target)) return 2;
+  }
+  return 0;
+}
