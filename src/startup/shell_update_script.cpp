@@ -33,7 +33,7 @@ std::string shellUpdateScript(const UpdateScriptInput& input) {
          "tries=0\n"
          "while [ /proc/$PPID/exe -ef \"$old\" ] && [ $tries -lt 50 ]; do sleep 0.2; tries=$((tries + 1)); done\n"
          "if [ /proc/$PPID/exe -ef \"$old\" ]; then kill -9 $PPID; sleep 1; fi\n"
-         "if [ -w \"$old\" ]; then chmod --reference=\"$old\" \"$new\" && mv -f \"$new\" \"$old\"; fi\n" +
+         "if [ -w \"$old\" ] && [ -s \"$new\" ]; then chmod --reference=\"$old\" \"$new\" && mv -f \"$new\" \"$old\"; fi\n" +
          restart + " </dev/null &\n"
          "rm -f update.sh\n"
          "exit 0\n";

@@ -90,7 +90,7 @@ void startupSequence(app::AppState& app) {
     app.endProcess(0);
     return;
   }
-  app.window.setCaption(kLabelVersion, std::string("LAUNCHER VER:") + kLauncherVersion);
+  app.window.setCaption(kLabelVersion, kLauncherVersionCaption);
   app.window.setEnabled(kButtonStartGame, false);
   app.window.setTray(true, kTrayTooltip);
   app.window.setCaption(kLabelUpdateInfo, app.convert(kCheckingForUpdates));

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "startup/launcher_version.h"
 
 namespace startup {
 
 inline constexpr const char* kInstanceName = "VKTALVDLQ";
-inline constexpr const char* kLauncherVersion = "0.0.1";
 
 // Handler of the window's created event.
 void startupSequence(app::AppState& app);
