@@ -20,7 +20,8 @@ UINT verticalAlignment(const ComponentView& v) {
 
 void paintLabel(HDC dc, const ComponentView& v, const SkinFonts& fonts) {
   if (v.caption.empty()) return;
-  HGDIOBJ old = SelectObject(dc, named(v, names::kLabelVersion) ? fonts.version : fonts.gui);
+  HFONT font = named(v, names::kLabelVersion) ? fonts.version : fonts.gui;
+  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(v.model.color.red, v.model.color.green, v.model.color.blue));
   RECT r = toRect(v.model.rect);

@@ -25,7 +25,7 @@ struct ComponentView {
 
 // Drawing resources shared by every component.
 struct SkinFonts {
-  HFONT gui = nullptr;      // the system's default GUI font, not owned
+  HFONT gui = nullptr;      // the default GUI font in the texts' character set; null: the stock font
   HFONT version = nullptr;  // bold, 10 px, GB2312
   HFONT combo = nullptr;    // SimSun 12 px
 };

@@ -38,6 +38,29 @@ constexpr char kComboFace[] = "\xCB\xCE\xCC\xE5";          // 宋体, GBK
 
 RECT toRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 
+BYTE charsetFor(unsigned codePage) {
+  switch (codePage) {
+    case 950: return CHINESEBIG5_CHARSET;
+    case 932: return SHIFTJIS_CHARSET;
+    default: return GB2312_CHARSET;
+  }
+}
+
+// The system's default GUI font in the character set of the shown texts: on a system whose
+// own script differs (or under Wine in another locale) the plain GUI font has no Chinese
+// glyphs, while the font mapper honours the character set and picks a face that has them.
+HFONT labelFont(unsigned codePage) {
+  LOGFONTW font{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  if (font.lfCharSet == charsetFor(codePage)) return nullptr;
+  font.lfCharSet = charsetFor(codePage);
+  font.lfFaceName[0] = L'\0';
+  // Chinese and Japanese GUI fonts are 12 px (9 pt); smaller, their glyphs fall apart.
+  if (font.lfHeight < 0 && font.lfHeight > -12) font.lfHeight = -12;
+  font.lfQuality = ANTIALIASED_QUALITY;
+  return CreateFontIndirectW(&font);
+}
+
 class Win32Backend final : public LoopBackend {
  public:
   Win32Backend(Window& window, platform::Platform& platform)
@@ -103,6 +126,7 @@ Win32Backend::~Win32Backend() {
   web_.close();
   tray_.remove();
   if (trayIcon_) DestroyIcon(trayIcon_);
+  if (fonts_.gui) DeleteObject(fonts_.gui);
   if (fonts_.version) DeleteObject(fonts_.version);
   if (fonts_.combo) DeleteObject(fonts_.combo);
 }
@@ -169,7 +193,7 @@ void Win32Backend::createComponents() {
   background_ = std::move(pictures_[Asset::Background]);
   pictures_.erase(Asset::Background);
 
-  fonts_.gui = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  fonts_.gui = labelFont(codePage_);
   fonts_.version = CreateFontW(-10, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"");
   fonts_.combo = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
