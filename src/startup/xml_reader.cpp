@@ -15,6 +15,18 @@ bool isNameStart(unsigned char c) {
 }
 bool isNameChar(unsigned char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 
+// Bytes that end a plain run: in attribute values, and in element text.
+struct StopTable {
+  bool value[256] = {};
+  bool text[256] = {};
+  constexpr StopTable() {
+    for (int c = 0x81; c < 256; ++c) value[c] = text[c] = true;
+    for (unsigned char c : {'"', '\'', '&', '<', '\t', '\n', '\r'}) value[c] = true;
+    for (unsigned char c : {'&', '<'}) text[c] = true;
+  }
+};
+constexpr StopTable kStops;
+
 bool isXmlChar(uint32_t cp) {
   if (cp == 0x9 || cp == 0xA || cp == 0xD) return true;
   if (cp < 0x20) return false;
@@ -208,13 +220,13 @@ class Parser {
     size_t run = pos_;
     while (!atEnd()) {
       unsigned char c = peek();
+      if (!kStops.value[c] || (c != static_cast<unsigned char>(quote) && (c == '"' || c == '\''))) {
+        ++pos_;
+        continue;
+      }
       if (isLead(c)) {
         if (pos_ + 1 >= in_.size()) return false;
         pos_ += 2;
-        continue;
-      }
-      if (c != static_cast<unsigned char>(quote) && c != '&' && c != '<' && c != '\t' && c != '\n' && c != '\r') {
-        ++pos_;
         continue;
       }
       out.append(in_.substr(run, pos_ - run));
@@ -260,6 +272,13 @@ class Parser {
 
   bool uniqueAttributeNames(const Document::Element& e) {
     if (e.attributeCount < 2) return true;
+    const Document::Attribute* a = &doc_.attributes[e.firstAttribute];
+    if (e.attributeCount <= 16) {
+      for (uint32_t i = 1; i < e.attributeCount; ++i)
+        for (uint32_t j = 0; j < i; ++j)
+          if (a[i].name.length == a[j].name.length && doc_.view(a[i].name) == doc_.view(a[j].name)) return false;
+      return true;
+    }
     std::vector<std::string_view> names;
     names.reserve(e.attributeCount);
     for (uint32_t i = 0; i < e.attributeCount; ++i) names.push_back(doc_.view(doc_.attributes[e.firstAttribute + i].name));
@@ -272,7 +291,9 @@ class Parser {
     std::string scratch;
     while (!atEnd() && peek() != '<') {
       unsigned char c = peek();
-      if (c == '&') {
+      if (!kStops.text[c]) {
+        ++pos_;
+      } else if (c == '&') {
         ++pos_;
         scratch.clear();
         if (!reference(scratch)) return false;
