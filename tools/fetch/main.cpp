@@ -75,8 +75,7 @@ int main(int argc, char** argv) {
     app.onDownloadEnded = [&saver] { saver.setRunning(false); };
     result = download::downloadFile(app, url, target, 1, 1);
   }
-  std::printf("RESULT %d bytes=%d size=%d\n", result, app.downloadTask.receivedBytes(),
-              app.downloadTask.getTotalSize());
+  std::printf("RESULT %d size=%d\n", result, app.downloadTask.getTotalSize());
   if (result != download::kComplete) return result == download::kIncomplete ? 2 : 1;
   if (!keepTmp) {
     app.platform.files.deleteFile(target);

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The x86_64 Windows build of launcher-fetch under wine64 (Winsock, CreateFileMapping,
+# MsgWaitForMultipleObjects) downloads a file from nginx on loopback, byte for byte.
+set -euo pipefail
+src=${LAUNCHER_SOURCE:?}
+exe=${FETCH_EXE:-}
+for candidate in "${LAUNCHER_DIST:-$src/dist}/win64/launcher-fetch.exe" "$src/build/win64/tools/launcher-fetch.exe"; do
+  [ -z "$exe" ] && [ -f "$candidate" ] && exe=$candidate
+done
+[ -n "$exe" ] || { echo "SKIP: no x86_64 Windows build of launcher-fetch"; exit 0; }
+wine=$(command -v wine64 || true)
+[ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
+[ -n "$wine" ] || { echo "SKIP: wine64 not installed"; exit 0; }
+command -v nginx >/dev/null || { echo "SKIP: nginx not installed"; exit 0; }
+source "$src/tests/download/lib/nginx.bash"
+work=$(mktemp -d /tmp/dl_wine.XXXXXX)
+cleanup() {
+  nginx_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+nginx_start 4m
+head -c $((6 * 1024 * 1024 + 777)) /dev/urandom >"$NGINX_DIR/www/file.bin"
+cp "$exe" "$work/launcher-fetch.exe"
+winpath="Z:${work//\//\\}\\fetched.bin"
+
+echo "== download under wine (the first start creates the prefix)"
+timeout 300 "$wine" "$work/launcher-fetch.exe" "http://127.0.0.1:$NGINX_PORT/limited/file.bin" "$winpath" \
+  >"$work/out.txt" 2>&1 || { cat "$work/out.txt"; echo "FAIL: launcher-fetch.exe under wine"; exit 1; }
+grep -a "RESULT" "$work/out.txt"
+cmp "$NGINX_DIR/www/file.bin" "$work/fetched.bin" || { echo "FAIL: file differs"; exit 1; }
+[ ! -e "$work/fetched.bin.tmp.work" ] || { echo "FAIL: state file left"; exit 1; }
+# Five connections took part: the ranged requests show in nginx's log.
+ranged=$(grep -c 'bytes=' "$NGINX_DIR/logs/bytes.log" || true)
+[ "$ranged" -ge 4 ] || { echo "FAIL: only $ranged ranged requests"; exit 1; }
+echo "wine download passed ($ranged ranged requests)"
