@@ -18,6 +18,7 @@ void bindEvents(AppState& app) {
   e.created = [&app] { startup::startupSequence(app); };
   e.socketData = [&app] { startup::onProbeData(app); };
   e.serverSelected = [&app] { startup::refreshServerStatus(app); };
+  patching::bindProgressHooks(app);
   e.tick[kTimerSaveTaskAndSpeed] = [&app] { patching::sampleSpeedAndSaveTask(app); };
   e.tick[kTimerProgress] = [&app] { patching::refreshProgress(app); };
   e.clicked[kButtonStartUpdate] = [&app] { patching::onStartUpdateClicked(app); };
