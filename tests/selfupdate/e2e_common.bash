@@ -1,0 +1,81 @@
+# Shared by the self-update end-to-end tests (sourced, not run on its own).
+
+# Copies launcher binary $1 to $2 with its version caption, and so its version, changed to $3.
+relabel_launcher() {
+  python3 - "$1" "$2" "$3" <<'PY'
+import sys
+source, target, version = sys.argv[1:]
+data = open(source, 'rb').read()
+old = b'LAUNCHER VER:0.0.1\x00'
+new = b'LAUNCHER VER:' + version.encode() + b'\x00'
+assert len(new) == len(old), 'the new version text must be as long as the old one'
+if data.count(old) < 1:
+    sys.exit('no version caption in ' + source)
+open(target, 'wb').write(data.replace(old, new))
+PY
+}
+
+# Waits up to $2 seconds for file $1 to contain the fixed text $3.
+wait_for_text() {
+  local file=$1 seconds=$2 text=$3
+  for ((i = 0; i < seconds * 10; i++)); do
+    grep -qF -- "$text" "$file" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  echo "timed out waiting for '$text' in $file" >&2
+  return 1
+}
+
+# Waits up to $2 seconds until file $1 has at least $3 lines containing $4.
+wait_for_count() {
+  local file=$1 seconds=$2 count=$3 text=$4
+  for ((i = 0; i < seconds * 10; i++)); do
+    [ "$(grep -cF -- "$text" "$file" 2>/dev/null || true)" -ge "$count" ] && return 0
+    sleep 0.1
+  done
+  echo "timed out waiting for $count lines with '$text' in $file" >&2
+  return 1
+}
+
+# Starts the stand-in server on free loopback ports with the manifest $1 (tokens expanded),
+# serving folder $2, writing its log to $3; extra options follow. Sets standin_pid and the
+# ports primary_port, secondary_port and files_port.
+start_standin() {
+  local manifest=$1 files=$2 log=$3
+  shift 3
+  local ports=$files.ports
+  rm -f "$ports"
+  "$standin" --manifest "$manifest" --expand --primary-port 0 --secondary-port 0 --files "$files" \
+    --files-port 0 --ports-file "$ports" --log "$log" "$@" &
+  standin_pid=$!
+  for ((i = 0; i < 100; i++)); do [ -s "$ports" ] && break; sleep 0.1; done
+  primary_port=$(sed -n 's/^primary=//p' "$ports")
+  secondary_port=$(sed -n 's/^secondary=//p' "$ports")
+  files_port=$(sed -n 's/^files=//p' "$ports")
+  [ -n "$primary_port" ] && [ -n "$files_port" ]
+}
+
+# Writes an endpoints file $1 pointing both manifest addresses at the stand-in server.
+write_endpoints() {
+  cat > "$1" <<INI
+[manifest]
+primary = 127.0.0.1
+primary_port = $primary_port
+secondary = 127.0.0.1
+secondary_port = $secondary_port
+[web]
+announcement = 127.0.0.1:$files_port
+INI
+}
+
+# A manifest offering launcher version $2 from the stand-in's files port, written to $1.
+write_manifest() {
+  cat > "$1" <<XML
+<?xml version="1.0" encoding="gb2312"?>
+<UpdateInfo>
+  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
+  <Launcher name="DLQ" url="http://@HOST@:@FILES_PORT@/DLQ.exe" ver="$2"/>
+  <PatchList></PatchList>
+</UpdateInfo>
+XML
+}

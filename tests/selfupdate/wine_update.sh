@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The x86_64 Windows launcher under wine64, in a client folder whose name holds blanks, '&',
+# '%' and parentheses, is offered a newer copy of itself by the stand-in server. The update
+# script runs under Wine's cmd: the new executable ends up in the old one's place and starts.
+# Then, with the launcher made read-only, the script keeps the old launcher and starts it.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${LAUNCHER_BUILD:?}
+exe=${LAUNCHER_DIST:-$build/none}/win64/launcher.exe
+standin=$build/tools/standin-server
+[ -x "$standin" ] || standin=${LAUNCHER_DIST:-$build/none}/linux/standin-server
+wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || true)
+if [ -z "$wine" ]; then
+  echo "SKIP: wine64 is not installed"
+  exit 0
+fi
+[ -f "$exe" ] || { echo "no $exe: build it first (./run build)" >&2; exit 1; }
+source "$here/e2e_common.bash"
+
+work=$(mktemp -d /tmp/selfupdate-wine.XXXXXX)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all
+standin_pid=""
+launcher_pid=""
+cleanup() {
+  # Everything the update scripts started runs inside this test's own wine prefix.
+  [ -d "$WINEPREFIX" ] && "$(dirname "$wine")/wineserver" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+  [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
+  [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+mkdir -p "$work/files"
+relabel_launcher "$exe" "$work/files/DLQ.exe" 0.0.2
+write_manifest "$work/manifest.xml" 0.0.2
+start_standin "$work/manifest.xml" "$work/files" "$work/server.log"
+write_endpoints "$work/endpoints.ini"
+echo "preparing the wine prefix"
+"$wine" cmd /c exit 0 > /dev/null 2>&1 || true
+
+# Starts the launcher in client folder $1 with its output in $2, and waits until a later
+# copy has asked for the manifest (the $3-th request in the server log).
+run_until_restarted() {
+  local client=$1 log=$2 requests=$3
+  (cd "$client" && exec "$wine" "$client/launcher.exe" --headless --endpoints "$(windows_path "$work/endpoints.ini")") \
+    > "$log" 2>&1 &
+  launcher_pid=$!
+  wait_for_count "$work/server.log" 120 "$requests" "UpdateInfo_test.xml" || {
+    cat "$log" "$work/server.log"
+    return 1
+  }
+}
+
+echo "an update replaces the launcher"
+client="$work/client dir & (v1) 100%"
+mkdir -p "$client"
+cp "$exe" "$client/launcher.exe"
+: > "$client/Client.exe"
+run_until_restarted "$client" "$work/first.log" 2
+grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待几秒..." "$work/first.log"
+for ((i = 0; i < 100; i++)); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
+cmp "$work/files/DLQ.exe" "$client/launcher.exe"
+for ((i = 0; i < 100; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
+[ ! -e "$client/update.bat" ] && [ ! -e "$client/launcher.exe.old" ]
+[ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
+# The new launcher is content with its version: no further download, no further start.
+sleep 5
+[ "$(grep -c 'UpdateInfo_test.xml' "$work/server.log")" -eq 2 ]
+downloads=$(grep -c 'GET /DLQ.exe' "$work/server.log")
+"$(dirname "$wine")/wineserver" -k 2>/dev/null || wineserver -k
+wait "$launcher_pid" 2>/dev/null || true
+
+echo "a read-only launcher is kept and started again"
+client="$work/read only & (v2)"
+mkdir -p "$client"
+cp "$exe" "$client/launcher.exe"
+: > "$client/Client.exe"
+chmod a-w "$client/launcher.exe"
+run_until_restarted "$client" "$work/second.log" 4
+grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待几秒..." "$work/second.log"
+[ "$(grep -c 'GET /DLQ.exe' "$work/server.log")" -gt "$downloads" ]
+cmp "$exe" "$client/launcher.exe"
+echo "the update replaced a writable launcher and kept a read-only one"
