@@ -1,8 +1,61 @@
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
+// clang-format on
+
+#include <mutex>
+#include <vector>
+
 #include "platform/win32/win32_network.h"
+#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 
-// Placeholder until this area is built.
-int Win32Network::icmpEcho(const std::string&, int) { return -1; }
+namespace {
+
+void startWinsock() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  });
+}
+
+// A dotted address as it stands, else the first IPv4 address of the name.
+bool resolve(const std::string& host, IPAddr& address) {
+  if (host.empty()) return false;
+  startWinsock();
+  std::wstring name = widen(host);
+  IN_ADDR parsed{};
+  if (InetPtonW(AF_INET, name.c_str(), &parsed) == 1) {
+    address = parsed.S_un.S_addr;
+    return true;
+  }
+  ADDRINFOW hints{};
+  hints.ai_family = AF_INET;
+  ADDRINFOW* found = nullptr;
+  if (GetAddrInfoW(name.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
+  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.S_un.S_addr;
+  FreeAddrInfoW(found);
+  return true;
+}
+
+}  // namespace
+
+int Win32Network::icmpEcho(const std::string& host, int timeoutMs) {
+  IPAddr address = 0;
+  if (!resolve(host, address)) return -1;
+  HANDLE icmp = IcmpCreateFile();
+  if (icmp == INVALID_HANDLE_VALUE) return -1;
+  std::vector<unsigned char> reply(sizeof(ICMP_ECHO_REPLY) + 8 + 8);
+  DWORD answers = IcmpSendEcho(icmp, address, nullptr, 0, nullptr, reply.data(), static_cast<DWORD>(reply.size()),
+                               static_cast<DWORD>(timeoutMs));
+  IcmpCloseHandle(icmp);
+  if (answers == 0) return -1;
+  const auto* echo = reinterpret_cast<const ICMP_ECHO_REPLY*>(reply.data());
+  return echo->Status == IP_SUCCESS ? static_cast<int>(echo->RoundTripTime) : -1;
+}
 
 }  // namespace platform::win32

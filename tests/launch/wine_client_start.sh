@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The x86_64 Windows launcher under wine64, against the stand-in operator server, starts the
+# Windows test Client.exe through CreateProcess: the raw command line it receives, its working
+# directory and the vf.ini written by WritePrivateProfileString must match byte for byte.
+set -euo pipefail
+src=${LAUNCHER_SOURCE:?}
+build=${LAUNCHER_BUILD:?}
+dist=${LAUNCHER_DIST:-$src/dist}
+launcher_exe= client_exe=
+for c in "$dist/win64/launcher.exe" "$src/build/win64/launcher.exe"; do [ -z "$launcher_exe" ] && [ -f "$c" ] && launcher_exe=$c; done
+for c in "$dist/win64/test-client.exe" "$src/build/win64/tools/test-client.exe"; do [ -z "$client_exe" ] && [ -f "$c" ] && client_exe=$c; done
+[ -n "$launcher_exe" ] && [ -n "$client_exe" ] || { echo "SKIP: no x86_64 Windows build of the launcher and test client"; exit 0; }
+wine=$(command -v wine64 || true)
+[ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
+[ -n "$wine" ] || { echo "SKIP: wine64 not installed"; exit 0; }
+source "$src/tests/manifest/support/standin.sh"
+work=$(mktemp -d /tmp/launch_wine.XXXXXX)
+cleanup() {
+  standin_stop
+  "${wine%64}server" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+fail() { echo "FAIL: $*"; echo "--- launcher"; cat "$work/out" 2>/dev/null || true; echo "--- server"; cat "$work/standin.log" 2>/dev/null || true; exit 1; }
+
+client="$work/client"
+mkdir -p "$client"
+cp "$launcher_exe" "$client/launcher.exe"
+cp "$client_exe" "$client/Client.exe"
+printf '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=old\r\n' > "$client/vf.ini"
+printf '<?xml version="1.0" encoding="gb2312"?>\n<UpdateInfo><ServerList>' > "$work/manifest.xml"
+printf '<Server name="\xd2\xbb\xcf\xdf" Lip="127.0.0.1" Lport="@LOGIN_PORT_1@" Mip="10.0.0.9" Mport="7000" sublocale="zh_CN" version="1.0.3"/>' >> "$work/manifest.xml"
+printf '</ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' >> "$work/manifest.xml"
+standin_start "$work" --manifest "$work/manifest.xml" --expand --primary-port 0 --secondary-port 0 --login 0
+printf '[manifest]\r\nprimary = 127.0.0.1\r\nprimary_port = %s\r\nsecondary = 127.0.0.1\r\nsecondary_port = %s\r\n[web]\r\nannouncement = 127.0.0.1:9\r\n' \
+  "$port_primary" "$port_secondary" > "$client/endpoints.ini"
+
+(cd "$client" && timeout 300 "$wine" ./launcher.exe --headless --auto-start --endpoints endpoints.ini > "$work/out" 2>&1) ||
+  fail "launcher.exe exit code $?"
+r="$client/client_record/1"
+for _ in $(seq 1 200); do [ -s "$r/command_line" ] && [ -e "$r/cwd" ] && break; sleep 0.1; done
+[ -s "$r/command_line" ] || fail "no client record"
+printf '%%1 code:1622 logip:127.0.0.1 logport:%s chatip:10.0.0.9 chatport:7000 setting:"file://data/features.xml=Regular, China" sublocale:zh_CN' \
+  "$port_login1" | cmp - "$r/command_line" || { echo "got: $(cat "$r/command_line")"; fail "command line differs"; }
+printf 'Z:%s' "${client//\//\\}" | cmp - "$r/cwd" || fail "working directory $(cat "$r/cwd")"
+cmp <(printf '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=1.0.3\r\n') "$r/vf.ini" || { od -c "$r/vf.ini" | head; fail "vf.ini as the client saw it"; }
+echo "wine client start: command line, working directory and vf.ini match"
