@@ -2,6 +2,7 @@
 # The x86_64 Windows launcher under wine64, against the stand-in operator server, starts the
 # Windows test Client.exe through CreateProcess: the raw command line it receives, its working
 # directory and the vf.ini written by WritePrivateProfileString must match byte for byte.
+# Then the Linux launcher starts the same Windows Client.exe through Wine with the same arguments.
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}
@@ -45,4 +46,15 @@ printf '%%1 code:1622 logip:127.0.0.1 logport:%s chatip:10.0.0.9 chatport:7000 s
   "$port_login1" | cmp - "$r/command_line" || { echo "got: $(cat "$r/command_line")"; fail "command line differs"; }
 printf 'Z:%s' "${client//\//\\}" | cmp - "$r/cwd" || fail "working directory $(cat "$r/cwd")"
 cmp <(printf '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=1.0.3\r\n') "$r/vf.ini" || { od -c "$r/vf.ini" | head; fail "vf.ini as the client saw it"; }
-echo "wine client start: command line, working directory and vf.ini match"
+
+# The Linux launcher hands a Windows Client.exe to Wine: the client sees the same arguments.
+printf '[manifest]\nprimary = 127.0.0.1\nprimary_port = %s\nsecondary = 127.0.0.1\nsecondary_port = %s\n[web]\nannouncement = 127.0.0.1:9\n' \
+  "$port_primary" "$port_secondary" > "$work/endpoints.ini"
+timeout 300 "$build/launcher" --headless --auto-start --run-dir "$client" --endpoints "$work/endpoints.ini" > "$work/out" 2>&1 ||
+  fail "Linux launcher exit code $?"
+r="$client/client_record/2"
+for _ in $(seq 1 600); do [ -s "$r/args" ] && [ -e "$r/cwd" ] && break; sleep 0.1; done
+[ -s "$r/args" ] || fail "no record from the client started through Wine"
+cmp "$client/client_record/1/args" "$r/args" || { diff "$client/client_record/1/args" "$r/args"; fail "arguments through Wine differ"; }
+cmp "$client/client_record/1/cwd" "$r/cwd" || fail "working directory through Wine $(cat "$r/cwd")"
+echo "wine client start: command line, working directory and vf.ini match, also when started through Wine from Linux"
