@@ -4,6 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/support/standin.sh"
+source "$here/support/instance.sh"
 launcher=${LAUNCHER_BUILD:?}/launcher
 work=$(mktemp -d)
 trap 'standin_stop; rm -rf "$work"' EXIT
@@ -28,6 +29,7 @@ secondary_port = ${port_secondary:-1}
 [web]
 announcement = 127.0.0.1:9
 INI
+  launcher_wait_alone
   timeout 60 "$launcher" --headless --auto-update --run-dir "$work/client" --endpoints "$work/endpoints.ini" > "$1" 2>&1
 }
 fail() { echo "FAIL: $*"; echo "--- launcher"; cat "$work/out" || true; echo "--- server"; cat "$work/standin.log" || true; exit 1; }
@@ -64,11 +66,13 @@ standin_stop
 # 4. An endpoints file that cannot be used ends the run before anything is fetched.
 printf '[manifest]\nprimary_port = 99999\n' > "$work/bad.ini"
 set +e
+launcher_wait_alone
 timeout 30 "$launcher" --headless --run-dir "$work/client" --endpoints "$work/bad.ini" > "$work/out" 2>&1
 rc=$?
 set -e
 [ "$rc" = 2 ] || fail "bad endpoints file gave exit code $rc"
 grep -q 'line 2' "$work/out" || fail "bad endpoints file not explained"
+launcher_wait_alone
 timeout 30 "$launcher" --headless --run-dir "$work/client" --endpoints "$work/missing.ini" > "$work/out" 2>&1 && fail "missing endpoints file accepted"
 grep -q 'cannot read' "$work/out" || fail "missing endpoints file not explained"
 echo "launcher manifest fetch: all cases passed"
