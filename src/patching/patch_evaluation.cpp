@@ -67,8 +67,10 @@ void evaluateEntries(app::AppState& app, std::vector<PatchEntry> entries, unsign
     return;
   }
   app.window.setCaption(kLabelUpdateInfo, updateSummary(app.onlinePatches, app.manualPatches));
-  app.window.setVisible(kButtonStartUpdate, true);
+  // Enabled before it is shown: a click that comes the moment it appears disables it for
+  // good, and must not be undone by a later enabling.
   app.window.setEnabled(kButtonStartUpdate, true);
+  app.window.setVisible(kButtonStartUpdate, true);
 }
 
 }  // namespace patching
