@@ -13,7 +13,7 @@ std::string localPathOf(const std::string& clientFolder, const PatchEntry& entry
 
 // A manifest file name that stays inside the folder it is joined to: not empty, no '\' or
 // '/', no character Windows refuses in names (< > : " | ? * and control bytes), not made of
-// dots and spaces only, and whole GBK characters.
+// dots and spaces only, not a device name (CON, NUL, COM1, ...), and whole GBK characters.
 bool isSafeFileName(const std::string& name);
 
 // A manifest sub-folder that stays inside the client folder: empty, or relative folder names

@@ -44,6 +44,11 @@ TEST(SafeLocation, EscapesFromTheClientFolderAreRefused) {
                            "a|b", "a?b", "a*b", "a\tb", ".. "})
     EXPECT_FALSE(isSafeFileName(name)) << name;
   EXPECT_FALSE(isSafeFileName(std::string("a\0b", 3)));
+  for (const char* device : {"CON", "nul", "Aux.pak", "COM1.tmp", "lpt9", "PRN .txt"})
+    EXPECT_FALSE(isSafeFileName(device)) << device;
+  EXPECT_FALSE(isSafeSubfolder("data\\con"));
+  for (const char* name : {"CONSOLE.pak", "COM0", "COM10.pak", "nul_patch.pak", "xCON"})
+    EXPECT_TRUE(isSafeFileName(name)) << name;
   // A text that ends inside a two-byte character.
   EXPECT_FALSE(isSafeFileName("a\xCA"));
   EXPECT_FALSE(isSafeSubfolder("data\xCA"));
