@@ -5,7 +5,7 @@
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}/fuzz_download
-seconds=${FUZZ_SECONDS:-30}
+seconds=${FUZZ_SECONDS:-20}
 clang=$(command -v clang++-14 || command -v clang++ || true)
 if [ -z "$clang" ]; then
   echo "SKIP: clang++ not installed"
