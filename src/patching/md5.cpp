@@ -25,8 +25,10 @@ inline void storeLe(uint8_t* p, uint32_t v) {
 inline void ff(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, int s, uint32_t t) {
   a = rotl(a + (d ^ (b & (c ^ d))) + x + t, s) + b;
 }
+// (b & d) | (c & ~d) as a sum of its two disjoint halves, which the processor can compute
+// side by side.
 inline void gg(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, int s, uint32_t t) {
-  a = rotl(a + (c ^ (d & (b ^ c))) + x + t, s) + b;
+  a = rotl(a + x + t + (c & ~d) + (b & d), s) + b;
 }
 inline void hh(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, int s, uint32_t t) {
   a = rotl(a + (b ^ c ^ d) + x + t, s) + b;
