@@ -2,7 +2,8 @@
 # The patch evaluation over a generated client of 2,000 files and 2 GiB, page cache warm,
 # against md5sum in one process run on the same files in the same go.
 #   ours_mbps     evaluation of 32-digit (MD5) codes, every file current except two
-#   md5sum_mbps   md5sum over the same files in one process
+#   md5sum_mbps   md5sum over the same files in one process (md5sum_two_mbps: two processes, each
+#                 on half of the files, for the parallelism the machine offers during the run)
 #   header_ms     evaluation of 16-digit (header) codes; bare_ms: a loop reading 32 bytes of each file
 # Every figure is the best of several runs. Last line: RESULT key=value ...
 set -euo pipefail
@@ -60,13 +61,19 @@ for _ in 1 2 3; do
   md5_runs+=($(((t1 - t0) / 1000000)))
 done
 md5_ms=$(printf '%s\n' "${md5_runs[@]}" | best)
+# Two processes show how much of a second core this machine gives right now.
 half=$((${#rels[@]} / 2))
-t0=$(now_ns)
-md5sum -- "${rels[@]:0:half}" >/dev/null & p1=$!
-md5sum -- "${rels[@]:half}" >/dev/null & p2=$!
-wait "$p1" "$p2"
-t1=$(now_ns)
-echo "md5sum one process: ${md5_runs[*]} ms; two processes: $(((t1 - t0) / 1000000)) ms"
+md5_two_runs=()
+for _ in 1 2 3; do
+  t0=$(now_ns)
+  md5sum -- "${rels[@]:0:half}" >/dev/null & p1=$!
+  md5sum -- "${rels[@]:half}" >/dev/null & p2=$!
+  wait "$p1" "$p2"
+  t1=$(now_ns)
+  md5_two_runs+=($(((t1 - t0) / 1000000)))
+done
+md5_two_ms=$(printf '%s\n' "${md5_two_runs[@]}" | best)
+echo "md5sum one process: ${md5_runs[*]} ms; two processes: ${md5_two_runs[*]} ms"
 
 # Manifests: MD5 codes from md5sum with two entries deliberately wrong, and header codes.
 python3 - "$work" <<'PY'
@@ -117,8 +124,8 @@ header_ms=$(printf '%s\n' "${header_runs[@]}" | best)
 bare_ms=$(printf '%s\n' "${bare_runs[@]}" | best)
 echo "ours (header codes): ${header_runs[*]} ms; bare 32-byte reads: ${bare_runs[*]} ms"
 
-awk -v b="$bytes" -v o="$ours_ms" -v m="$md5_ms" -v h="$header_ms" -v r="$bare_ms" 'BEGIN {
-  ours = b / o / 1000; md5 = b / m / 1000
-  printf "RESULT ours_mbps=%.0f md5sum_mbps=%.0f ratio_md5sum=%.2f header_ms=%.1f bare_ms=%.1f ratio_header=%.2f\n",
-         ours, md5, ours / md5, h, r, h / r
+awk -v b="$bytes" -v o="$ours_ms" -v m="$md5_ms" -v m2="$md5_two_ms" -v h="$header_ms" -v r="$bare_ms" 'BEGIN {
+  ours = b / o / 1000; md5 = b / m / 1000; md5two = b / m2 / 1000
+  printf "RESULT ours_mbps=%.0f md5sum_mbps=%.0f ratio_md5sum=%.2f header_ms=%.1f bare_ms=%.1f ratio_header=%.2f md5sum_two_mbps=%.0f\n",
+         ours, md5, ours / md5, h, r, h / r, md5two
 }'
