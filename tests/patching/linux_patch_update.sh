@@ -19,6 +19,7 @@ standin=$build/tools/standin-server
 maker=$build/tools/manifest-maker
 [ -x "$maker" ] || maker=${LAUNCHER_DIST:-$build/none}/linux/manifest-maker
 source "$here/../selfupdate/e2e_common.bash"
+source "$here/../manifest/support/instance.sh"
 
 work=$(mktemp -d /tmp/patching-linux.XXXXXX)
 client=$work/client
@@ -75,6 +76,7 @@ make_manifest() {  # extra maker options
 make_manifest
 
 run_launcher() {  # log file; waits for the launcher to end by itself
+  launcher_wait_alone
   timeout 120 "$client/launcher" --headless --endpoints "$work/endpoints.ini" --auto-update > "$1" 2>&1
 }
 # The saved download state holds the patch's address, so a resumed download goes back to the
@@ -90,6 +92,7 @@ status_line() { grep '^标签_更新信息: ' "$1" | tail -1; }
 echo "1. the first start is ended during a stalled download"
 start_standin "$work/manifest.xml" "$release" "$work/server1.log" --fault files:stall-after=300000 --fault-limit 5
 write_endpoints "$work/endpoints.ini"
+launcher_wait_alone
 "$client/launcher" --headless --endpoints "$work/endpoints.ini" --auto-update > "$work/run1.log" 2>&1 &
 launcher_pid=$!
 wait_for_count "$work/server1.log" 30 5 "stalled"
@@ -180,6 +183,7 @@ cp "$(command -v sleep)" "$work/Client.exe"
 game_pid=$!
 start_standin "$work/manifest.xml" "$release" "$work/server7.log"
 write_endpoints "$work/endpoints.ini"
+launcher_wait_alone
 "$client/launcher" --headless --endpoints "$work/endpoints.ini" --auto-update > "$work/run7.log" 2>&1 &
 launcher_pid=$!
 wait_for_text "$work/run7.log" 30 'message: "请退出所有游戏后在尝试更新！"' || { cat "$work/run7.log"; exit 1; }
