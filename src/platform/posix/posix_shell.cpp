@@ -13,7 +13,9 @@ namespace platform::posix {
 void PosixShell::execute(WindowHandle, const std::string&, const std::string& file) {
   if (file.empty()) return;
   std::string program = "xdg-open";
-  std::string target = convert(file, "GBK", "UTF-8");
+  // Addresses go as they are; documents are launcher paths and need this system's spelling.
+  bool address = file.find("://") != std::string::npos;
+  std::string target = address ? convert(file, "GBK", "UTF-8") : hostPath(file);
   char* argv[] = {program.data(), target.data(), nullptr};
   pid_t pid = 0;
   if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0) reaper_.adopt(pid);
