@@ -28,8 +28,7 @@ struct ClientFolder : ::testing::Test {
   fs::path dir;
   fs::path previous = fs::current_path();
   void SetUp() override {
-    const char* build = std::getenv("LAUNCHER_BUILD");
-    if (!build) GTEST_SKIP() << "LAUNCHER_BUILD is not set";
+    const char* build = LAUNCHER_BUILD_DIR;
     char name[] = "/tmp/launcher-client-XXXXXX";
     dir = ::mkdtemp(name);
     fs::create_directories(dir / "work");

@@ -12,9 +12,7 @@ namespace ui {
 namespace {
 
 std::filesystem::path assetsFolder() {
-  const char* source = std::getenv("LAUNCHER_SOURCE");
-  std::filesystem::path top = source ? source : std::filesystem::path(__FILE__).parent_path() / ".." / "..";
-  return top / "assets";
+  return std::filesystem::path(LAUNCHER_SOURCE_DIR) / "assets";
 }
 
 std::string readFile(const std::filesystem::path& path) {
