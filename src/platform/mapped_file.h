@@ -24,6 +24,10 @@ class MappedFile {
   // Unmaps and closes; the data written stays in the file.
   void close();
 
+  // Makes the pages of [offset, offset + length) writable in one go, so a connection storing
+  // into them does not take one page fault per page. A hint: failures are ignored.
+  void prepareWrite(uint32_t offset, uint32_t length) const;
+
   char* data() const;  // null for an empty or closed file
   uint32_t size() const;
   bool isOpen() const;

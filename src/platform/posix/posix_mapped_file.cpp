@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/mapped_file.h"
@@ -66,6 +67,17 @@ void MappedFile::close() {
   native_->unmap();
   native_->fd.reset();
   native_->size = 0;
+}
+
+void MappedFile::prepareWrite(uint32_t offset, uint32_t length) const {
+#ifndef MADV_POPULATE_WRITE
+  constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14; older kernels refuse it harmlessly
+#endif
+  if (native_->view == nullptr || offset >= native_->size) return;
+  uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  uintptr_t begin = reinterpret_cast<uintptr_t>(native_->view + offset) & ~(page - 1);
+  uintptr_t end = reinterpret_cast<uintptr_t>(native_->view) + std::min<uint64_t>(uint64_t{offset} + length, native_->size);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
 char* MappedFile::data() const { return native_->view; }

@@ -70,4 +70,7 @@ char* MappedFile::data() const { return native_->view; }
 uint32_t MappedFile::size() const { return native_->size; }
 bool MappedFile::isOpen() const { return static_cast<bool>(native_->file); }
 
+// Windows maps file pages on first touch cheaply enough; nothing to prepare.
+void MappedFile::prepareWrite(uint32_t, uint32_t) const {}
+
 }  // namespace platform
