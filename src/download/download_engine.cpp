@@ -87,6 +87,11 @@ bool DownloadEngine::completed() const {
   return task_ && task_->complete();
 }
 
+bool DownloadEngine::remoteChanged() const {
+  std::lock_guard guard(access_);
+  return task_ && task_->remoteChanged();
+}
+
 void DownloadEngine::destroy() {
   std::lock_guard life(lifecycle_);
   stopTask();

@@ -31,6 +31,8 @@ class DownloadEngine {
   std::string savedFileName() const;
   // Every segment of the task's file has arrived (the last task, until the next start).
   bool completed() const;
+  // The last task was resumed against a server whose file no longer has the size it began with.
+  bool remoteChanged() const;
   void destroy();
   // The handle cell holds a task that has not ended (non-zero in the cell's terms).
   bool holdsTask() const;

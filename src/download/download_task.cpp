@@ -110,6 +110,13 @@ std::string DownloadTask::finish(platform::Files& files) {
   // previous file's size, or 0, still stands); the engine's table decides as well.
   if (received < getTotalSize() || !engineTask_.completed()) {
     setState(2);
+    // Resuming a file the server has since replaced would fail the same way on every later
+    // run; dropping both files lets the next run fetch the new one from its first byte.
+    if (engineTask_.remoteChanged()) {
+      taskState_.clear();
+      files.deleteFile(tmpPath_);
+      files.deleteFile(workPath_);
+    }
     return std::string();
   }
   setState(3);

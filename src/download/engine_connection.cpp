@@ -161,6 +161,15 @@ EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int
     fits = head.contentLength < 0 || head.contentLength == fileSize_ - rangeStart;
   }
   if (!fits) {
+    // Another total than the one this file was begun with: the operator has replaced the file,
+    // and no part of what is here belongs to the new one.
+    int64_t total = head.hasContentRange ? head.rangeTotal
+                    : head.status == 200  ? head.contentLength
+                    : head.contentLength >= 0 ? rangeStart + head.contentLength : -1;
+    if (total >= 0 && total != fileSize_) {
+      std::lock_guard guard(lock_);
+      remoteChanged_ = true;
+    }
     say(3, unsupported(head.status));
     return Outcome::gaveUp;
   }

@@ -124,6 +124,11 @@ int32_t EngineTask::receivedBytes() const {
   return static_cast<int32_t>(received_);
 }
 
+bool EngineTask::remoteChanged() const {
+  std::lock_guard guard(lock_);
+  return remoteChanged_;
+}
+
 bool EngineTask::complete() const {
   std::lock_guard guard(lock_);
   return fileSize_ >= 0 && !fileFailed_ && table_.complete();

@@ -49,6 +49,8 @@ class EngineTask {
   int32_t takeSpeedSample();
   int32_t receivedBytes() const;
   bool complete() const;
+  // A resumed task found the server's file at another size than the one it had begun.
+  bool remoteChanged() const;
   const std::string& fileName() const { return params_.localFile; }
 
  private:
@@ -86,6 +88,7 @@ class EngineTask {
   int64_t speedCounter_ = 0;
   bool sizeAnnounced_ = false;
   bool fileFailed_ = false;
+  bool remoteChanged_ = false;
   int wantedConnections_ = 0;
   int running_ = 0;
   int nextConnectionId_ = 1;

@@ -106,6 +106,30 @@ TEST_F(DownloadFileTest, AnInterruptedDownloadResumesFromItsStateFile) {
   for (size_t i = before; i < starts.size(); ++i) EXPECT_GT(starts[i], 0) << "request " << i;
 }
 
+TEST_F(DownloadFileTest, AFileReplacedOnTheServerDropsTheStaleStateSoTheNextRunStartsAfresh) {
+  std::string body = dltest::patternBody(900000);
+  TestServer server(body);
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 5;
+  interruptedDownload(server);
+  ASSERT_TRUE(std::filesystem::exists(work));
+
+  // The server now reports another total size for the ranges the record asks for.
+  server.pauseMsPerWrite = 0;
+  server.rangeTotalDelta = 1000;
+  RealLauncher next;
+  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kIncomplete);
+  EXPECT_FALSE(std::filesystem::exists(tmp));
+  EXPECT_FALSE(std::filesystem::exists(work));
+
+  server.rangeTotalDelta = 0;
+  size_t before = server.requests().size();
+  RealLauncher after;
+  EXPECT_EQ(downloadFile(after.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+  EXPECT_EQ(server.rangeStarts().at(before), -1);  // from the first byte, without a range
+}
+
 TEST_F(DownloadFileTest, AStaleTmpWithoutStateFileIsDeletedAndFetchedFromTheStart) {
   std::string body = dltest::patternBody(300000);
   TestServer server(body);
