@@ -57,6 +57,8 @@ struct AppState {
 
   // Set by the remote-configuration worker after its last step.
   std::atomic<bool> workerFinished{false};
+  // True while the patch worker runs (from the start-update click to its last step).
+  std::atomic<bool> patchWorkerRunning{false};
 
   // Starts a thread that nobody joins. Tests replace it to keep threads inside the test.
   std::function<void(std::function<void()>)> spawn = [](std::function<void()> body) {

@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     ui::HeadlessOptions headless;
     headless.autoUpdate = options.autoUpdate;
     headless.autoStart = options.autoStart;
-    headless.configurationDone = [&state] { return state.workerFinished.load(); };
+    // Settled once the configuration has run and no patch worker is still changing the window.
+    headless.configurationDone = [&state] { return state.workerFinished && !state.patchWorkerRunning; };
     backend = std::make_unique<ui::HeadlessBackend>(window, p, std::move(headless));
   }
   window.attach(backend.get());

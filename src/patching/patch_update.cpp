@@ -39,7 +39,12 @@ void onStartUpdateClicked(app::AppState& app) {
     app.messageBox(app.convert(texts::kQuitGameFirst));
     return;
   }
-  app.spawn([&app] { runPatchUpdate(app); });
+  app.patchWorkerRunning = true;
+  app.spawn([&app] {
+    runPatchUpdate(app);
+    app.patchWorkerRunning = false;
+    app.window.post([] {});  // wakes the window thread so it sees the worker has finished
+  });
 }
 
 bool installPatch(app::AppState& app, const PatchEntry& entry, int index, int count,

@@ -274,8 +274,10 @@ TEST_F(PatchUpdateTest, OnlinePatchesComeBeforeTheManualList) {
 TEST_F(PatchUpdateTest, ClickRunsTheUpdateOnTheSpawnedThread) {
   onStartUpdateClicked(launcher.app);
   ASSERT_EQ(launcher.spawned.size(), 1u);
+  EXPECT_TRUE(launcher.app.patchWorkerRunning);  // an unattended window must not end yet
   launcher.spawned[0]();  // no patches: the run finishes at once
   expectFinished();
+  EXPECT_FALSE(launcher.app.patchWorkerRunning);
 }
 
 }  // namespace

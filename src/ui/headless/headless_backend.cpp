@@ -163,6 +163,7 @@ void HeadlessBackend::run() {
     wakeup_.wait_until(lock, nextDue(), [this] { return woken_; });
     woken_ = false;
   }
+  window_.pump();  // what was queued before the end still gets printed
 }
 
 }  // namespace ui

@@ -16,7 +16,7 @@ namespace ui {
 struct HeadlessOptions {
   bool autoUpdate = false;  // press start-update once it is shown and enabled
   bool autoStart = false;   // press start-game once it is enabled (after any update), then end
-  // True once the remote configuration has run to its end.
+  // True once the remote configuration has run to its end and no other worker is busy.
   std::function<bool()> configurationDone = [] { return false; };
 };
 
