@@ -25,6 +25,7 @@ struct ScriptedDownloads {
     int index, count;
     bool tmpExistedBefore;
   };
+  explicit ScriptedDownloads(fakes::FakeFiles& files) : files(files) {}
   fakes::FakeFiles& files;
   std::map<std::string, std::string> served;  // url without query -> body
   std::map<std::string, int> results;         // url without query -> result (3 when absent)

@@ -70,8 +70,12 @@ TEST(BatchScript, PathsWithBlanksAndBatchCharactersAreQuotedAndPercentIsDoubled)
   for (size_t i = 0; i < script.size(); ++i) {
     char c = script[i];
     if (c == '"') quoted = !quoted;
-    if (!quoted) EXPECT_TRUE(c != '&' && c != '^' && c != '(' && c != ')') << "bare " << c << " at " << i;
-    if (c == '\n') EXPECT_FALSE(quoted) << "unbalanced quotes before " << i;
+    if (!quoted) {
+      EXPECT_TRUE(c != '&' && c != '^' && c != '(' && c != ')') << "bare " << c << " at " << i;
+    }
+    if (c == '\n') {
+      EXPECT_FALSE(quoted) << "unbalanced quotes before " << i;
+    }
   }
 }
 
