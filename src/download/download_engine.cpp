@@ -18,7 +18,7 @@ bool DownloadEngine::launch(const TaskParameters& params, const TaskState* resum
     finished = std::move(task_);
   }
   finished.reset();
-  auto task = std::make_unique<EngineTask>(params, retry_, nextId_++);
+  auto task = std::make_unique<EngineTask>(params, rules_, nextId_++);
   bool started = resumed ? task->startResumed(*resumed) : task->startFresh();
   if (!started) return false;
   std::lock_guard guard(access_);

@@ -37,7 +37,7 @@ class DownloadEngine {
   // The handle cell holds a task that has not ended (non-zero in the cell's terms).
   bool holdsTask() const;
 
-  void setRetryRule(RetryRule rule) { retry_ = rule; }
+  void setRules(EngineRules rule) { rules_ = rule; }
 
  private:
   bool launch(const TaskParameters& params, const TaskState* resumed);
@@ -46,7 +46,7 @@ class DownloadEngine {
   std::mutex lifecycle_;        // start, resume, stop, destroy
   mutable std::mutex access_;   // the task pointer
   std::unique_ptr<EngineTask> task_;
-  RetryRule retry_;
+  EngineRules rules_;
   int32_t nextId_ = 1;
 };
 

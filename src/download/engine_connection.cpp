@@ -25,10 +25,10 @@ void EngineTask::connectionMain(int id, int segment) {
   int retries = 0;
   for (;;) {
     Outcome outcome = fetchOnce(id, segment);
-    if (outcome != Outcome::failed || stop_.load() || retries >= retry_.maxRetries) break;
+    if (outcome != Outcome::failed || stop_.load() || retries >= rules_.maxRetries) break;
     ++retries;
-    say(0, texts::kWaitPrefix + std::to_string(retry_.waitMs / 1000) + texts::kRetrySuffix);
-    if (!waitOrStop(retry_.waitMs)) break;
+    say(0, texts::kWaitPrefix + std::to_string(rules_.waitMs / 1000) + texts::kRetrySuffix);
+    if (!waitOrStop(rules_.waitMs)) break;
   }
   {
     std::lock_guard guard(lock_);
@@ -61,7 +61,7 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
     int before = redirects;
     Outcome outcome = exchange(socket, url, id, segment, redirects);
     if (redirects == before) return outcome;
-    if (redirects > retry_.maxRedirects) {
+    if (redirects > rules_.maxRedirects) {
       say(3, texts::kBadRedirect);
       return Outcome::gaveUp;
     }

@@ -6,8 +6,8 @@
 
 namespace download {
 
-EngineTask::EngineTask(TaskParameters params, RetryRule retry, int32_t id)
-    : params_(std::move(params)), retry_(retry), id_(id) {}
+EngineTask::EngineTask(TaskParameters params, EngineRules rules, int32_t id)
+    : params_(std::move(params)), rules_(rules), id_(id) {}
 
 EngineTask::~EngineTask() {
   requestStop();
@@ -51,7 +51,42 @@ void EngineTask::launch(int segment) {
   int id = nextConnectionId_++;
   if (segment >= 0) table_.at(segment).owner = id;
   ++running_;
+  lastLaunch_ = std::chrono::steady_clock::now();
   workers_.push_back(Worker{id, std::thread(&EngineTask::connectionMain, this, id, segment)});
+}
+
+// A resumed task's segments or a fresh task's further connections wait to be started.
+bool EngineTask::launchQueued() const { return !pendingSegments_.empty() || wantedConnections_ > 0; }
+
+std::chrono::steady_clock::time_point EngineTask::nextLaunchAt() const {
+  bool spaced = fileSize_ >= rules_.spacedFromBytes;
+  return lastLaunch_ + std::chrono::milliseconds(spaced ? rules_.launchSpacingMs : 0);
+}
+
+// Starts every queued connection whose time has come; a stop drops the queue.
+void EngineTask::launchDue() {
+  if (stop_.load()) {
+    pendingSegments_.clear();
+    wantedConnections_ = 0;
+    return;
+  }
+  while (launchQueued() && std::chrono::steady_clock::now() >= nextLaunchAt()) {
+    if (!pendingSegments_.empty()) {
+      launch(pendingSegments_.front());
+      pendingSegments_.erase(pendingSegments_.begin());
+      continue;
+    }
+    --wantedConnections_;
+    int segment = table_.assign(nextConnectionId_);
+    if (segment >= 0) launch(segment);
+  }
+}
+
+bool EngineTask::anyFinished() const {
+  for (const Worker& w : workers_) {
+    if (w.finished) return true;
+  }
+  return false;
 }
 
 void EngineTask::collectEnded(std::unique_lock<std::mutex>& lock) {
@@ -72,26 +107,17 @@ void EngineTask::collectEnded(std::unique_lock<std::mutex>& lock) {
 void EngineTask::control() {
   {
     std::unique_lock lock(lock_);
-    if (fileSize_ < 0) {
-      launch(-1);
-    } else {
-      for (int segment : pendingSegments_) launch(segment);
-    }
+    if (fileSize_ < 0) launch(-1);
     for (;;) {
-      wake_.wait(lock, [&] {
-        if (wantedConnections_ > 0 || running_ == 0) return true;
-        for (const Worker& w : workers_) {
-          if (w.finished) return true;
-        }
-        return false;
-      });
-      for (; wantedConnections_ > 0; --wantedConnections_) {
-        if (stop_.load()) continue;
-        int segment = table_.assign(nextConnectionId_);
-        if (segment >= 0) launch(segment);
-      }
+      launchDue();
       collectEnded(lock);
-      if (running_ == 0 && workers_.empty() && wantedConnections_ == 0) break;
+      if (running_ == 0 && workers_.empty() && !launchQueued()) break;
+      if (launchQueued()) {
+        // A stop drops what is queued at once; the running connections end on their own.
+        wake_.wait_until(lock, nextLaunchAt(), [&] { return stop_.load() || anyFinished(); });
+      } else {
+        wake_.wait(lock, [&] { return anyFinished() || launchQueued(); });
+      }
     }
   }
   // The file is closed before the end event so that whoever the event releases can move it.

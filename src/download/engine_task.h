@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -16,11 +17,18 @@
 
 namespace download {
 
-// Waits and limits of the retry rule; tests shorten the wait.
-struct RetryRule {
-  int waitMs = 5000;
+// Waits and limits of the engine; tests shorten them.
+struct EngineRules {
+  int waitMs = 5000;  // between tries of one connection
   int maxRetries = 999;
   int maxRedirects = 10;
+  // Connections of a large file start this far apart. A server that paces every connection
+  // with its own timer (nginx's limit_rate, for one) serves connections that started
+  // together in one burst, and each connection's pause then also waits for the others'
+  // sends; started apart, each is served on its own. Small files start all at once, where
+  // the delay would cost more than it saves.
+  int launchSpacingMs = 10;
+  int64_t spacedFromBytes = int64_t{32} << 20;
 };
 
 // One running download: a control thread that starts and collects connection threads,
@@ -28,7 +36,7 @@ struct RetryRule {
 // one lock.
 class EngineTask {
  public:
-  EngineTask(TaskParameters params, RetryRule retry, int32_t id);
+  EngineTask(TaskParameters params, EngineRules rules, int32_t id);
   ~EngineTask();
   EngineTask(const EngineTask&) = delete;
   EngineTask& operator=(const EngineTask&) = delete;
@@ -59,6 +67,10 @@ class EngineTask {
   // Control thread.
   void control();
   void launch(int segment);
+  bool launchQueued() const;
+  std::chrono::steady_clock::time_point nextLaunchAt() const;
+  void launchDue();
+  bool anyFinished() const;
   void collectEnded(std::unique_lock<std::mutex>& lock);
 
   // Connection threads (engine_connection.cpp).
@@ -75,7 +87,7 @@ class EngineTask {
   void event(int32_t code, int32_t a, int32_t b) const;
 
   TaskParameters params_;
-  RetryRule retry_;
+  EngineRules rules_;
   int32_t id_;
   Url url_;
   std::string referer_;
@@ -98,7 +110,8 @@ class EngineTask {
     bool finished = false;
   };
   std::vector<Worker> workers_;
-  std::vector<int> pendingSegments_;  // segments a resumed task starts with
+  std::vector<int> pendingSegments_;  // segments a resumed task has yet to start
+  std::chrono::steady_clock::time_point lastLaunch_{};
 
   platform::MappedFile file_;
   std::atomic<bool> stop_{false};

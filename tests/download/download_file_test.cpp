@@ -21,7 +21,7 @@ using dltest::TestServer;
 // A launcher whose files are real, in a temporary folder.
 struct RealLauncher {
   RealLauncher() {
-    app.downloadTask.engine().setRetryRule(dltest::quickRetries(1));
+    app.downloadTask.engine().setRules(dltest::quickRetries(1));
     app.onDownloadStarted = [this] { record("started"); };
     app.onDownloadEnded = [this] { record("ended"); };
     app.onDownloadRefresh = [this] { record("refresh"); };

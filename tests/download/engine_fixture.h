@@ -44,6 +44,6 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 
 // A retry rule short enough for tests.
-inline download::RetryRule quickRetries(int maxRetries = 999) { return download::RetryRule{50, maxRetries, 10}; }
+inline download::EngineRules quickRetries(int maxRetries = 999) { return download::EngineRules{50, maxRetries, 10}; }
 
 }  // namespace dltest

@@ -24,7 +24,7 @@ class EngineTest : public ::testing::Test {
 
   void SetUp() override {
     file = folder.path("patch.bin.tmp");
-    engine.setRetryRule(dltest::quickRetries());
+    engine.setRules(dltest::quickRetries());
   }
   // Every byte of the file is the source's byte at that offset or still zero.
   static void expectNoForeignBytes(const std::string& got, const std::string& body) {
@@ -55,6 +55,80 @@ TEST_F(EngineTest, FreshDownloadUsesFiveRangesAndIsByteIdentical) {
             std::string::npos);
   EXPECT_NE(server.requests()[0].find("Referer: http://127.0.0.1:" + std::to_string(server.port()) + "/files\r\n"),
             std::string::npos);
+}
+
+// Gaps between consecutive request arrivals, in milliseconds.
+std::vector<long> arrivalGaps(const TestServer& server) {
+  std::vector<std::chrono::steady_clock::time_point> at = server.arrivals();
+  std::vector<long> gaps;
+  for (size_t i = 1; i < at.size(); ++i) {
+    gaps.push_back(static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(at[i] - at[i - 1]).count()));
+  }
+  return gaps;
+}
+
+TEST_F(EngineTest, ConnectionsOfALargeFileStartApartAndSmallFilesAtOnce) {
+  std::string body = dltest::patternBody(400000);
+  EngineRules rules = dltest::quickRetries();
+  rules.launchSpacingMs = 150;
+  rules.spacedFromBytes = 400000;
+  engine.setRules(rules);
+  {
+    TestServer server(body);
+    ASSERT_TRUE(engine.start(log.params(server.url(), file)));
+    ASSERT_TRUE(log.waitForEnd());
+    EXPECT_EQ(dltest::readFile(file), body);
+    std::vector<long> gaps = arrivalGaps(server);
+    ASSERT_EQ(gaps.size(), 4u);
+    for (long gap : gaps) EXPECT_GE(gap, 140);
+  }
+  rules.spacedFromBytes = 400001;
+  engine.setRules(rules);
+  {
+    EventLog small;
+    TestServer server(body);
+    ASSERT_TRUE(engine.start(small.params(server.url(), file)));
+    ASSERT_TRUE(small.waitForEnd());
+    EXPECT_EQ(dltest::readFile(file), body);
+    std::vector<long> gaps = arrivalGaps(server);
+    ASSERT_EQ(gaps.size(), 4u);
+    for (long gap : gaps) EXPECT_LT(gap, 140);
+  }
+}
+
+TEST_F(EngineTest, AStopWhileConnectionsWaitToStartEndsAtOnceAndResumesThem) {
+  std::string body = dltest::patternBody(400000);
+  EngineRules rules = dltest::quickRetries();
+  rules.launchSpacingMs = 5000;
+  rules.spacedFromBytes = 1;
+  engine.setRules(rules);
+  TestServer server(body);
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 20;
+  ASSERT_TRUE(engine.start(log.params(server.url(), file)));
+  for (int i = 0; i < 400 && engine.receivedBytes() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  auto before = std::chrono::steady_clock::now();
+  std::string blob;
+  ASSERT_TRUE(engine.stopAndTakeState(blob));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
+  EXPECT_EQ(log.count(kEventEnded), 1);
+  EXPECT_EQ(server.requests().size(), 1u);
+
+  // The four segments that never started are started by the resumed task, again spaced.
+  rules.launchSpacingMs = 30;
+  engine.setRules(rules);
+  server.pauseMsPerWrite = 0;
+  server.bytesPerWrite = 65536;
+  EventLog resumed;
+  ASSERT_TRUE(engine.resume(resumed.params("", file), blob));
+  ASSERT_TRUE(resumed.waitForEnd());
+  EXPECT_EQ(dltest::readFile(file), body);
+  std::vector<int64_t> starts = server.rangeStarts();
+  ASSERT_EQ(starts.size(), 6u);
+  std::sort(starts.begin() + 1, starts.end());
+  EXPECT_EQ(std::vector<int64_t>(starts.begin() + 2, starts.end()), (std::vector<int64_t>{80000, 160000, 240000, 320000}));
+  std::vector<long> gaps = arrivalGaps(server);
+  for (size_t i = 2; i < gaps.size(); ++i) EXPECT_GE(gaps[i], 25);
 }
 
 TEST_F(EngineTest, SmallAndEmptyFilesTakeOneRequest) {
@@ -101,7 +175,7 @@ TEST_F(EngineTest, EarlyClosesAreRetriedFromWhereTheyStopped) {
 }
 
 TEST_F(EngineTest, FewerBytesThanAnnouncedOnEveryTryEndsIncomplete) {
-  engine.setRetryRule(dltest::quickRetries(2));
+  engine.setRules(dltest::quickRetries(2));
   std::string body = dltest::patternBody(300000);
   TestServer server(body);
   server.cutAfter = 1000;

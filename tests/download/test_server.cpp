@@ -84,6 +84,11 @@ std::vector<std::string> TestServer::requests() const {
   return requests_;
 }
 
+std::vector<std::chrono::steady_clock::time_point> TestServer::arrivals() const {
+  std::lock_guard guard(mutex_);
+  return arrivals_;
+}
+
 std::vector<int64_t> TestServer::rangeStarts() const {
   std::vector<int64_t> starts;
   for (const std::string& head : requests()) {
@@ -127,6 +132,7 @@ void TestServer::serve(int fd) {
   {
     std::lock_guard guard(mutex_);
     requests_.push_back(head);
+    arrivals_.push_back(std::chrono::steady_clock::now());
     auto it = redirects_.find(path);
     if (it != redirects_.end()) location = it->second;
   }

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -38,6 +39,8 @@ class TestServer {
   std::vector<std::string> requests() const;  // request heads in arrival order
   // The Range starts of the requests (-1 for none), in arrival order.
   std::vector<int64_t> rangeStarts() const;
+  // When each request head was complete, in arrival order.
+  std::vector<std::chrono::steady_clock::time_point> arrivals() const;
 
  private:
   void acceptLoop();
@@ -51,6 +54,7 @@ class TestServer {
   mutable std::mutex mutex_;
   std::map<std::string, std::string> redirects_;
   std::vector<std::string> requests_;
+  std::vector<std::chrono::steady_clock::time_point> arrivals_;
   std::vector<int> clients_;
   std::vector<std::thread> threads_;
   std::thread acceptor_;
