@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/posix/address_lookup.h"
 #include "platform/posix/unique_fd.h"
 
 namespace platform::posix {
@@ -25,13 +26,11 @@ bool waitFor(int fd, short events, int timeoutMs) {
 
 // A connected socket to the first address of `host` that answers within the time-out.
 UniqueFd connectTo(const std::string& host, int port, int timeoutMs) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return {};
+  static const std::atomic<bool> never{false};
+  std::optional<AddressList> found = lookUpWithin(host, std::to_string(port), AF_UNSPEC, timeoutMs, never);
+  if (!found || !*found) return {};
   UniqueFd result;
-  for (addrinfo* a = found; a && !result; a = a->ai_next) {
+  for (addrinfo* a = found->get(); a && !result; a = a->ai_next) {
     UniqueFd fd(::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol));
     if (!fd) continue;
     int rc = ::connect(fd.get(), a->ai_addr, a->ai_addrlen);
@@ -44,7 +43,6 @@ UniqueFd connectTo(const std::string& host, int port, int timeoutMs) {
     }
     result = std::move(fd);
   }
-  ::freeaddrinfo(found);
   return result;
 }
 

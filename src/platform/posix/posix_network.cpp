@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "platform/posix/host_text.h"
+#include "platform/posix/address_lookup.h"
 #include "platform/posix/unique_fd.h"
 
 namespace platform::posix {
@@ -19,16 +20,14 @@ namespace {
 
 constexpr uint16_t kSequence = 1;
 
-bool resolve(const std::string& host, in_addr& address) {
+bool resolve(const std::string& host, int timeoutMs, in_addr& address) {
   std::string name = convert(host, "GBK", "UTF-8");
   if (name.empty()) return false;
   if (::inet_pton(AF_INET, name.c_str(), &address) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  ::freeaddrinfo(found);
+  static const std::atomic<bool> never{false};
+  std::optional<AddressList> found = lookUpWithin(name, "", AF_INET, timeoutMs, never);
+  if (!found || !*found) return false;
+  address = reinterpret_cast<sockaddr_in*>(found->get()->ai_addr)->sin_addr;
   return true;
 }
 
@@ -39,7 +38,7 @@ bool resolve(const std::string& host, in_addr& address) {
 // out refuse the socket, and the echo counts as unavailable.
 int PosixNetwork::icmpEcho(const std::string& host, int timeoutMs) {
   in_addr address{};
-  if (!resolve(host, address)) return -1;
+  if (!resolve(host, timeoutMs, address)) return -1;
   UniqueFd s(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP));
   if (!s) return -1;
   sockaddr_in to{};

@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "platform/posix/host_text.h"
+#include "platform/posix/address_lookup.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/probe_connection.h"
 
@@ -16,6 +17,8 @@ namespace platform {
 
 namespace {
 
+using posix::AddressList;
+using posix::lookUpWithin;
 using posix::UniqueFd;
 
 class PosixProbeConnection : public ProbeConnection {
@@ -42,15 +45,11 @@ class PosixProbeConnection : public ProbeConnection {
 
  private:
   UniqueFd connectTo(const std::string& host, int port) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
     std::string name = posix::convert(host, "GBK", "UTF-8");
-    if (::getaddrinfo(name.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) return {};
-    sockaddr_in address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
-    ::freeaddrinfo(found);
-    if (cancelled_) return {};
+    std::optional<AddressList> found =
+        lookUpWithin(name, std::to_string(port), AF_INET, kProbeConnectTimeoutMs, cancelled_);
+    if (!found || !*found || cancelled_) return {};
+    sockaddr_in address = *reinterpret_cast<sockaddr_in*>(found->get()->ai_addr);
     UniqueFd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!s) return {};
     if (::connect(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {

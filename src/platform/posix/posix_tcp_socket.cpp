@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/posix/address_lookup.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/tcp_socket.h"
 
@@ -21,6 +22,9 @@ struct TcpSocket::Native {
 };
 
 namespace {
+
+using posix::AddressList;
+using posix::lookUpWithin;
 
 constexpr int kStopCheckMs = 100;
 
@@ -69,20 +73,14 @@ TcpSocket& TcpSocket::operator=(TcpSocket&&) noexcept = default;
 SocketStatus TcpSocket::connect(const std::string& host, int port, int timeoutMs, const std::atomic<bool>& stop) {
   close();
   Clock::time_point deadline = deadlineAfter(timeoutMs);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* list = nullptr;
-  std::string service = std::to_string(port);
-  if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0 || list == nullptr) {
-    return SocketStatus::resolveFailed;
-  }
+  std::optional<AddressList> found = lookUpWithin(host, std::to_string(port), AF_UNSPEC, timeoutMs, stop);
+  if (!found) return stop.load() ? SocketStatus::stopped : SocketStatus::timedOut;
+  if (!*found) return SocketStatus::resolveFailed;
   SocketStatus status = SocketStatus::failed;
-  for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
+  for (const addrinfo* ai = found->get(); ai != nullptr; ai = ai->ai_next) {
     status = connectOne(native_->fd, ai, deadline, stop);
     if (status == SocketStatus::ok || status == SocketStatus::stopped || status == SocketStatus::timedOut) break;
   }
-  ::freeaddrinfo(list);
   return status;
 }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/win32/address_lookup.h"
 #include "platform/win32/win32_network.h"
 #include "platform/win32/wide.h"
 
@@ -24,21 +25,13 @@ void startWinsock() {
 }
 
 // A dotted address as it stands, else the first IPv4 address of the name.
-bool resolve(const std::string& host, IPAddr& address) {
+bool resolve(const std::string& host, int timeoutMs, IPAddr& address) {
   if (host.empty()) return false;
   startWinsock();
-  std::wstring name = widen(host);
-  IN_ADDR parsed{};
-  if (InetPtonW(AF_INET, name.c_str(), &parsed) == 1) {
-    address = parsed.S_un.S_addr;
-    return true;
-  }
-  ADDRINFOW hints{};
-  hints.ai_family = AF_INET;
-  ADDRINFOW* found = nullptr;
-  if (GetAddrInfoW(name.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.S_un.S_addr;
-  FreeAddrInfoW(found);
+  static const std::atomic<bool> never{false};
+  std::optional<AddressList> found = lookUpWithin(host, 0, AF_INET, timeoutMs, never);
+  if (!found || !*found) return false;
+  address = reinterpret_cast<sockaddr_in*>(found->get()->ai_addr)->sin_addr.S_un.S_addr;
   return true;
 }
 
@@ -46,7 +39,7 @@ bool resolve(const std::string& host, IPAddr& address) {
 
 int Win32Network::icmpEcho(const std::string& host, int timeoutMs) {
   IPAddr address = 0;
-  if (!resolve(host, address)) return -1;
+  if (!resolve(host, timeoutMs, address)) return -1;
   HANDLE icmp = IcmpCreateFile();
   if (icmp == INVALID_HANDLE_VALUE) return -1;
   std::vector<unsigned char> reply(sizeof(ICMP_ECHO_REPLY) + 8 + 8);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/probe_connection.h"
+#include "platform/win32/address_lookup.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
@@ -69,15 +70,11 @@ class Win32ProbeConnection : public ProbeConnection {
   }
 
  private:
-  static bool resolve(const std::string& host, int port, sockaddr_in& address) {
-    std::wstring name = win32::widen(host);
-    ADDRINFOW hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    ADDRINFOW* found = nullptr;
-    if (GetAddrInfoW(name.c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0 || !found) return false;
-    address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
-    FreeAddrInfoW(found);
+  bool resolve(const std::string& host, int port, sockaddr_in& address) {
+    std::optional<win32::AddressList> found =
+        win32::lookUpWithin(host, port, AF_INET, kProbeConnectTimeoutMs, cancelled_);
+    if (!found || !*found) return false;
+    address = *reinterpret_cast<sockaddr_in*>(found->get()->ai_addr);
     return true;
   }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/tcp_socket.h"
+#include "platform/win32/address_lookup.h"
 
 namespace platform {
 
@@ -66,7 +67,7 @@ SocketStatus waitReady(SOCKET s, bool forWrite, Clock::time_point deadline, cons
 
 Clock::time_point deadlineAfter(int timeoutMs) { return Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0)); }
 
-SocketStatus connectOne(SocketHandle& out, const addrinfo* ai, Clock::time_point deadline,
+SocketStatus connectOne(SocketHandle& out, const ADDRINFOW* ai, Clock::time_point deadline,
                         const std::atomic<bool>& stop) {
   SocketHandle s(::socket(ai->ai_family, ai->ai_socktype, ai->ai_protocol));
   if (!s) return SocketStatus::failed;
@@ -103,21 +104,14 @@ SocketStatus TcpSocket::connect(const std::string& host, int port, int timeoutMs
   startWinsock();
   close();
   Clock::time_point deadline = deadlineAfter(timeoutMs);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* list = nullptr;
-  std::string service = std::to_string(port);
-  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0 || list == nullptr) {
-    return SocketStatus::resolveFailed;
-  }
+  std::optional<win32::AddressList> found = win32::lookUpWithin(host, port, AF_UNSPEC, timeoutMs, stop);
+  if (!found) return stop.load() ? SocketStatus::stopped : SocketStatus::timedOut;
+  if (!*found) return SocketStatus::resolveFailed;
   SocketStatus status = SocketStatus::failed;
-  for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
+  for (const ADDRINFOW* ai = found->get(); ai != nullptr; ai = ai->ai_next) {
     status = connectOne(native_->socket, ai, deadline, stop);
     if (status == SocketStatus::ok || status == SocketStatus::stopped || status == SocketStatus::timedOut) break;
   }
-  freeaddrinfo(list);
   return status;
 }
 
