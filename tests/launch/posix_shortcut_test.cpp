@@ -77,6 +77,18 @@ TEST(ShellLinkFile, AFolderLinkWithoutArgumentsAndAnEnvironmentTarget) {
   EXPECT_EQ(link.targetPath, "%windir%\\notepad.exe");
 }
 
+TEST(ShellLinkFile, ATerminatingNulCountedAsACharacterEndsTheText) {
+  LinkBytes l;
+  l.header(0x2 | 0x20 | 0x40 | 0x80, 2);
+  l.linkInfo("C:\\Game\\", "Client.exe");
+  l.unicode(std::string("-window \"a b\"\0", 14));
+  l.unicode(std::string("C:\\Game\\Client.exe\0", 19));
+  LinkShortcut link;
+  ASSERT_TRUE(parseShellLink(l.b, link));
+  EXPECT_EQ(link.arguments, "-window \"a b\"");
+  EXPECT_EQ(link.iconLocation, "C:\\Game\\Client.exe,2");
+}
+
 TEST(ShellLinkFile, RejectsWhatIsNoLinkAndNeverReadsPastTheEnd) {
   LinkShortcut link;
   EXPECT_FALSE(parseShellLink("", link));

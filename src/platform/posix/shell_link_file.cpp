@@ -1,5 +1,6 @@
 #include "platform/posix/shell_link_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -84,6 +85,8 @@ bool readString(const Reader& r, size_t& at, bool unicode, std::string& out) {
   if (!r.has(at + 2, length)) return false;
   std::string raw = r.bytes().substr(at + 2, length);
   out = unicode ? convert(raw, "UTF-16LE", "GBK") : raw;
+  // Some writers (Wine's among them) count a terminating NUL as a character; the text ends there.
+  out.resize(std::min(out.size(), out.find('\0')));
   at += 2 + length;
   return true;
 }
