@@ -23,7 +23,7 @@ struct GuardTest : ::testing::Test {
   }
   void click() { onStartUpdateClicked(launcher.app); }
   bool refused() {
-    return launcher.backend.boxes == std::vector<std::string>{gbk("请退出所有游戏后在尝试更新！")} &&
+    return launcher.backend.messages == std::vector<std::string>{gbk("请退出所有游戏后在尝试更新！")} &&
            launcher.spawned.empty();
   }
 };
@@ -34,7 +34,7 @@ TEST_F(GuardTest, NoClientProcessStartsTheUpdate) {
   EXPECT_FALSE(isGameRunning(launcher.app));
   click();
   EXPECT_EQ(launcher.spawned.size(), 1u);
-  EXPECT_TRUE(launcher.backend.boxes.empty());
+  EXPECT_TRUE(launcher.backend.messages.empty());
   EXPECT_FALSE(launcher.component(kButtonStartUpdate).enabled);
 }
 

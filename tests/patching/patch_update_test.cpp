@@ -77,7 +77,7 @@ struct PatchUpdateTest : ::testing::Test {
       if (path.rfind(launcher.app.downloadCacheFolder, 0) == 0) out.push_back(path.substr(launcher.app.downloadCacheFolder.size()));
     return out;
   }
-  std::vector<std::string> boxes() { return launcher.backend.boxes; }
+  std::vector<std::string> boxes() { return launcher.backend.messages; }
   void expectFinished() {
     EXPECT_FALSE(launcher.ended());
     EXPECT_TRUE(boxes().empty());
@@ -186,7 +186,7 @@ TEST_F(PatchUpdateTest, MessagesAreConvertedForDisplayAfterTheRawName) {
   none.results["http://h/a.pack"] = download::kNotStarted;
   runPatchUpdate(tc.app, [&none](app::AppState& app, const std::string& url, const std::string& target, int i,
                                  int n) { return none(app, url, target, i, n); });
-  EXPECT_EQ(tc.backend.boxes,
+  EXPECT_EQ(tc.backend.messages,
             std::vector<std::string>{"a.pack" + text::convertForDisplay(text::DisplayCode::TC, gbk("创建任务失败!"))});
 }
 
@@ -204,7 +204,7 @@ TEST_F(PatchUpdateTest, UnsafeNamesAndPathsAreNeverDownloaded) {
     runPatchUpdate(one.app, [&scripted](app::AppState& app, const std::string& url, const std::string& target, int i,
                                         int n) { return scripted(app, url, target, i, n); });
     EXPECT_TRUE(scripted.calls.empty()) << name << " in " << path;
-    EXPECT_EQ(one.backend.boxes,
+    EXPECT_EQ(one.backend.messages,
               std::vector<std::string>{name + gbk("补丁的文件名或目录无效,已停止更新,请联系游戏管理员!")});
     EXPECT_EQ(one.fake.system.endCodes, std::vector<int>{0});
   }

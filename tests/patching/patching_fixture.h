@@ -1,28 +1,16 @@
 #pragma once
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "fakes/fake_platform.h"
-#include "ui/backend.h"
+#include "fakes/recording_backend.h"
 #include "ui/window.h"
 
 namespace patching_test {
 
-// Records message boxes; everything else the window model keeps itself.
-struct RecordingBackend : ui::Backend {
-  std::mutex mutex;
-  std::vector<std::string> boxes;
-  void apply(const ui::Component&, ui::Change) override {}
-  void applyWindow(const ui::WindowProps&, ui::Change) override {}
-  void wake() override {}
-  void messageBox(const std::string& text) override {
-    std::lock_guard lock(mutex);
-    boxes.push_back(text);
-  }
-};
+using fakes::RecordingBackend;
 
 // In-memory files that, like a real disk, create or move nothing into a missing folder.
 struct StrictFiles : fakes::FakeFiles {

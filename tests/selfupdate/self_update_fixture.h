@@ -1,5 +1,4 @@
 #pragma once
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -7,23 +6,12 @@
 #include "fakes/fake_platform.h"
 #include "startup/self_update.h"
 #include "text/gbk.h"
-#include "ui/backend.h"
+#include "fakes/recording_backend.h"
 #include "ui/window.h"
 
 namespace selfupdate_test {
 
-// Records message boxes; the window model keeps everything else.
-struct RecordingBackend : ui::Backend {
-  std::mutex mutex;
-  std::vector<std::string> boxes;
-  void apply(const ui::Component&, ui::Change) override {}
-  void applyWindow(const ui::WindowProps&, ui::Change) override {}
-  void wake() override {}
-  void messageBox(const std::string& text) override {
-    std::lock_guard lock(mutex);
-    boxes.push_back(text);
-  }
-};
+using fakes::RecordingBackend;
 
 struct DownloadCall {
   std::string url;

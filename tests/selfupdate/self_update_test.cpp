@@ -23,7 +23,7 @@ TEST_F(SelfUpdate, TheSameVersionGoesOnWithItsStatusAndWithoutDownloading) {
     EXPECT_EQ(caption(kLabelUpdateInfo), gbk("登陆器为最新版本，无需更新...")) << attributes;
   }
   EXPECT_TRUE(downloads.empty());
-  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_TRUE(backend.messages.empty());
   EXPECT_FALSE(fake.system.ended());
 }
 
@@ -67,7 +67,7 @@ TEST_F(SelfUpdate, TheUpdateShowsItsStatusAndEmptiesTheProgressBarBeforeDownload
 TEST_F(SelfUpdate, TaskNotCreatedShowsItsMessageWritesNoScriptAndEnds) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
   EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(download::kNotStarted)));
-  EXPECT_EQ(backend.boxes, std::vector<std::string>{gbk("登录器更新创建任务失败!")});
+  EXPECT_EQ(backend.messages, std::vector<std::string>{gbk("登录器更新创建任务失败!")});
   EXPECT_FALSE(hasFile("C:\\Game\\update.sh"));
   EXPECT_TRUE(fake.starter.created.empty());
   EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
@@ -76,7 +76,7 @@ TEST_F(SelfUpdate, TaskNotCreatedShowsItsMessageWritesNoScriptAndEnds) {
 TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNextStart) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
   EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(download::kIncomplete)));
-  EXPECT_EQ(backend.boxes, std::vector<std::string>{gbk("登录器更新异常终止,请关闭登录器稍后尝试!")});
+  EXPECT_EQ(backend.messages, std::vector<std::string>{gbk("登录器更新异常终止,请关闭登录器稍后尝试!")});
   EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
   EXPECT_TRUE(fake.starter.created.empty());
   EXPECT_EQ(fake.files.files[kNewFile], "part");
@@ -90,7 +90,7 @@ TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNext
   EXPECT_FALSE(startup::selfUpdate(next.app, next.downloadAnswering(download::kComplete)));
   ASSERT_EQ(next.downloads.size(), 1u);
   EXPECT_EQ(next.downloads[0].target, downloads[0].target);
-  EXPECT_EQ(next.backend.boxes,
+  EXPECT_EQ(next.backend.messages,
             std::vector<std::string>{gbk("登陆器更新完成,即将自动重启登录器,点击确定后等待几秒...")});
   EXPECT_FALSE(next.hasFile(kNewFile + ".work"));
   EXPECT_TRUE(next.hasFile("C:\\Game\\update.sh"));
@@ -99,7 +99,7 @@ TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNext
 TEST_F(SelfUpdate, ACompleteDownloadWritesAndStartsTheScriptHiddenThenEndsOnce) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
   EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(download::kComplete)));
-  EXPECT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.messages.size(), 1u);
   ASSERT_TRUE(hasFile("C:\\Game\\update.sh"));
   EXPECT_EQ(fake.files.files["C:\\Game\\update.sh"].rfind("#!/bin/sh\n", 0), 0u);
   ASSERT_EQ(fake.starter.created.size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(SelfUpdate, ACompleteDownloadWithoutAUsableFileLeavesTheOldLauncherAlone)
       return 3;
     };
     EXPECT_FALSE(startup::selfUpdate(run.app, download));
-    EXPECT_EQ(run.backend.boxes.size(), 1u);
+    EXPECT_EQ(run.backend.messages.size(), 1u);
     EXPECT_FALSE(run.hasFile("C:\\Game\\update.sh")) << emptyFile;
     EXPECT_TRUE(run.fake.starter.created.empty()) << emptyFile;
     EXPECT_EQ(run.fake.system.endCodes, std::vector<int>{0}) << emptyFile;
