@@ -25,9 +25,11 @@ struct EngineRules {
   // Connections of a large file start this far apart. A server that paces every connection
   // with its own timer (nginx's limit_rate, for one) serves connections that started
   // together in one burst, and each connection's pause then also waits for the others'
-  // sends; started apart, each is served on its own. Small files start all at once, where
-  // the delay would cost more than it saves.
-  int launchSpacingMs = 10;
+  // sends; started apart, each is served on its own. Timers that drift into one another stay
+  // together, so the wider the gaps the longer the connections stay apart: measured against
+  // nginx, 20 ms finished 1 GiB about 3 % sooner than 10 ms. Small files start all at once,
+  // where the delay would cost more than it saves.
+  int launchSpacingMs = 20;
   int64_t spacedFromBytes = int64_t{32} << 20;
 };
 
