@@ -5,6 +5,7 @@
 #include "patching/patch_paths.h"
 #include "patching_fixture.h"
 #include "startup/manifest_document.h"
+#include "text/display_language.h"
 #include "ui/component_names.h"
 
 namespace patching {
@@ -109,6 +110,26 @@ TEST_F(EvaluationTest, ReadsTheEntriesFromTheManifest) {
   evaluatePatchList(launcher.app, 1);
   EXPECT_EQ(names(launcher.app.onlinePatches), std::vector<std::string>{"a.pack"});
   EXPECT_EQ(names(launcher.app.manualPatches), std::vector<std::string>{"b.pack"});
+}
+
+// The two evaluation texts are shown as stored, whatever the display language; only the
+// update worker's texts are converted.
+TEST(EvaluationTexts, ShownUnconvertedOnATraditionalChineseSystem) {
+  patching_test::Launcher tc(text::DisplayCode::TC);
+  const std::string nothing = gbk("当前客户端无需更新的文件，祝你游戏愉快！");
+  ASSERT_NE(text::convertForDisplay(text::DisplayCode::TC, nothing), nothing);
+  ASSERT_TRUE(startup::parseManifest(tc.app.manifestDocument,
+                                     "<?xml version=\"1.0\" encoding=\"gb2312\"?><UpdateInfo><PatchList>"
+                                     "</PatchList></UpdateInfo>"));
+  evaluatePatchList(tc.app, 1);  // an empty patch list
+  EXPECT_EQ(tc.component(kLabelUpdateInfo).caption, nothing);
+  EXPECT_FALSE(tc.component(kButtonStartUpdate).visible);
+
+  PatchEntry e{"a.pack", "", "", "2048", "", "http://h/a.pack", "true"};
+  e.localPath = localPathOf(tc.app.clientFolder, e);
+  evaluateEntries(tc.app, {e}, 1);
+  EXPECT_EQ(tc.component(kLabelUpdateInfo).caption,
+            gbk("发现新的更新文件 在线更新:1 总大小:2.00KB 手动更新:0 总大小:0B"));
 }
 
 }  // namespace

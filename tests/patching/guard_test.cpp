@@ -3,6 +3,7 @@
 #include "patching/patch_update.h"
 #include "patching/running_game_guard.h"
 #include "patching_fixture.h"
+#include "text/display_language.h"
 #include "ui/component_names.h"
 
 namespace patching {
@@ -104,6 +105,16 @@ TEST(FindProcessWindow, FiltersByProcessVisibilityAndTitle) {
   EXPECT_EQ(findProcessWindow(launcher.app, 5, "main", false), 4u);
   EXPECT_EQ(findProcessWindow(launcher.app, 5, "main", true), 1u);
   EXPECT_EQ(findProcessWindow(launcher.app, 7, "", true), 0u);
+}
+
+TEST(GuardMessage, ConvertedForDisplay) {
+  patching_test::Launcher tc(text::DisplayCode::TC);
+  tc.fake.processes.processes = {{300, "Client.exe"}};
+  onStartUpdateClicked(tc.app);
+  const std::string stored = gbk("请退出所有游戏后在尝试更新！");
+  ASSERT_NE(text::convertForDisplay(text::DisplayCode::TC, stored), stored);
+  EXPECT_EQ(tc.backend.messages, std::vector<std::string>{text::convertForDisplay(text::DisplayCode::TC, stored)});
+  EXPECT_TRUE(tc.spawned.empty());
 }
 
 }  // namespace

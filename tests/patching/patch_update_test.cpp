@@ -281,5 +281,28 @@ TEST_F(PatchUpdateTest, ClickRunsTheUpdateOnTheSpawnedThread) {
   EXPECT_FALSE(launcher.app.patchWorkerRunning);
 }
 
+// On a traditional-Chinese system the status line and the list's header line are converted;
+// the list's labels are written as stored, beside names and addresses that are never converted.
+TEST(PatchUpdateTexts, ConvertedWhereTheyAreShown) {
+  auto tc = [](const char* utf8) { return text::convertForDisplay(text::DisplayCode::TC, gbk(utf8)); };
+  auto noDownload = [](app::AppState&, const std::string&, const std::string&, int, int) {
+    ADD_FAILURE() << "nothing to download";
+    return download::kNotStarted;
+  };
+
+  patching_test::Launcher finished(text::DisplayCode::TC);
+  runPatchUpdate(finished.app, noDownload);
+  EXPECT_EQ(finished.component(kLabelUpdateInfo).caption, tc("更新完毕, 祝你游戏愉快！"));
+
+  patching_test::Launcher manual(text::DisplayCode::TC);
+  PatchEntry e{gbk("补丁二.pack"), "", "", "1", "", "http://example.test/m2.pack", "false"};
+  e.localPath = localPathOf(manual.app.clientFolder, e);
+  manual.app.manualPatches.push_back(e);
+  runPatchUpdate(manual.app, noDownload);
+  ASSERT_NE(tc("补丁名："), gbk("补丁名："));
+  EXPECT_EQ(manual.files.files["C:\\Game\\PatchList.txt"],
+            tc("需要手动下载补丁目录") + "\r\n" + gbk("补丁名：补丁二.pack 下载地址 http://example.test/m2.pack") + "\r\n");
+}
+
 }  // namespace
 }  // namespace patching
