@@ -79,6 +79,12 @@ TEST(ProgressHooks, StartAndStopBothTimersInOrder) {
   launcher.app.onDownloadEnded();
   EXPECT_EQ(launcher.component(kTimerSaveTaskAndSpeed).interval, 0);
   EXPECT_EQ(launcher.component(kTimerProgress).interval, 0);
+  launcher.window.pump();
+  std::vector<std::pair<std::string, int>> applied;
+  for (const auto& a : launcher.backend.applied)
+    if (a.change == ui::Change::Interval) applied.emplace_back(a.name, a.component.interval);
+  EXPECT_EQ(applied, (std::vector<std::pair<std::string, int>>{
+                         {kTimerSaveTaskAndSpeed, 1000}, {kTimerProgress, 50}, {kTimerSaveTaskAndSpeed, 0}, {kTimerProgress, 0}}));
   // The final refresh shows a complete empty file as done.
   launcher.app.downloadTask.setTotalSize(0);
   launcher.app.onDownloadRefresh();
