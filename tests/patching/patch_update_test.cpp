@@ -4,6 +4,7 @@
 
 #include "download/download_file.h"
 #include "patching/md5.h"
+#include "patching/patch_install.h"
 #include "patching/patch_paths.h"
 #include "patching/patch_update.h"
 #include "patching_fixture.h"
@@ -302,6 +303,18 @@ TEST(PatchUpdateTexts, ConvertedWhereTheyAreShown) {
   ASSERT_NE(tc("补丁名："), gbk("补丁名："));
   EXPECT_EQ(manual.files.files["C:\\Game\\PatchList.txt"],
             tc("需要手动下载补丁目录") + "\r\n" + gbk("补丁名：补丁二.pack 下载地址 http://example.test/m2.pack") + "\r\n");
+}
+
+// A copy that reached its place is installed even when the cache copy cannot be removed.
+TEST(MoveIntoPlace, CopyThatCannotDeleteItsSourceStillCounts) {
+  struct UndeletableFiles : fakes::FakeFiles {
+    bool deleteFile(const std::string&) override { return false; }
+  } files;
+  files.files["C:\\Game\\DownloadCache\\a.pack.tmp"] = "new";
+  files.files["C:\\Game\\a.pack"] = "old";
+  EXPECT_TRUE(moveIntoPlace(files, "C:\\Game\\DownloadCache\\a.pack.tmp", "C:\\Game\\a.pack"));
+  EXPECT_EQ(files.files["C:\\Game\\a.pack"], "new");
+  EXPECT_FALSE(moveIntoPlace(files, "C:\\Game\\DownloadCache\\missing.tmp", "C:\\Game\\a.pack"));
 }
 
 }  // namespace
