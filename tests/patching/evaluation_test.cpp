@@ -112,8 +112,8 @@ TEST_F(EvaluationTest, ReadsTheEntriesFromTheManifest) {
   EXPECT_EQ(names(launcher.app.manualPatches), std::vector<std::string>{"b.pack"});
 }
 
-// The two evaluation texts are shown as stored, whatever the display language; only the
-// update worker's texts are converted.
+// The two evaluation texts are shown as stored, whatever the display language, unlike the
+// messages of the update itself.
 TEST(EvaluationTexts, ShownUnconvertedOnATraditionalChineseSystem) {
   patching_test::Launcher tc(text::DisplayCode::TC);
   const std::string nothing = gbk("当前客户端无需更新的文件，祝你游戏愉快！");
