@@ -269,6 +269,9 @@ void Window::raiseClick(const std::string& name) {
 }
 
 void Window::raiseTimer(const std::string& name) {
+  // A tick already on its way when another thread stopped the timer is dropped: the progress
+  // tick would otherwise write its line over the text that followed the stop.
+  if (component(name).interval <= 0) return;
   auto it = events_.tick.find(name);
   if (it != events_.tick.end()) runHandler(it->second);
 }

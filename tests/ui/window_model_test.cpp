@@ -117,6 +117,18 @@ TEST(WindowModel, ClicksReachOnlyShownEnabledButtons) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST(WindowModel, ATimerStoppedBeforeItsTickArrivesDoesNotFire) {
+  ui::Window window(text::DisplayCode::SC);
+  int ticks = 0;
+  window.events().tick[kTimerProgress] = [&] { ++ticks; };
+  window.setInterval(kTimerProgress, 50);
+  window.raiseTimer(kTimerProgress);
+  EXPECT_EQ(ticks, 1);
+  std::thread([&] { window.setInterval(kTimerProgress, 0); }).join();
+  window.raiseTimer(kTimerProgress);  // queued by the system before the stop reached it
+  EXPECT_EQ(ticks, 1);
+}
+
 TEST(WindowModel, SocketBytesFromAnotherThreadRaiseDataArrivedOnTheWindowThread) {
   ui::Window window(text::DisplayCode::SC);
   CountingSocket socket;
