@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <chrono>
 
-#include "platform/posix/host_text.h"
 #include "platform/posix/address_lookup.h"
+#include "platform/posix/host_text.h"
 #include "platform/posix/unique_fd.h"
 
 namespace platform::posix {

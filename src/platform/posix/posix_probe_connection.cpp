@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <chrono>
 
-#include "platform/posix/host_text.h"
 #include "platform/posix/address_lookup.h"
+#include "platform/posix/host_text.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/probe_connection.h"
 
