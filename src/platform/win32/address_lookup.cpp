@@ -2,6 +2,7 @@
 
 #include "platform/bounded_call.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/winsock.h"
 
 namespace platform::win32 {
 
@@ -22,6 +23,7 @@ AddressList lookUpNow(const std::wstring& host, const std::wstring& service, int
 
 std::optional<AddressList> lookUpWithin(const std::string& host, int port, int family, int timeoutMs,
                                         const std::atomic<bool>& stop) {
+  startWinsock();
   std::wstring name = widen(host);
   std::wstring service = port > 0 ? std::to_wstring(port) : std::wstring();
   // A dotted address needs no name server and no thread.

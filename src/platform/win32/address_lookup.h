@@ -19,7 +19,7 @@ using AddressList = std::unique_ptr<ADDRINFOW, AddressListFree>;
 
 // Looks up the GBK name `host` (stream sockets of `family`) within `timeoutMs`: the lookup
 // itself waits as long as the name servers make it. Empty when the time ran out or `stop`
-// was raised. Winsock must have been started.
+// was raised.
 std::optional<AddressList> lookUpWithin(const std::string& host, int port, int family, int timeoutMs,
                                         const std::atomic<bool>& stop);
 

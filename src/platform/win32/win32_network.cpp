@@ -5,29 +5,18 @@
 #include <icmpapi.h>
 // clang-format on
 
-#include <mutex>
 #include <vector>
 
 #include "platform/win32/address_lookup.h"
 #include "platform/win32/win32_network.h"
-#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 
 namespace {
 
-void startWinsock() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  });
-}
-
 // A dotted address as it stands, else the first IPv4 address of the name.
 bool resolve(const std::string& host, int timeoutMs, IPAddr& address) {
   if (host.empty()) return false;
-  startWinsock();
   static const std::atomic<bool> never{false};
   std::optional<AddressList> found = lookUpWithin(host, 0, AF_INET, timeoutMs, never);
   if (!found || !*found) return false;

@@ -2,27 +2,18 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
-#include <mutex>
 #include <utility>
 
 #include "platform/probe_connection.h"
 #include "platform/win32/address_lookup.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/wide.h"
+#include "platform/win32/winsock.h"
 
 namespace platform {
 
 namespace {
 
 using win32::UniqueHandle;
-
-void startWinsock() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  });
-}
 
 class Socket {
  public:
@@ -43,7 +34,7 @@ class Win32ProbeConnection : public ProbeConnection {
   Win32ProbeConnection() : cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
   std::string run(const std::string& host, int port) override {
-    startWinsock();
+    win32::startWinsock();
     sockaddr_in address{};
     if (!resolve(host, port, address) || cancelled_) return {};
     Socket s;

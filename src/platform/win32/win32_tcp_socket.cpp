@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <utility>
 
 #include "platform/tcp_socket.h"
 #include "platform/win32/address_lookup.h"
+#include "platform/win32/winsock.h"
 
 namespace platform {
 
@@ -16,15 +16,6 @@ namespace {
 constexpr int kStopCheckMs = 100;
 
 using Clock = std::chrono::steady_clock;
-
-// Winsock needs one WSAStartup per process before the first socket; it stays up until exit.
-void startWinsock() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  });
-}
 
 class SocketHandle {
  public:
@@ -101,7 +92,7 @@ TcpSocket::TcpSocket(TcpSocket&&) noexcept = default;
 TcpSocket& TcpSocket::operator=(TcpSocket&&) noexcept = default;
 
 SocketStatus TcpSocket::connect(const std::string& host, int port, int timeoutMs, const std::atomic<bool>& stop) {
-  startWinsock();
+  win32::startWinsock();
   close();
   Clock::time_point deadline = deadlineAfter(timeoutMs);
   std::optional<win32::AddressList> found = win32::lookUpWithin(host, port, AF_UNSPEC, timeoutMs, stop);
