@@ -69,31 +69,26 @@ std::vector<long> arrivalGaps(const TestServer& server) {
 
 TEST_F(EngineTest, ConnectionsOfALargeFileStartApartAndSmallFilesAtOnce) {
   std::string body = dltest::patternBody(400000);
-  EngineRules rules = dltest::quickRetries();
-  rules.launchSpacingMs = 150;
-  rules.spacedFromBytes = 400000;
-  engine.setRules(rules);
-  {
+  // Downloads the body with the further connections spaced from `spacedFrom` bytes on, and
+  // gives the gaps between the requests' arrivals.
+  auto gapsWhenSpacedFrom = [&](int64_t spacedFrom) {
+    EngineRules rules = dltest::quickRetries();
+    rules.launchSpacingMs = 600;
+    rules.spacedFromBytes = spacedFrom;
+    engine.setRules(rules);
+    EventLog events;
     TestServer server(body);
-    ASSERT_TRUE(engine.start(log.params(server.url(), file)));
-    ASSERT_TRUE(log.waitForEnd());
+    EXPECT_TRUE(engine.start(events.params(server.url(), file)));
+    EXPECT_TRUE(events.waitForEnd());
     EXPECT_EQ(dltest::readFile(file), body);
-    std::vector<long> gaps = arrivalGaps(server);
-    ASSERT_EQ(gaps.size(), 4u);
-    for (long gap : gaps) EXPECT_GE(gap, 140);
-  }
-  rules.spacedFromBytes = 400001;
-  engine.setRules(rules);
-  {
-    EventLog small;
-    TestServer server(body);
-    ASSERT_TRUE(engine.start(small.params(server.url(), file)));
-    ASSERT_TRUE(small.waitForEnd());
-    EXPECT_EQ(dltest::readFile(file), body);
-    std::vector<long> gaps = arrivalGaps(server);
-    ASSERT_EQ(gaps.size(), 4u);
-    for (long gap : gaps) EXPECT_LT(gap, 140);
-  }
+    return arrivalGaps(server);
+  };
+  std::vector<long> large = gapsWhenSpacedFrom(400000);
+  ASSERT_EQ(large.size(), 4u);
+  for (long gap : large) EXPECT_GE(gap, 590);
+  std::vector<long> small = gapsWhenSpacedFrom(400001);
+  ASSERT_EQ(small.size(), 4u);
+  for (long gap : small) EXPECT_LT(gap, 300);
 }
 
 TEST_F(EngineTest, AStopWhileConnectionsWaitToStartEndsAtOnceAndResumesThem) {
