@@ -22,15 +22,7 @@ printf '<Server name="two" Lip="127.0.0.2" Lport="1" Mip="" Mport="" sublocale="
 printf '</ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' >> "$work/manifest.xml"
 
 standin_start "$work" --manifest "$work/manifest.xml" --expand --primary-port 0 --secondary-port 0 --login 0
-cat > "$work/endpoints.ini" <<INI
-[manifest]
-primary = 127.0.0.1
-primary_port = $port_primary
-secondary = 127.0.0.1
-secondary_port = $port_secondary
-[web]
-announcement = 127.0.0.1:9
-INI
+standin_endpoints 127.0.0.1:9 > "$work/endpoints.ini"
 
 start_once() {
   timeout 60 "$build/launcher" --headless --auto-start --run-dir "$client" --endpoints "$work/endpoints.ini" \

@@ -34,8 +34,8 @@ printf '<?xml version="1.0" encoding="gb2312"?>\n<UpdateInfo><ServerList>' > "$w
 printf '<Server name="\xd2\xbb\xcf\xdf" Lip="127.0.0.1" Lport="@LOGIN_PORT_1@" Mip="10.0.0.9" Mport="7000" sublocale="zh_CN" version="1.0.3"/>' >> "$work/manifest.xml"
 printf '</ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' >> "$work/manifest.xml"
 standin_start "$work" --manifest "$work/manifest.xml" --expand --primary-port 0 --secondary-port 0 --login 0
-printf '[manifest]\r\nprimary = 127.0.0.1\r\nprimary_port = %s\r\nsecondary = 127.0.0.1\r\nsecondary_port = %s\r\n[web]\r\nannouncement = 127.0.0.1:9\r\n' \
-  "$port_primary" "$port_secondary" > "$client/endpoints.ini"
+# Written the Windows way, with CR LF line ends.
+standin_endpoints 127.0.0.1:9 | sed 's/$/\r/' > "$client/endpoints.ini"
 
 (cd "$client" && timeout 300 "$wine" ./launcher.exe --headless --auto-start --endpoints endpoints.ini > "$work/out" 2>&1) ||
   fail "launcher.exe exit code $?"
@@ -48,8 +48,7 @@ printf 'Z:%s' "${client//\//\\}" | cmp - "$r/cwd" || fail "working directory $(c
 cmp <(printf '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=1.0.3\r\n') "$r/vf.ini" || { od -c "$r/vf.ini" | head; fail "vf.ini as the client saw it"; }
 
 # The Linux launcher hands a Windows Client.exe to Wine: the client sees the same arguments.
-printf '[manifest]\nprimary = 127.0.0.1\nprimary_port = %s\nsecondary = 127.0.0.1\nsecondary_port = %s\n[web]\nannouncement = 127.0.0.1:9\n' \
-  "$port_primary" "$port_secondary" > "$work/endpoints.ini"
+standin_endpoints 127.0.0.1:9 > "$work/endpoints.ini"
 timeout 300 "$build/launcher" --headless --auto-start --run-dir "$client" --endpoints "$work/endpoints.ini" > "$work/out" 2>&1 ||
   fail "Linux launcher exit code $?"
 r="$client/client_record/2"

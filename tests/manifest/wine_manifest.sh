@@ -30,15 +30,7 @@ printf '<?xml version="1.0" encoding="gb2312"?>\n<UpdateInfo><ServerList><Server
 printf '<?xml version="1.0" encoding="gb2312"?>\n<UpdateInfo><ServerList><Server name="\xB5\xE7\xD0\xC5 wine" Lip="" Lport="1"/><Server name="two"/></ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' > "$work/secondary.xml"
 standin_start "$work" --primary-manifest "$work/primary.xml" --secondary-manifest "$work/secondary.xml" \
   --primary-port 0 --secondary-port 0 --fault primary:status=404
-cat > "$work/endpoints.ini" <<INI
-[manifest]
-primary = 127.0.0.1
-primary_port = $port_primary
-secondary = 127.0.0.1
-secondary_port = $port_secondary
-[web]
-announcement = 127.0.0.1:$port_primary
-INI
+standin_endpoints "127.0.0.1:$port_primary" > "$work/endpoints.ini"
 
 timeout 240 "$wine" "$work/client/launcher.exe" --headless --auto-update \
   --endpoints "$(winpath "$work/endpoints.ini")" > "$work/out" 2>&1 &

@@ -12,13 +12,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
+source "$here/../support/e2e_common.bash"
+maker=$(built_tool manifest-maker)
 launcher=${LAUNCHER_DIST:-$build/none}/linux/launcher
 [ -x "$launcher" ] || launcher=$build/launcher
-standin=$build/tools/standin-server
-[ -x "$standin" ] || standin=${LAUNCHER_DIST:-$build/none}/linux/standin-server
-maker=$build/tools/manifest-maker
-[ -x "$maker" ] || maker=${LAUNCHER_DIST:-$build/none}/linux/manifest-maker
-source "$here/../selfupdate/e2e_common.bash"
+source "$here/patch_release.bash"
 source "$here/../manifest/support/instance.sh"
 
 work=$(mktemp -d /tmp/patching-linux.XXXXXX)
@@ -52,27 +50,8 @@ SH
 chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
-mkdir -p "$client/data" "$release/data/maps/world"
+make_release
 cp "$launcher" "$client/launcher"
-: > "$client/Client.exe"
-head -c 3000000 /dev/urandom > "$release/big.pak"
-head -c 300000 /dev/urandom > "$release/data/maps/world/map01.pak"
-head -c 120000 /dev/urandom > "$release/data/sound.pak"
-head -c 50000 /dev/urandom > "$release/replaced.dat"
-cp "$release/data/sound.pak" "$client/data/sound.pak"    # already current
-head -c 50000 /dev/urandom > "$client/replaced.dat"       # an old copy, to be replaced
-
-cat > "$work/template.xml" <<'XML'
-<?xml version="1.0" encoding="gb2312"?>
-<UpdateInfo>
-  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
-  <Launcher name="launcher" url="http://@HOST@:@FILES_PORT@/DLQ.exe" ver="0.0.1"/>
-</UpdateInfo>
-XML
-make_manifest() {  # extra maker options
-  "$maker" --dir "$release" --base-url "http://@HOST@:@FILES_PORT@" --existing "$work/template.xml" \
-    --header-code "map*.pak" "$@" --out "$work/manifest.xml"
-}
 make_manifest
 
 run_launcher() {  # log file; waits for the launcher to end by itself
@@ -121,13 +100,8 @@ status_line "$work/run3.log" | grep -F '"更新完毕, 祝你游戏愉快！"' |
 grep -F '按钮_开始更新: hidden' "$work/run3.log"
 grep -F '按钮_开始游戏: enabled' "$work/run3.log"
 grep -F '标签_更新进度: "100%"' "$work/run3.log" | tail -1
-grep 'GET /big.pak' "$work/server3.log" > "$work/resumed.log"
-[ -s "$work/resumed.log" ]
-! grep -v ' range=bytes=[0-9]*-' "$work/resumed.log"
-! grep -q ' range=bytes=0-' "$work/resumed.log"
-! grep -q 'GET /data/sound.pak' "$work/server3.log"   # current: never fetched
-for f in big.pak data/maps/world/map01.pak data/sound.pak replaced.dat; do cmp "$release/$f" "$client/$f"; done
-[ -z "$(ls -A "$client/DownloadCache")" ]
+expect_resumed_install "$work/server3.log"
+refute grep -q 'GET /data/sound.pak' "$work/server3.log"  # current: never fetched
 
 echo "4. a manual patch: the list is written and opened, the launcher ends"
 mkdir -p "$release/extra"
@@ -138,7 +112,7 @@ write_endpoints "$work/endpoints.ini"
 run_launcher "$work/run4.log" || { cat "$work/run4.log"; exit 1; }
 stop standin_pid
 grep -F '发现新的更新文件 在线更新:0 总大小:0B 手动更新:1 总大小:1000B' "$work/run4.log"
-! grep -F '更新完毕' "$work/run4.log"
+refute grep -F '更新完毕' "$work/run4.log"
 python3 - "$client/PatchList.txt" "$files_port" <<'PY'
 import sys
 data = open(sys.argv[1], 'rb').read()
@@ -160,7 +134,8 @@ write_endpoints "$work/endpoints.ini"
 run_launcher "$work/run5.log" || { cat "$work/run5.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "checked.dat下载的文件校验失败,请关闭登录器稍后尝试!"' "$work/run5.log" || { cat "$work/run5.log"; exit 1; }
-[ ! -e "$client/checked.dat" ] && [ -z "$(ls -A "$client/DownloadCache")" ]
+[ ! -e "$client/checked.dat" ]
+[ -z "$(ls -A "$client/DownloadCache")" ]
 rm "$release/checked.dat"
 
 echo "6. a path out of the client folder is refused before any download"
@@ -172,7 +147,7 @@ write_endpoints "$work/endpoints.ini"
 run_launcher "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "evil.sh补丁的文件名或目录无效,已停止更新,请联系游戏管理员!"' "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
-! grep -q 'GET /replaced.dat' "$work/server6.log"
+refute grep -q 'GET /replaced.dat' "$work/server6.log"
 [ ! -e "$work/../evil.sh" ] && [ ! -e "$work/evil.sh" ]
 
 echo "7. a running Client.exe: the launcher refuses to patch"
@@ -190,6 +165,6 @@ wait_for_text "$work/run7.log" 30 'message: "请退出所有游戏后在尝试�
 sleep 0.5
 stop launcher_pid game_pid standin_pid
 grep -F '按钮_开始更新: disabled' "$work/run7.log"
-! grep -q 'GET /new.dat' "$work/server7.log"
+refute grep -q 'GET /new.dat' "$work/server7.log"
 [ ! -e "$client/new.dat" ]
 echo "patching end to end: all steps passed"

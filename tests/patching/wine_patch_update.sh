@@ -8,18 +8,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
+source "$here/../support/e2e_common.bash"
+maker=$(built_tool manifest-maker)
+require_wine
 exe=${LAUNCHER_DIST:-$build/none}/win64/launcher.exe
-standin=$build/tools/standin-server
-[ -x "$standin" ] || standin=${LAUNCHER_DIST:-$build/none}/linux/standin-server
-maker=$build/tools/manifest-maker
-[ -x "$maker" ] || maker=${LAUNCHER_DIST:-$build/none}/linux/manifest-maker
-wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || true)
-if [ -z "$wine" ]; then
-  echo "SKIP: wine64 is not installed"
-  exit 0
-fi
 [ -f "$exe" ] || { echo "no $exe: build it first (./run build)" >&2; exit 1; }
-source "$here/../selfupdate/e2e_common.bash"
+source "$here/patch_release.bash"
 
 work=$(mktemp -d /tmp/patching-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -39,26 +33,6 @@ trap cleanup EXIT
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 stop_standin() { kill "$standin_pid"; wait "$standin_pid" 2>/dev/null || true; standin_pid=""; }
 
-mkdir -p "$client/data" "$release/data/maps/world"
-cp "$exe" "$client/launcher.exe"
-: > "$client/Client.exe"
-head -c 3000000 /dev/urandom > "$release/big.pak"
-head -c 300000 /dev/urandom > "$release/data/maps/world/map01.pak"
-head -c 120000 /dev/urandom > "$release/data/sound.pak"
-head -c 50000 /dev/urandom > "$release/replaced.dat"
-cp "$release/data/sound.pak" "$client/data/sound.pak"
-head -c 50000 /dev/urandom > "$client/replaced.dat"
-cat > "$work/template.xml" <<'XML'
-<?xml version="1.0" encoding="gb2312"?>
-<UpdateInfo>
-  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
-  <Launcher name="launcher" url="http://@HOST@:@FILES_PORT@/DLQ.exe" ver="0.0.1"/>
-</UpdateInfo>
-XML
-make_manifest() {
-  "$maker" --dir "$release" --base-url "http://@HOST@:@FILES_PORT@" --existing "$work/template.xml" \
-    --header-code "map*.pak" "$@" --out "$work/manifest.xml"
-}
 start_launcher() {  # log file
   (cd "$client" && exec "$wine" "$client/launcher.exe" --headless --auto-update \
     --endpoints "$(windows_path "$work/endpoints.ini")") > "$1" 2>&1 &
@@ -70,6 +44,9 @@ wait_launcher() {  # log file: the launcher ends by itself within two minutes
   wait "$launcher_pid" 2>/dev/null || true
   launcher_pid=""
 }
+
+make_release
+cp "$exe" "$client/launcher.exe"
 make_manifest
 echo "preparing the wine prefix"
 "$wine" cmd /c exit 0 > /dev/null 2>&1 || true
@@ -113,12 +90,7 @@ wait_launcher "$work/run2.log"
 stop_standin
 grep '^标签_更新信息: ' "$work/run2.log" | tail -1 | grep -F '"更新完毕, 祝你游戏愉快！"' || { cat "$work/run2.log"; exit 1; }
 grep -F '按钮_开始游戏: enabled' "$work/run2.log"
-grep 'GET /big.pak' "$work/server2.log" > "$work/resumed.log"
-[ -s "$work/resumed.log" ]
-! grep -v ' range=bytes=[0-9]*-' "$work/resumed.log"
-! grep -q ' range=bytes=0-' "$work/resumed.log"
-for f in big.pak data/maps/world/map01.pak data/sound.pak replaced.dat; do cmp "$release/$f" "$client/$f"; done
-[ -z "$(ls -A "$client/DownloadCache")" ]
+expect_resumed_install "$work/server2.log"
 
 echo "4. a manual patch: the list is written and the launcher ends"
 mkdir -p "$release/extra"

@@ -7,11 +7,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
+source "$here/../support/e2e_common.bash"
 launcher=${LAUNCHER_DIST:-$build/none}/linux/launcher
 [ -x "$launcher" ] || launcher=$build/launcher
-standin=$build/tools/standin-server
-[ -x "$standin" ] || standin=${LAUNCHER_DIST:-$build/none}/linux/standin-server
-source "$here/e2e_common.bash"
 
 work=$(mktemp -d /tmp/selfupdate-linux.XXXXXX)
 standin_pid=""

@@ -6,16 +6,10 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
+source "$here/../support/e2e_common.bash"
+require_wine
 exe=${LAUNCHER_DIST:-$build/none}/win64/launcher.exe
-standin=$build/tools/standin-server
-[ -x "$standin" ] || standin=${LAUNCHER_DIST:-$build/none}/linux/standin-server
-wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || true)
-if [ -z "$wine" ]; then
-  echo "SKIP: wine64 is not installed"
-  exit 0
-fi
 [ -f "$exe" ] || { echo "no $exe: build it first (./run build)" >&2; exit 1; }
-source "$here/e2e_common.bash"
 
 work=$(mktemp -d /tmp/selfupdate-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all

@@ -14,8 +14,7 @@ fail() { echo "FAIL: $*" >&2; echo "--- first"; cat "$work/first.log" 2>/dev/nul
 
 printf '<UpdateInfo><ServerList><s name="one" Lip="" Lport="1"/></ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' >"$work/manifest.xml"
 standin_start "$work" --manifest "$work/manifest.xml" --primary-port 0 --secondary-port 0
-printf '[manifest]\nprimary = 127.0.0.1\nprimary_port = %s\nsecondary = 127.0.0.1\nsecondary_port = %s\n[web]\nannouncement = 127.0.0.1\n' \
-  "$port_primary" "$port_secondary" >"$work/endpoints.ini"
+standin_endpoints 127.0.0.1 >"$work/endpoints.ini"
 
 # Outside a client folder: DownloadCache first, then the one message, then the end.
 mkdir -p "$work/empty"

@@ -1,4 +1,29 @@
-# Shared by the self-update end-to-end tests (sourced, not run on its own).
+# Shared by the self-update and patching end-to-end tests (sourced, not run on its own).
+# Sets $standin, the stand-in server program.
+
+# The Linux build of tool $1: the build tree's, else the one in dist.
+built_tool() {
+  local own=${LAUNCHER_BUILD:?}/tools/$1
+  if [ -x "$own" ]; then echo "$own"; else echo "${LAUNCHER_DIST:-$LAUNCHER_BUILD/none}/linux/$1"; fi
+}
+
+# The wine64 loader in $wine; without one the test is skipped.
+require_wine() {
+  wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || true)
+  [ -n "$wine" ] || { echo "SKIP: wine64 is not installed"; exit 0; }
+}
+
+standin=$(built_tool standin-server)
+STANDIN_BIN=${STANDIN_BIN:-$standin}
+source "$(dirname "${BASH_SOURCE[0]}")/../manifest/support/standin.sh"
+
+# Fails the test when the command succeeds: a bare `! command` never ends a `set -e` script.
+refute() {
+  if "$@"; then
+    echo "FAIL: should not hold: $*"
+    exit 1
+  fi
+}
 
 # Copies launcher binary $1 to $2 with its version caption, and so its version, changed to $3.
 relabel_launcher() {
@@ -43,30 +68,15 @@ wait_for_count() {
 start_standin() {
   local manifest=$1 files=$2 log=$3
   shift 3
-  local ports=$files.ports
-  rm -f "$ports"
-  "$standin" --manifest "$manifest" --expand --primary-port 0 --secondary-port 0 --files "$files" \
-    --files-port 0 --ports-file "$ports" --log "$log" "$@" &
-  standin_pid=$!
-  for ((i = 0; i < 100; i++)); do [ -s "$ports" ] && break; sleep 0.1; done
-  primary_port=$(sed -n 's/^primary=//p' "$ports")
-  secondary_port=$(sed -n 's/^secondary=//p' "$ports")
-  files_port=$(sed -n 's/^files=//p' "$ports")
-  [ -n "$primary_port" ] && [ -n "$files_port" ]
+  STANDIN_LOG=$log standin_start "$(dirname "$log")" --manifest "$manifest" --expand --primary-port 0 \
+    --secondary-port 0 --files "$files" --files-port 0 "$@" || return 1
+  standin_pid=$STANDIN_PID
+  primary_port=$port_primary secondary_port=$port_secondary files_port=${port_files:-}
+  [ -n "$files_port" ]
 }
 
 # Writes an endpoints file $1 pointing both manifest addresses at the stand-in server.
-write_endpoints() {
-  cat > "$1" <<INI
-[manifest]
-primary = 127.0.0.1
-primary_port = $primary_port
-secondary = 127.0.0.1
-secondary_port = $secondary_port
-[web]
-announcement = 127.0.0.1:$files_port
-INI
-}
+write_endpoints() { standin_endpoints "127.0.0.1:$files_port" > "$1"; }
 
 # A manifest offering launcher version $2 from the stand-in's files port, written to $1.
 write_manifest() {
