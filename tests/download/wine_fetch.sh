@@ -3,14 +3,10 @@
 # MsgWaitForMultipleObjects) downloads a file from nginx on loopback, byte for byte.
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
-exe=${FETCH_EXE:-}
-for candidate in "${LAUNCHER_DIST:-$src/dist}/win64/launcher-fetch.exe" "$src/build/win64/tools/launcher-fetch.exe"; do
-  [ -z "$exe" ] && [ -f "$candidate" ] && exe=$candidate
-done
+source "$src/tests/support/e2e_common.bash"
+exe=${FETCH_EXE:-$(windows_build launcher-fetch.exe)}
 [ -n "$exe" ] || { echo "SKIP: no x86_64 Windows build of launcher-fetch"; exit 0; }
-wine=$(command -v wine64 || true)
-[ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
-[ -n "$wine" ] || { echo "SKIP: wine64 not installed"; exit 0; }
+require_wine
 command -v nginx >/dev/null || { echo "SKIP: nginx not installed"; exit 0; }
 source "$src/tests/download/lib/nginx.bash"
 work=$(mktemp -d /tmp/dl_wine.XXXXXX)

@@ -6,15 +6,10 @@
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}
-dist=${LAUNCHER_DIST:-$src/dist}
-launcher_exe= client_exe=
-for c in "$dist/win64/launcher.exe" "$src/build/win64/launcher.exe"; do [ -z "$launcher_exe" ] && [ -f "$c" ] && launcher_exe=$c; done
-for c in "$dist/win64/test-client.exe" "$src/build/win64/tools/test-client.exe"; do [ -z "$client_exe" ] && [ -f "$c" ] && client_exe=$c; done
+source "$src/tests/support/e2e_common.bash"
+launcher_exe=$(windows_build launcher.exe) client_exe=$(windows_build test-client.exe)
 [ -n "$launcher_exe" ] && [ -n "$client_exe" ] || { echo "SKIP: no x86_64 Windows build of the launcher and test client"; exit 0; }
-wine=$(command -v wine64 || true)
-[ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
-[ -n "$wine" ] || { echo "SKIP: wine64 not installed"; exit 0; }
-source "$src/tests/manifest/support/standin.sh"
+require_wine
 work=$(mktemp -d /tmp/launch_wine.XXXXXX)
 cleanup() {
   standin_stop

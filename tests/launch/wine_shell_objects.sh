@@ -8,15 +8,10 @@
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}
-dist=${LAUNCHER_DIST:-$src/dist}
-check_exe=
-for c in "$dist/win64/shell-check.exe" "$src/build/win64/tools/shell-check.exe"; do
-  [ -z "$check_exe" ] && [ -f "$c" ] && check_exe=$c
-done
+source "$src/tests/support/e2e_common.bash"
+check_exe=$(windows_build shell-check.exe)
 [ -n "$check_exe" ] || { echo "SKIP: no x86_64 Windows build of shell-check"; exit 0; }
-wine=$(command -v wine64 || true)
-[ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
-[ -n "$wine" ] || { echo "SKIP: wine64 not installed"; exit 0; }
+require_wine
 work=$(mktemp -d /tmp/shell_wine.XXXXXX)
 cleanup() {
   "${wine%64}server" -k 2>/dev/null || wineserver -k 2>/dev/null || true

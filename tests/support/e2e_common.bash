@@ -13,6 +13,16 @@ require_wine() {
   [ -n "$wine" ] || { echo "SKIP: wine64 is not installed"; exit 0; }
 }
 
+# The x86_64 Windows build of program $1: dist's, else the source tree's; empty when neither exists.
+windows_build() {
+  local c
+  for c in "${LAUNCHER_DIST:-$LAUNCHER_SOURCE/dist}/win64/$1" "$LAUNCHER_SOURCE/build/win64/$1" \
+    "$LAUNCHER_SOURCE/build/win64/tools/$1"; do
+    [ -f "$c" ] && { echo "$c"; return 0; }
+  done
+  return 0
+}
+
 standin=$(built_tool standin-server)
 STANDIN_BIN=${STANDIN_BIN:-$standin}
 source "$(dirname "${BASH_SOURCE[0]}")/../manifest/support/standin.sh"
