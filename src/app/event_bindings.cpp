@@ -11,7 +11,7 @@
 
 namespace app {
 
-void bindEvents(AppState& app) {
+void bindEvents(state::AppState& app) {
   using namespace ui::names;
   ui::bindWindowHandlers(app.window, [&app] { app.endProcess(0); });
   ui::Events& e = app.window.events();

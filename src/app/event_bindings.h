@@ -1,9 +1,9 @@
 #pragma once
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 namespace app {
 
 // Binds every event of the window to its handler.
-void bindEvents(AppState& app);
+void bindEvents(state::AppState& app);
 
 }  // namespace app

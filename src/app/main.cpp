@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/event_bindings.h"
+#include "app/options.h"
 #include "app/window_backend.h"
 #include "platform/platform.h"
 #include "startup/endpoints.h"
@@ -17,7 +18,7 @@ namespace {
 
 // The compiled-in operator addresses, overridden by --endpoints FILE when given. A file that
 // cannot be read or used fills `error`; the run then ends once the window can say why.
-startup::Endpoints endpointsFor(platform::Platform& p, const app::Options& options, std::string& error) {
+startup::Endpoints endpointsFor(platform::Platform& p, const state::Options& options, std::string& error) {
   startup::Endpoints endpoints;
   if (options.endpointsFile.empty()) return endpoints;
   std::string bytes, problem;
@@ -30,7 +31,7 @@ startup::Endpoints endpointsFor(platform::Platform& p, const app::Options& optio
 }
 
 // The launcher's full path, or the same file name inside --run-dir when that is given.
-std::string launcherPath(platform::Platform& p, const app::Options& options) {
+std::string launcherPath(platform::Platform& p, const state::Options& options) {
   std::string own = p.system.executablePath();
   if (options.runDir.empty()) return own;
   // The folder is given as a path of this system; asking for the current directory after
@@ -45,14 +46,14 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::unique_ptr<platform::NativePlatform> native = platform::makeNativePlatform();
   platform::Platform& p = native->get();
-  app::Options options = app::parseOptions(args);
+  state::Options options = app::parseOptions(args);
   std::string endpointsError;
   startup::Endpoints endpoints = endpointsFor(p, options, endpointsError);
 
   // The display language is fixed before the window exists, and never changes afterwards.
   text::DisplayCode display = text::detectDisplayLanguage(p.system.defaultLocaleId());
   ui::Window window(display);
-  app::AppState state(p, window, display);
+  state::AppState state(p, window, display);
   state.options = options;
   state.endpoints = endpoints;
   state.executablePath = launcherPath(p, options);

@@ -2,8 +2,8 @@
 
 namespace app {
 
-Options parseOptions(const std::vector<std::string>& args) {
-  Options o;
+state::Options parseOptions(const std::vector<std::string>& args) {
+  state::Options o;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();

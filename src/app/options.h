@@ -2,19 +2,11 @@
 #include <string>
 #include <vector>
 
+#include "state/options.h"
+
 namespace app {
 
-// Command-line options.
-struct Options {
-  bool headless = false;
-  bool autoUpdate = false;  // press start-update once it is shown and enabled
-  bool autoStart = false;   // press start-game once it is enabled, then end
-  std::string runDir;       // treat this folder as the launcher's own (host path)
-  std::string endpointsFile;
-  std::vector<std::string> unknown;
-};
-
 // Parses the arguments after the program name.
-Options parseOptions(const std::vector<std::string>& args);
+state::Options parseOptions(const std::vector<std::string>& args);
 
 }  // namespace app

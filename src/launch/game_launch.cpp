@@ -19,7 +19,7 @@ std::string clientCommandText(const startup::ServerEntry& line) {
          line.Mport + " setting:\"file://data/features.xml=Regular, China\" sublocale:" + line.sublocale;
 }
 
-void startGame(app::AppState& app) {
+void startGame(state::AppState& app) {
   int line = app.window.selection(ui::names::kComboZone) + 1;
   if (line <= 0 || line > static_cast<int>(app.serverList.size())) {
     app.messageBox(app.convert(kChooseLine));
@@ -31,7 +31,7 @@ void startGame(app::AppState& app) {
   launchClient(app, clientCommandText(chosen));
 }
 
-uint32_t launchClient(app::AppState& app, const std::string& commandText) {
+uint32_t launchClient(state::AppState& app, const std::string& commandText) {
   platform::ProcessRecord record;
   int32_t pid = runProgram(app.platform, kClientProgram, commandText, false, 0, "", record, false);
   if (pid > 0) return static_cast<uint32_t>(pid);

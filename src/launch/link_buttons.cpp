@@ -21,7 +21,7 @@ std::string linkAddress(const startup::Endpoints& e, const std::string& button) 
   return {};
 }
 
-void openLinkButton(app::AppState& app, const std::string& button) {
+void openLinkButton(state::AppState& app, const std::string& button) {
   std::string address = linkAddress(app.endpoints, button);
   if (!address.empty()) openWebPage(app.platform, address);
 }

@@ -10,7 +10,7 @@ constexpr uint32_t kOpenDelayMs = 1000;
 constexpr int kPumpStepMs = 10;
 
 // Waits while letting this thread's window messages be processed.
-void waitServingMessages(app::AppState& app, uint32_t milliseconds) {
+void waitServingMessages(state::AppState& app, uint32_t milliseconds) {
   auto& system = app.platform.system;
   uint32_t began = system.tickCount();
   while (system.tickCount() - began < milliseconds) {
@@ -21,14 +21,14 @@ void waitServingMessages(app::AppState& app, uint32_t milliseconds) {
 
 }  // namespace
 
-std::string manualListText(app::AppState& app, const std::vector<PatchEntry>& manual) {
+std::string manualListText(state::AppState& app, const std::vector<PatchEntry>& manual) {
   std::string text = app.convert(texts::kManualListHeader) + "\r\n";
   for (const auto& e : manual)
     text += std::string(texts::kManualListName) + e.name + texts::kManualListAddress + e.url + "\r\n";
   return text;
 }
 
-void writeAndOpenManualList(app::AppState& app) {
+void writeAndOpenManualList(state::AppState& app) {
   std::string path = app.clientFolder + kManualListFile;
   app.platform.files.writeWhole(path, manualListText(app, app.manualPatches));
   waitServingMessages(app, kOpenDelayMs);

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "patching/patch_entry.h"
 
 namespace patching {
@@ -11,11 +11,11 @@ inline constexpr const char* kManualListFile = "PatchList.txt";
 
 // The text of PatchList.txt: the converted header line, then "补丁名：" + name + " 下载地址 "
 // + url per manual patch, every line ended by CR LF.
-std::string manualListText(app::AppState& app, const std::vector<PatchEntry>& manual);
+std::string manualListText(state::AppState& app, const std::vector<PatchEntry>& manual);
 
 // Writes PatchList.txt into the client folder, waits a second with this thread's messages
 // served, and opens it with the shell's default action. Failures are not reported: the
 // launcher ends afterwards all the same.
-void writeAndOpenManualList(app::AppState& app);
+void writeAndOpenManualList(state::AppState& app);
 
 }  // namespace patching

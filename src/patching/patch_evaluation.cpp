@@ -21,7 +21,7 @@ int64_t totalSize(const std::vector<PatchEntry>& entries) {
 
 }  // namespace
 
-std::vector<PatchEntry> readPatchEntries(app::AppState& app) {
+std::vector<PatchEntry> readPatchEntries(state::AppState& app) {
   const auto& doc = app.manifestDocument;
   int count = startup::manifestCount(doc, kPatchList);
   std::vector<PatchEntry> entries;
@@ -46,13 +46,13 @@ std::string updateSummary(const std::vector<PatchEntry>& online, const std::vect
          texts::kSummaryTotal + formatSize(totalSize(manual));
 }
 
-void evaluatePatchList(app::AppState& app) { evaluatePatchList(app, digestThreadCount()); }
+void evaluatePatchList(state::AppState& app) { evaluatePatchList(app, digestThreadCount()); }
 
-void evaluatePatchList(app::AppState& app, unsigned digestThreads) {
+void evaluatePatchList(state::AppState& app, unsigned digestThreads) {
   evaluateEntries(app, readPatchEntries(app), digestThreads);
 }
 
-void evaluateEntries(app::AppState& app, std::vector<PatchEntry> entries, unsigned digestThreads) {
+void evaluateEntries(state::AppState& app, std::vector<PatchEntry> entries, unsigned digestThreads) {
   using namespace ui::names;
   app.onlinePatches.clear();
   app.manualPatches.clear();

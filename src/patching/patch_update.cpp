@@ -1,6 +1,6 @@
 #include "patching/patch_update.h"
 
-#include "download/download_file.h"
+#include "patching/file_download.h"
 #include "patching/check_code.h"
 #include "patching/manual_list.h"
 #include "patching/patch_install.h"
@@ -15,7 +15,7 @@ namespace patching {
 namespace {
 
 // The patch name followed directly by the converted message; the launcher then ends.
-bool failPatch(app::AppState& app, const PatchEntry& entry, const char* message) {
+bool failPatch(state::AppState& app, const PatchEntry& entry, const char* message) {
   app.messageBox(entry.name + app.convert(message));
   app.endProcess(0);
   return false;
@@ -24,7 +24,7 @@ bool failPatch(app::AppState& app, const PatchEntry& entry, const char* message)
 // A finished download whose CheckCode some file could match must match it: a file that
 // arrived whole but is not the patch (an error page served with status 200, a file changed
 // on the server) is never installed. Other codes are installed unchecked.
-bool downloadMatchesCode(app::AppState& app, const std::string& tmpPath, const std::string& checkCode) {
+bool downloadMatchesCode(state::AppState& app, const std::string& tmpPath, const std::string& checkCode) {
   if (!isMatchableCode(checkCode)) return true;
   std::string code;
   return computeCheckCode(app.platform.files, tmpPath, checkCode, code) && code == checkCode;
@@ -32,7 +32,7 @@ bool downloadMatchesCode(app::AppState& app, const std::string& tmpPath, const s
 
 }  // namespace
 
-void onStartUpdateClicked(app::AppState& app) {
+void onStartUpdateClicked(state::AppState& app) {
   using namespace ui::names;
   app.window.setEnabled(kButtonStartUpdate, false);
   if (isGameRunning(app)) {
@@ -47,7 +47,7 @@ void onStartUpdateClicked(app::AppState& app) {
   });
 }
 
-bool installPatch(app::AppState& app, const PatchEntry& entry, int index, int count,
+bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int count,
                   const DownloadFunction& download) {
   auto& files = app.platform.files;
   app.window.setPosition(ui::names::kProgressBar, 0);
@@ -57,8 +57,8 @@ bool installPatch(app::AppState& app, const PatchEntry& entry, int index, int co
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
   std::string target = app.downloadCacheFolder + entry.name;
   int result = download(app, url, target, index, count);
-  if (result == download::kNotStarted) return failPatch(app, entry, texts::kTaskNotCreated);
-  if (result != download::kComplete) return failPatch(app, entry, texts::kDownloadIncomplete);
+  if (result == patching::kNotStarted) return failPatch(app, entry, texts::kTaskNotCreated);
+  if (result != patching::kComplete) return failPatch(app, entry, texts::kDownloadIncomplete);
 
   std::string tmpPath = target + ".tmp";
   if (!downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
@@ -72,9 +72,9 @@ bool installPatch(app::AppState& app, const PatchEntry& entry, int index, int co
   return true;
 }
 
-void runPatchUpdate(app::AppState& app) { runPatchUpdate(app, download::downloadFile); }
+void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downloadFile); }
 
-void runPatchUpdate(app::AppState& app, const DownloadFunction& download) {
+void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
   using namespace ui::names;
   int count = static_cast<int>(app.onlinePatches.size());
   for (int i = 0; i < count; ++i)

@@ -15,7 +15,7 @@ constexpr int kProgressTimerMs = 50;
 
 }  // namespace
 
-std::string progressLine(app::AppState& app, int index, int count, int64_t totalSize, int32_t speed) {
+std::string progressLine(state::AppState& app, int index, int count, int64_t totalSize, int32_t speed) {
   return app.convert(texts::kProgress) + std::to_string(index) + "/" + std::to_string(count) +
          app.convert(texts::kProgressSize) + formatSize(totalSize) + app.convert(texts::kProgressSpeed) +
          formatSize(speed) + "/S";
@@ -30,7 +30,7 @@ int progressPercent(int64_t received, int64_t total) {
   return static_cast<int>(static_cast<double>(received) / static_cast<double>(total) * 100);
 }
 
-void showProgress(app::AppState& app, int64_t totalSize, int64_t received) {
+void showProgress(state::AppState& app, int64_t totalSize, int64_t received) {
   using namespace ui::names;
   app.window.setCaption(kLabelUpdateInfo,
                         progressLine(app, app.downloadIndex, app.downloadCount, totalSize, app.speedSample.load()));
@@ -39,17 +39,17 @@ void showProgress(app::AppState& app, int64_t totalSize, int64_t received) {
   app.window.setPosition(kProgressBar, percent);
 }
 
-void sampleSpeedAndSaveTask(app::AppState& app) {
+void sampleSpeedAndSaveTask(state::AppState& app) {
   app.speedSample = app.downloadTask.takeSpeedSample();
   // A failed write is retried by the next tick.
   app.downloadTask.saveState(app.platform.files, "", false);
 }
 
-void refreshProgress(app::AppState& app) {
+void refreshProgress(state::AppState& app) {
   showProgress(app, app.downloadTask.getTotalSize(), app.downloadTask.receivedBytes());
 }
 
-void bindProgressHooks(app::AppState& app) {
+void bindProgressHooks(state::AppState& app) {
   using namespace ui::names;
   app.onDownloadStarted = [&app] {
     app.window.setInterval(kTimerSaveTaskAndSpeed, kSpeedTimerMs);

@@ -17,7 +17,7 @@ constexpr int kMaxWindowsWalked = 65536;
 
 }  // namespace
 
-platform::WindowHandle findProcessWindow(app::AppState& app, uint32_t pid, const std::string& titleFilter,
+platform::WindowHandle findProcessWindow(state::AppState& app, uint32_t pid, const std::string& titleFilter,
                                          bool anyVisibility) {
   auto& processes = app.platform.processes;
   platform::WindowHandle w = 0;
@@ -31,7 +31,7 @@ platform::WindowHandle findProcessWindow(app::AppState& app, uint32_t pid, const
   return 0;
 }
 
-bool isGameRunning(app::AppState& app) {
+bool isGameRunning(state::AppState& app) {
   uint32_t pid = startup::findProcessId(app, kClientExe);
   if (pid == 0) return false;
   // The class is read into a buffer of spaces; when there is no visible window to read, the

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "platform/processes.h"
 
 namespace patching {
@@ -13,12 +13,12 @@ namespace patching {
 //
 // On Linux the platform's window walk knows only the windows that launchers publish, so a
 // running Client.exe never shows a window there and always counts as a running game.
-bool isGameRunning(app::AppState& app);
+bool isGameRunning(state::AppState& app);
 
 // The first top-level window in z-order that belongs to `pid`, is visible (or any window when
 // anyVisibility is set) and whose title contains `titleFilter` (an empty filter takes any
 // title); 0 when there is none.
-platform::WindowHandle findProcessWindow(app::AppState& app, uint32_t pid, const std::string& titleFilter,
+platform::WindowHandle findProcessWindow(state::AppState& app, uint32_t pid, const std::string& titleFilter,
                                          bool anyVisibility);
 
 }  // namespace patching

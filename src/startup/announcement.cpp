@@ -4,7 +4,7 @@
 
 namespace startup {
 
-void showAnnouncement(app::AppState& app) {
+void showAnnouncement(state::AppState& app) {
   app.window.navigate(ui::names::kWebView, "http://" + app.endpoints.announcement + "/bz01.html");
 }
 

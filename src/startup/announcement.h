@@ -1,9 +1,9 @@
 #pragma once
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 namespace startup {
 
 // Points the web view at the operator's announcement page.
-void showAnnouncement(app::AppState& app);
+void showAnnouncement(state::AppState& app);
 
 }  // namespace startup

@@ -10,7 +10,7 @@ constexpr uint32_t kUseShowWindow = 1;  // STARTF_USESHOWWINDOW
 constexpr uint16_t kHide = 0;           // SW_HIDE
 constexpr int kIdleWaitMs = 1000;
 
-void startHidden(app::AppState& app, const UpdateScriptKind& kind, const std::string& folder) {
+void startHidden(state::AppState& app, const UpdateScriptKind& kind, const std::string& folder) {
   auto& starter = app.platform.starter;
   platform::ProcessRecord record;
   if (!starter.create(kind.application, kind.commandLine, folder, platform::StartupRecord{kUseShowWindow, kHide},
@@ -27,7 +27,7 @@ UpdateScriptKind batchScriptKind() { return {"update.bat", batchUpdateScript, ""
 
 UpdateScriptKind shellScriptKind() { return {"update.sh", shellUpdateScript, "/bin/sh", "sh update.sh"}; }
 
-std::vector<std::string> restartArguments(const app::Options& options) {
+std::vector<std::string> restartArguments(const state::Options& options) {
   std::vector<std::string> words;
   if (options.headless) words.push_back("--headless");
   if (options.autoUpdate) words.push_back("--auto-update");
@@ -37,7 +37,7 @@ std::vector<std::string> restartArguments(const app::Options& options) {
   return words;
 }
 
-bool installLauncherUpdate(app::AppState& app, const std::string& newFile, const UpdateScriptKind& kind) {
+bool installLauncherUpdate(state::AppState& app, const std::string& newFile, const UpdateScriptKind& kind) {
   auto& files = app.platform.files;
   int64_t size = 0;
   if (!files.exists(newFile) || !files.fileSize(newFile, size) || size <= 0) return false;
@@ -51,7 +51,7 @@ bool installLauncherUpdate(app::AppState& app, const std::string& newFile, const
   return true;
 }
 
-bool installLauncherUpdate(app::AppState& app, const std::string& newFile) {
+bool installLauncherUpdate(state::AppState& app, const std::string& newFile) {
   return installLauncherUpdate(app, newFile, nativeScriptKind());
 }
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "startup/update_script.h"
 
 namespace startup {
@@ -22,12 +22,12 @@ UpdateScriptKind shellScriptKind();  // "update.sh", started through /bin/sh
 UpdateScriptKind nativeScriptKind();
 
 // The options of this run as command-line words, so the restarted launcher runs the same way.
-std::vector<std::string> restartArguments(const app::Options& options);
+std::vector<std::string> restartArguments(const state::Options& options);
 
 // Writes the update script for `newFile`, starts it hidden and ends the process; returns
 // true when it has ended the process. Does nothing, and returns false, when `newFile` is
 // missing or empty (an empty file would leave the folder without a working launcher).
-bool installLauncherUpdate(app::AppState& app, const std::string& newFile, const UpdateScriptKind& kind);
-bool installLauncherUpdate(app::AppState& app, const std::string& newFile);
+bool installLauncherUpdate(state::AppState& app, const std::string& newFile, const UpdateScriptKind& kind);
+bool installLauncherUpdate(state::AppState& app, const std::string& newFile);
 
 }  // namespace startup

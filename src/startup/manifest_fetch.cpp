@@ -10,7 +10,7 @@ constexpr const char* kPrimaryPath = "/dlq/UpdateInfo_test.xml";
 constexpr const char* kSecondaryPath = "/buding/dlq/UpdateInfo_test.xml";
 
 // One address, asked once: usable when the body parses and lists at least one server line.
-bool fetchFrom(app::AppState& app, const std::string& host, int port, const std::string& path) {
+bool fetchFrom(state::AppState& app, const std::string& host, int port, const std::string& path) {
   std::string query = path + "?t=" + cacheBustingStamp(app.platform.system);
   std::string body = app.platform.http.get(host, port, query);
   return parseManifest(app.manifestDocument, body) && manifestCount(app.manifestDocument, "UpdateInfo/ServerList") >= 1;
@@ -18,7 +18,7 @@ bool fetchFrom(app::AppState& app, const std::string& host, int port, const std:
 
 }  // namespace
 
-bool fetchManifest(app::AppState& app) {
+bool fetchManifest(state::AppState& app) {
   const Endpoints& e = app.endpoints;
   if (fetchFrom(app, e.manifestPrimary, e.manifestPrimaryPort, kPrimaryPath)) return true;
   if (fetchFrom(app, e.manifestSecondary, e.manifestSecondaryPort, kSecondaryPath)) return true;

@@ -1,9 +1,9 @@
 #pragma once
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 namespace startup {
 
 // Fetches and parses the update manifest; true when a usable one is in app.manifestDocument.
-bool fetchManifest(app::AppState& app);
+bool fetchManifest(state::AppState& app);
 
 }  // namespace startup

@@ -1,6 +1,6 @@
 #include "startup/self_update.h"
 
-#include "download/download_file.h"
+#include "patching/file_download.h"
 #include "startup/cache_busting.h"
 #include "startup/launcher_update.h"
 #include "startup/manifest_document.h"
@@ -30,17 +30,17 @@ constexpr const char* kTargetName = "DLQ.exe";
 
 const char* messageFor(int result) {
   switch (result) {
-    case download::kComplete: return kComplete;
-    case download::kIncomplete: return kIncomplete;
+    case patching::kComplete: return kComplete;
+    case patching::kIncomplete: return kIncomplete;
     default: return kNotStarted;
   }
 }
 
 }  // namespace
 
-bool selfUpdate(app::AppState& app) { return selfUpdate(app, download::downloadFile); }
+bool selfUpdate(state::AppState& app) { return selfUpdate(app, patching::downloadFile); }
 
-bool selfUpdate(app::AppState& app, const LauncherDownload& download) {
+bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   using namespace ui::names;
   app.window.setCaption(kLabelUpdateInfo, app.convert(kChecking));
   std::string url = manifestAttribute(app.manifestDocument, kLauncherNode, "url");
@@ -54,7 +54,7 @@ bool selfUpdate(app::AppState& app, const LauncherDownload& download) {
   std::string target = app.downloadCacheFolder + kTargetName;
   int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
   app.messageBox(app.convert(messageFor(result)));
-  if (result == download::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
+  if (result == patching::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
   app.endProcess(0);
   return false;
 }

@@ -16,7 +16,7 @@ constexpr int kEchoTimeoutMs = 5000;
 constexpr ui::Rgb kGrey{128, 128, 128};
 constexpr ui::Rgb kGreen{0, 224, 128};
 
-void showLatency(app::AppState& app, int milliseconds) {
+void showLatency(state::AppState& app, int milliseconds) {
   LatencyLook look = latencyLook(milliseconds);
   app.window.setColor(kLabelPing, look.color);
   app.window.setCaption(kLabelPing, app.convert(look.caption));
@@ -38,7 +38,7 @@ int probePort(const std::string& field) {
   return value < 1 ? 1 : static_cast<int>(value);
 }
 
-void loadServerList(app::AppState& app) {
+void loadServerList(state::AppState& app) {
   app.window.clearItems(kComboZone);
   const ManifestDocument& doc = app.manifestDocument;
   int count = manifestCount(doc, "UpdateInfo/ServerList");
@@ -58,13 +58,13 @@ void loadServerList(app::AppState& app) {
   if (!app.serverList.empty()) app.window.setSelection(kComboZone, 0);
 }
 
-ServerEntry selectedServer(const app::AppState& app) {
+ServerEntry selectedServer(const state::AppState& app) {
   int index = app.window.selection(kComboZone);
   if (index < 0 || index >= static_cast<int>(app.serverList.size())) return {};
   return app.serverList[static_cast<size_t>(index)];
 }
 
-void refreshServerStatus(app::AppState& app) {
+void refreshServerStatus(state::AppState& app) {
   showOfflineLook(app);
   ++app.probeGeneration;
   ServerEntry e = selectedServer(app);
@@ -76,7 +76,7 @@ void refreshServerStatus(app::AppState& app) {
   app.window.connect(kClient1, e.Lip, probePort(e.Lport));
 }
 
-void onProbeData(app::AppState& app) {
+void onProbeData(state::AppState& app) {
   std::string bytes = app.window.takeReceived(kClient1);
   // Every real arrival carries bytes; an empty take is an arrival whose bytes a newer
   // status check already discarded, and it must not touch the newer line's probe.
@@ -89,20 +89,20 @@ void onProbeData(app::AppState& app) {
   app.window.disconnect(kClient1);
 }
 
-void showOfflineLook(app::AppState& app) {
+void showOfflineLook(state::AppState& app) {
   app.window.setPicture(kPictureStatus, ui::Picture::StatusOffline);
   app.window.setEnabled(kButtonStartGame, false);
   app.window.setColor(kLabelPing, kGrey);
   app.window.setCaption(kLabelPing, app.convert(kMaintenance));
 }
 
-void showOnlineLook(app::AppState& app) {
+void showOnlineLook(state::AppState& app) {
   measureLatency(app);
   app.window.setPicture(kPictureStatus, ui::Picture::StatusOnline);
   app.window.setEnabled(kButtonStartGame, true);
 }
 
-void measureLatency(app::AppState& app) {
+void measureLatency(state::AppState& app) {
   app.window.setColor(kLabelPing, kGreen);
   app.window.setCaption(kLabelPing, "");
   std::string host = selectedServer(app).Lip;

@@ -26,7 +26,7 @@ constexpr uint32_t kActivationBudgetMs = 100;
 
 // The first visible window of `pid`, walking the top-level windows one per step and
 // wrapping around, for at most 100 ms.
-platform::WindowHandle findWindowOf(app::AppState& app, uint32_t pid) {
+platform::WindowHandle findWindowOf(state::AppState& app, uint32_t pid) {
   auto& processes = app.platform.processes;
   auto& system = app.platform.system;
   uint32_t began = system.tickCount();
@@ -52,7 +52,7 @@ std::string folderOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-uint32_t findProcessId(app::AppState& app, const std::string& exeName) {
+uint32_t findProcessId(state::AppState& app, const std::string& exeName) {
   std::vector<platform::ProcessEntry> entries;
   if (!app.platform.processes.snapshot(entries)) return 0;
   std::string wanted = text::asciiLower(exeName);
@@ -61,14 +61,14 @@ uint32_t findProcessId(app::AppState& app, const std::string& exeName) {
   return 0;
 }
 
-void activateRunningInstance(app::AppState& app) {
+void activateRunningInstance(state::AppState& app) {
   uint32_t pid = findProcessId(app, fileNameOf(app.executablePath));
   if (pid == 0) return;
   platform::WindowHandle w = findWindowOf(app, pid);
   if (w != 0) app.platform.processes.activateWindow(w);
 }
 
-bool ensureSingleInstance(app::AppState& app, const std::string& name) {
+bool ensureSingleInstance(state::AppState& app, const std::string& name) {
   if (app.platform.instance.openExisting(name)) {
     activateRunningInstance(app);
     app.endProcess(0);
@@ -78,7 +78,7 @@ bool ensureSingleInstance(app::AppState& app, const std::string& name) {
   return true;
 }
 
-void startupSequence(app::AppState& app) {
+void startupSequence(state::AppState& app) {
   using namespace ui::names;
   if (!ensureSingleInstance(app, kInstanceName)) return;
   app.clientFolder = folderOf(app.executablePath);
@@ -99,7 +99,7 @@ void startupSequence(app::AppState& app) {
   app.spawn([&app] { remoteConfigurationWorker(app); });
 }
 
-void remoteConfigurationWorker(app::AppState& app) {
+void remoteConfigurationWorker(state::AppState& app) {
   showAnnouncement(app);
   if (!fetchManifest(app)) {
     app.messageBox(app.convert(kManifestUnusable));

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "startup/launcher_version.h"
 
 namespace startup {
@@ -10,15 +10,15 @@ namespace startup {
 inline constexpr const char* kInstanceName = "VKTALVDLQ";
 
 // Handler of the window's created event.
-void startupSequence(app::AppState& app);
+void startupSequence(state::AppState& app);
 // Ends the process when another copy holds the name (and returns false); otherwise claims it.
-bool ensureSingleInstance(app::AppState& app, const std::string& name);
+bool ensureSingleInstance(state::AppState& app, const std::string& name);
 // Brings the other copy's window forward, if one is found within 100 ms.
-void activateRunningInstance(app::AppState& app);
+void activateRunningInstance(state::AppState& app);
 // The id of the first process whose executable name equals `exeName` (ASCII case folded); 0 if none.
-uint32_t findProcessId(app::AppState& app, const std::string& exeName);
+uint32_t findProcessId(state::AppState& app, const std::string& exeName);
 // Body of the remote-configuration worker thread.
-void remoteConfigurationWorker(app::AppState& app);
+void remoteConfigurationWorker(state::AppState& app);
 
 // The file-name part of a path with '\' separators.
 std::string fileNameOf(const std::string& path);

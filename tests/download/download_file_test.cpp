@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/app_state.h"
-#include "download/download_file.h"
+#include "state/app_state.h"
+#include "patching/file_download.h"
 #include "download/engine_fixture.h"
 #include "download/task_state_blob.h"
 #include "fakes/fake_platform.h"
@@ -17,6 +17,10 @@ namespace download {
 namespace {
 
 using dltest::TestServer;
+using patching::downloadFile;
+using patching::kComplete;
+using patching::kIncomplete;
+using patching::kNotStarted;
 
 // A launcher whose files are real, in a temporary folder.
 struct RealLauncher {
@@ -41,7 +45,7 @@ struct RealLauncher {
                             fake.http,   fake.network, fake.registry,  fake.shell,    fake.ini,
                             fake.shortcuts, fake.starter};
   ui::Window window{text::DisplayCode::SC};
-  app::AppState app{bundle, window, text::DisplayCode::SC};
+  state::AppState app{bundle, window, text::DisplayCode::SC};
   std::mutex mutex;
   std::vector<std::string> hooks;
 };

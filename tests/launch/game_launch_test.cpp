@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "fakes/fake_platform.h"
 #include "launch/game_launch.h"
 #include "launch/link_buttons.h"
@@ -23,7 +23,7 @@ struct MessageLog : ui::Backend {
 struct Launch : ::testing::Test {
   fakes::FakePlatform fake;
   ui::Window window{text::DisplayCode::SC};
-  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  state::AppState app{fake.bundle, window, text::DisplayCode::SC};
   MessageLog log;
 
   Launch() {
@@ -126,7 +126,7 @@ TEST(LinkButtons, EachButtonOpensItsAddressFromTheEndpoints) {
   };
   fakes::FakePlatform fake;
   ui::Window window(text::DisplayCode::SC);
-  app::AppState app(fake.bundle, window, text::DisplayCode::SC);
+  state::AppState app(fake.bundle, window, text::DisplayCode::SC);
   app.endpoints = e;
   for (const auto& [button, address] : rows) {
     EXPECT_EQ(linkAddress(e, button), address);

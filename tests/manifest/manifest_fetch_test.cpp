@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "fakes/fake_platform.h"
 #include "startup/announcement.h"
 #include "startup/cache_busting.h"
@@ -31,7 +31,7 @@ class ManifestFetch : public ::testing::Test {
   }
   fakes::FakePlatform fake;
   ui::Window window{text::DisplayCode::SC};
-  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  state::AppState app{fake.bundle, window, text::DisplayCode::SC};
 };
 
 TEST_F(ManifestFetch, AUsablePrimaryMeansTheSecondaryIsNeverAsked) {
@@ -57,7 +57,7 @@ TEST_F(ManifestFetch, EveryKindOfUnusablePrimaryFallsBackToTheSecondary) {
   };
   for (const auto& body : causes) {
     fakes::FakePlatform local;
-    app::AppState state(local.bundle, window, text::DisplayCode::SC);
+    state::AppState state(local.bundle, window, text::DisplayCode::SC);
     state.endpoints.manifestPrimary = "10.1.1.1";
     state.endpoints.manifestSecondary = "10.2.2.2";
     local.http.bodies[kPrimary] = body;

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "download/download_file.h"
+#include "patching/file_download.h"
 #include "patching/md5.h"
 #include "patching/patch_install.h"
 #include "patching/patch_paths.h"
@@ -32,14 +32,14 @@ struct ScriptedDownloads {
   std::map<std::string, int> results;         // url without query -> result (3 when absent)
   std::vector<Call> calls;
 
-  int operator()(app::AppState&, const std::string& url, const std::string& target, int index, int count) {
+  int operator()(state::AppState&, const std::string& url, const std::string& target, int index, int count) {
     std::string bare = url.substr(0, url.find('?'));
     std::string tmp = target + ".tmp";
     calls.push_back({url, target, index, count, files.exists(tmp)});
-    int result = results.count(bare) ? results[bare] : download::kComplete;
-    if (result == download::kNotStarted) return result;
+    int result = results.count(bare) ? results[bare] : patching::kComplete;
+    if (result == patching::kNotStarted) return result;
     std::string body = served[bare];
-    if (result == download::kIncomplete) {
+    if (result == patching::kIncomplete) {
       files.writeWhole(tmp, body.substr(0, body.size() / 2));
       files.writeWhole(tmp + ".work", "state");
     } else {
@@ -68,7 +68,7 @@ struct PatchUpdateTest : ::testing::Test {
     launcher.app.manualPatches.push_back(e);
   }
   void run() {
-    runPatchUpdate(launcher.app, [this](app::AppState& app, const std::string& url, const std::string& target,
+    runPatchUpdate(launcher.app, [this](state::AppState& app, const std::string& url, const std::string& target,
                                         int index, int count) { return downloads(app, url, target, index, count); });
   }
   std::string file(const std::string& path) { return files.files.count(path) ? files.files[path] : "<missing>"; }
@@ -152,7 +152,7 @@ TEST_F(PatchUpdateTest, TwoPatchesSharingACacheNameEachStartFresh) {
 TEST_F(PatchUpdateTest, DownloadNotStartedEndsWithTheName) {
   addOnline("a.pack", "", "aaa");
   addOnline("b.pack", "", "bbb");
-  downloads.results["http://127.0.0.1:8080/patches/a.pack"] = download::kNotStarted;
+  downloads.results["http://127.0.0.1:8080/patches/a.pack"] = patching::kNotStarted;
   run();
   EXPECT_EQ(downloads.calls.size(), 1u);
   expectFailed("a.pack" + gbk("创建任务失败!"));
@@ -161,7 +161,7 @@ TEST_F(PatchUpdateTest, DownloadNotStartedEndsWithTheName) {
 TEST_F(PatchUpdateTest, IncompleteDownloadEndsAndLeavesTheCacheForResuming) {
   addOnline("a.pack", "", "aaa");
   addOnline("b.pack", "", "bbbbbb");
-  downloads.results["http://127.0.0.1:8080/patches/b.pack"] = download::kIncomplete;
+  downloads.results["http://127.0.0.1:8080/patches/b.pack"] = patching::kIncomplete;
   run();
   EXPECT_EQ(file("C:\\Game\\a.pack"), "aaa");
   EXPECT_EQ(file("C:\\Game\\b.pack"), "<missing>");
@@ -184,8 +184,8 @@ TEST_F(PatchUpdateTest, MessagesAreConvertedForDisplayAfterTheRawName) {
   ScriptedDownloads none{tc.files};
   PatchEntry e{"a.pack", "", "C:\\Game\\a.pack", "1", "", "http://h/a.pack", "true"};
   tc.app.onlinePatches.push_back(e);
-  none.results["http://h/a.pack"] = download::kNotStarted;
-  runPatchUpdate(tc.app, [&none](app::AppState& app, const std::string& url, const std::string& target, int i,
+  none.results["http://h/a.pack"] = patching::kNotStarted;
+  runPatchUpdate(tc.app, [&none](state::AppState& app, const std::string& url, const std::string& target, int i,
                                  int n) { return none(app, url, target, i, n); });
   EXPECT_EQ(tc.backend.messages,
             std::vector<std::string>{"a.pack" + text::convertForDisplay(text::DisplayCode::TC, gbk("创建任务失败!"))});
@@ -202,7 +202,7 @@ TEST_F(PatchUpdateTest, UnsafeNamesAndPathsAreNeverDownloaded) {
     PatchEntry e{name, path, "", "1", "", "http://h/x", "true"};
     e.localPath = localPathOf(one.app.clientFolder, e);
     one.app.onlinePatches.push_back(e);
-    runPatchUpdate(one.app, [&scripted](app::AppState& app, const std::string& url, const std::string& target, int i,
+    runPatchUpdate(one.app, [&scripted](state::AppState& app, const std::string& url, const std::string& target, int i,
                                         int n) { return scripted(app, url, target, i, n); });
     EXPECT_TRUE(scripted.calls.empty()) << name << " in " << path;
     EXPECT_EQ(one.backend.messages,
@@ -286,9 +286,9 @@ TEST_F(PatchUpdateTest, ClickRunsTheUpdateOnTheSpawnedThread) {
 // the list's labels are written as stored, beside names and addresses that are never converted.
 TEST(PatchUpdateTexts, ConvertedWhereTheyAreShown) {
   auto tc = [](const char* utf8) { return text::convertForDisplay(text::DisplayCode::TC, gbk(utf8)); };
-  auto noDownload = [](app::AppState&, const std::string&, const std::string&, int, int) {
+  auto noDownload = [](state::AppState&, const std::string&, const std::string&, int, int) {
     ADD_FAILURE() << "nothing to download";
-    return download::kNotStarted;
+    return patching::kNotStarted;
   };
 
   patching_test::Launcher finished(text::DisplayCode::TC);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "fakes/fake_platform.h"
 #include "fakes/recording_backend.h"
 #include "ui/window.h"
@@ -42,7 +42,7 @@ struct Launcher {
                             fake.shortcuts, fake.starter};
   RecordingBackend backend;
   ui::Window window;
-  app::AppState app;
+  state::AppState app;
   std::vector<std::function<void()>> spawned;
 };
 

@@ -11,7 +11,7 @@ void SelfUpdateFixture::offer(const std::string& launcherAttributes) {
 }
 
 startup::LauncherDownload SelfUpdateFixture::downloadAnswering(int result, const std::string& bytes) {
-  return [this, result, bytes](app::AppState&, const std::string& url, const std::string& target, int index,
+  return [this, result, bytes](state::AppState&, const std::string& url, const std::string& target, int index,
                                int count) {
     downloads.push_back({url, target, index, count});
     if (result == 3) fake.files.files[target + ".tmp"] = bytes;

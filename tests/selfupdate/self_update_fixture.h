@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "fakes/fake_platform.h"
 #include "startup/self_update.h"
 #include "text/gbk.h"
@@ -41,7 +41,7 @@ struct SelfUpdateFixture {
   fakes::FakePlatform fake;
   RecordingBackend backend;
   ui::Window window;
-  app::AppState app;
+  state::AppState app;
   std::vector<DownloadCall> downloads;
 };
 

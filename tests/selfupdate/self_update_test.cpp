@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "download/download_file.h"
+#include "patching/file_download.h"
 #include "self_update_fixture.h"
 #include "startup/cache_busting.h"
 #include "startup/launcher_update.h"
@@ -54,7 +54,7 @@ TEST_F(SelfUpdate, TheUpdateShowsItsStatusAndEmptiesTheProgressBarBeforeDownload
   window.setPosition(kProgressBar, 57);
   std::string captionDuringDownload;
   int positionDuringDownload = -1;
-  auto download = [&](app::AppState&, const std::string&, const std::string&, int, int) {
+  auto download = [&](state::AppState&, const std::string&, const std::string&, int, int) {
     captionDuringDownload = caption(kLabelUpdateInfo);
     positionDuringDownload = window.component(kProgressBar).position;
     return 0;
@@ -66,7 +66,7 @@ TEST_F(SelfUpdate, TheUpdateShowsItsStatusAndEmptiesTheProgressBarBeforeDownload
 
 TEST_F(SelfUpdate, TaskNotCreatedShowsItsMessageWritesNoScriptAndEnds) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
-  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(download::kNotStarted)));
+  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(patching::kNotStarted)));
   EXPECT_EQ(backend.messages, std::vector<std::string>{gbk("登录器更新创建任务失败!")});
   EXPECT_FALSE(hasFile("C:\\Game\\update.sh"));
   EXPECT_TRUE(fake.starter.created.empty());
@@ -75,7 +75,7 @@ TEST_F(SelfUpdate, TaskNotCreatedShowsItsMessageWritesNoScriptAndEnds) {
 
 TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNextStart) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
-  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(download::kIncomplete)));
+  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(patching::kIncomplete)));
   EXPECT_EQ(backend.messages, std::vector<std::string>{gbk("登录器更新异常终止,请关闭登录器稍后尝试!")});
   EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
   EXPECT_TRUE(fake.starter.created.empty());
@@ -87,7 +87,7 @@ TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNext
   SelfUpdateFixture next;
   next.fake.files.files = fake.files.files;
   next.offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
-  EXPECT_FALSE(startup::selfUpdate(next.app, next.downloadAnswering(download::kComplete)));
+  EXPECT_FALSE(startup::selfUpdate(next.app, next.downloadAnswering(patching::kComplete)));
   ASSERT_EQ(next.downloads.size(), 1u);
   EXPECT_EQ(next.downloads[0].target, downloads[0].target);
   EXPECT_EQ(next.backend.messages,
@@ -98,7 +98,7 @@ TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNext
 
 TEST_F(SelfUpdate, ACompleteDownloadWritesAndStartsTheScriptHiddenThenEndsOnce) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
-  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(download::kComplete)));
+  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(patching::kComplete)));
   EXPECT_EQ(backend.messages.size(), 1u);
   ASSERT_TRUE(hasFile("C:\\Game\\update.sh"));
   EXPECT_EQ(fake.files.files["C:\\Game\\update.sh"].rfind("#!/bin/sh\n", 0), 0u);
@@ -121,7 +121,7 @@ TEST_F(SelfUpdate, ACompleteDownloadWithoutAUsableFileLeavesTheOldLauncherAlone)
   for (bool emptyFile : {false, true}) {
     SelfUpdateFixture run;
     run.offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
-    auto download = [&](app::AppState&, const std::string&, const std::string& target, int, int) {
+    auto download = [&](state::AppState&, const std::string&, const std::string& target, int, int) {
       if (emptyFile) run.fake.files.files[target + ".tmp"] = "";
       return 3;
     };

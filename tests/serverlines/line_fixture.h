@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "fakes/fake_platform.h"
 #include "startup/manifest_document.h"
 #include "startup/server_list.h"
@@ -36,7 +36,7 @@ struct RecordingSocket : ui::SocketDriver {
 struct LineApp {
   fakes::FakePlatform fake;
   ui::Window window{text::DisplayCode::SC};
-  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  state::AppState app{fake.bundle, window, text::DisplayCode::SC};
   RecordingSocket socket;
   std::vector<std::function<void()>> spawned;
 

@@ -188,7 +188,7 @@ TEST(LatencyLook, ColourBandsAndTheMaintenanceCaption) {
 TEST(LatencyLook, TheMaintenanceCaptionIsConvertedForDisplay) {
   fakes::FakePlatform fake;
   ui::Window window(text::DisplayCode::TC);
-  app::AppState app(fake.bundle, window, text::DisplayCode::TC);
+  state::AppState app(fake.bundle, window, text::DisplayCode::TC);
   startup::showOfflineLook(app);
   EXPECT_EQ(window.component(kLabelPing).caption, text::convertForDisplay(text::DisplayCode::TC, kMaintenance));
   EXPECT_NE(window.component(kLabelPing).caption, kMaintenance);

@@ -23,7 +23,7 @@ struct StartupTest : ::testing::Test {
   fakes::FakePlatform fake;
   fakes::RecordingBackend backend;
   ui::Window window{text::DisplayCode::SC};
-  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  state::AppState app{fake.bundle, window, text::DisplayCode::SC};
   std::vector<std::function<void()>> spawned;
 
   StartupTest() {
@@ -95,7 +95,7 @@ TEST_F(StartupTest, WithoutClientExeTheCacheIsCreatedThenOneMessageThenTheEnd) {
 TEST_F(StartupTest, OnATraditionalChineseSystemTheMessageIsReencodedAndKeepsItsLength) {
   ui::Window tcWindow{text::DisplayCode::TC};
   tcWindow.attach(&backend);
-  app::AppState tc{fake.bundle, tcWindow, text::DisplayCode::TC};
+  state::AppState tc{fake.bundle, tcWindow, text::DisplayCode::TC};
   tc.executablePath = "C:\\Game\\launcher.exe";
   fake.files.files.erase("C:\\Game\\Client.exe");
   startup::startupSequence(tc);

@@ -15,7 +15,7 @@ struct WorkerTest : ::testing::Test {
   fakes::FakePlatform fake;
   fakes::RecordingBackend backend;
   ui::Window window{text::DisplayCode::SC};
-  app::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  state::AppState app{fake.bundle, window, text::DisplayCode::SC};
 
   WorkerTest() {
     window.attach(&backend);

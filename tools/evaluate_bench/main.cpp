@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "patching/current_checks.h"
 #include "patching/patch_evaluation.h"
 #include "platform/platform.h"
@@ -40,7 +40,7 @@ int evaluate(const std::string& clientDir, const std::string& manifestPath, unsi
   std::unique_ptr<platform::NativePlatform> native = platform::makeNativePlatform();
   platform::Platform& p = native->get();
   ui::Window window(text::DisplayCode::SC);
-  app::AppState app(p, window, text::DisplayCode::SC);
+  state::AppState app(p, window, text::DisplayCode::SC);
   if (!p.files.setCurrentDirectory(clientDir)) {
     std::fprintf(stderr, "evaluate-bench: cannot enter %s\n", clientDir.c_str());
     return 1;

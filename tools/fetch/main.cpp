@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "app/app_state.h"
-#include "download/download_file.h"
+#include "state/app_state.h"
+#include "patching/file_download.h"
 #include "platform/platform.h"
 #include "ui/window.h"
 
@@ -23,7 +23,7 @@ namespace {
 // as the launcher's progress timer does.
 class StateSaver {
  public:
-  explicit StateSaver(app::AppState& app) : app_(app), thread_([this] { run(); }) {}
+  explicit StateSaver(state::AppState& app) : app_(app), thread_([this] { run(); }) {}
   ~StateSaver() {
     {
       std::lock_guard guard(mutex_);
@@ -46,7 +46,7 @@ class StateSaver {
     }
   }
 
-  app::AppState& app_;
+  state::AppState& app_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool done_ = false;
@@ -67,16 +67,16 @@ int main(int argc, char** argv) {
 
   auto native = platform::makeNativePlatform();
   ui::Window window(text::DisplayCode::SC);
-  app::AppState app(native->get(), window, text::DisplayCode::SC);
-  int result = download::kNotStarted;
+  state::AppState app(native->get(), window, text::DisplayCode::SC);
+  int result = patching::kNotStarted;
   {
     StateSaver saver(app);
     app.onDownloadStarted = [&saver] { saver.setRunning(true); };
     app.onDownloadEnded = [&saver] { saver.setRunning(false); };
-    result = download::downloadFile(app, url, target, 1, 1);
+    result = patching::downloadFile(app, url, target, 1, 1);
   }
   std::printf("RESULT %d size=%d\n", result, app.downloadTask.getTotalSize());
-  if (result != download::kComplete) return result == download::kIncomplete ? 2 : 1;
+  if (result != patching::kComplete) return result == patching::kIncomplete ? 2 : 1;
   if (!keepTmp) {
     app.platform.files.deleteFile(target);
     if (!app.platform.files.moveFile(target + ".tmp", target)) return 2;

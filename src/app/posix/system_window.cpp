@@ -2,6 +2,6 @@
 
 namespace app {
 
-std::unique_ptr<ui::LoopBackend> makeSystemWindow(AppState&) { return nullptr; }
+std::unique_ptr<ui::LoopBackend> makeSystemWindow(state::AppState&) { return nullptr; }
 
 }  // namespace app

@@ -3,7 +3,7 @@
 
 namespace app {
 
-std::unique_ptr<ui::LoopBackend> makeSystemWindow(AppState& app) {
+std::unique_ptr<ui::LoopBackend> makeSystemWindow(state::AppState& app) {
   return ui::makeWin32Backend(app.window, app.platform);
 }
 

@@ -1,16 +1,16 @@
-#include "download/download_event.h"
+#include "patching/download_event.h"
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
-namespace download {
+namespace patching {
 
-int32_t onDownloadEvent(app::AppState& app, int32_t code, int32_t, int32_t b, int32_t, int32_t) {
-  DownloadTask& task = app.downloadTask;
-  if (code == kEventSizeKnown) {
+int32_t onDownloadEvent(state::AppState& app, int32_t code, int32_t, int32_t b, int32_t, int32_t) {
+  download::DownloadTask& task = app.downloadTask;
+  if (code == download::kEventSizeKnown) {
     task.setTotalSize(b);
     task.setState(1);
     if (app.onDownloadStarted) app.onDownloadStarted();
-  } else if (code == kEventEnded) {
+  } else if (code == download::kEventEnded) {
     if (app.onDownloadEnded) app.onDownloadEnded();
     task.finish(app.platform.files);
     if (app.onDownloadRefresh) app.onDownloadRefresh();
@@ -20,4 +20,4 @@ int32_t onDownloadEvent(app::AppState& app, int32_t code, int32_t, int32_t b, in
   return 0;
 }
 
-}  // namespace download
+}  // namespace patching

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "state/options.h"
 #include "download/download_task.h"
 #include "patching/patch_entry.h"
 #include "platform/platform.h"
@@ -15,7 +15,7 @@
 #include "text/display_language.h"
 #include "ui/window.h"
 
-namespace app {
+namespace state {
 
 // The program-wide state: built once at process start, released by the one exit routine.
 struct AppState {
@@ -70,4 +70,4 @@ struct AppState {
   void endProcess(int code) { platform.system.endProcess(code); }
 };
 
-}  // namespace app
+}  // namespace state

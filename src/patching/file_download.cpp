@@ -1,8 +1,8 @@
-#include "download/download_file.h"
+#include "patching/file_download.h"
 
-#include "download/download_event.h"
+#include "patching/download_event.h"
 
-namespace download {
+namespace patching {
 
 namespace {
 
@@ -10,11 +10,11 @@ constexpr int32_t kLauncherConnections = 5;
 
 }  // namespace
 
-int downloadFile(app::AppState& app, const std::string& url, const std::string& target, int index, int count) {
+int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count) {
   app.downloadState = 0;
   app.downloadIndex = index;
   app.downloadCount = count;
-  DownloadTask& task = app.downloadTask;
+  download::DownloadTask& task = app.downloadTask;
   task.endSignal().clear();
   auto callback = [&app](int32_t code, int32_t a, int32_t b, int32_t c, int32_t id) {
     return onDownloadEvent(app, code, a, b, c, id);
@@ -28,4 +28,4 @@ int downloadFile(app::AppState& app, const std::string& url, const std::string& 
   }
 }
 
-}  // namespace download
+}  // namespace patching

@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace state {
+
+// Command-line options.
+struct Options {
+  bool headless = false;
+  bool autoUpdate = false;  // press start-update once it is shown and enabled
+  bool autoStart = false;   // press start-game once it is enabled, then end
+  std::string runDir;       // treat this folder as the launcher's own (host path)
+  std::string endpointsFile;
+  std::vector<std::string> unknown;
+};
+
+}  // namespace state
