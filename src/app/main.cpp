@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   state.executablePath = launcherPath(p, options);
   p.files.setCurrentDirectory(startup::folderOf(state.executablePath));
   app::bindEvents(state);
-  ui::ProbeSocket probe([&window](const std::string& bytes) { window.receiveSocketData(bytes); });
+  ui::ProbeSocket probe([&window] { window.socketDataArrived(); });
   window.attachSocketDriver(&probe);
 
   std::unique_ptr<ui::LoopBackend> backend;

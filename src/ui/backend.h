@@ -33,13 +33,16 @@ class Backend {
   virtual void messageBox(const std::string& text) = 0;
 };
 
-// Carries the client socket component's connection. It reports back by posting
-// Window::receiveSocketData to the window thread.
+// Carries the client socket component's connection. It reports an arrival with
+// Window::socketDataArrived (the bytes stay in the socket until take) or hands bytes over
+// at once with Window::receiveSocketData.
 class SocketDriver {
  public:
   virtual ~SocketDriver() = default;
   virtual void connect(const std::string& host, int port) = 0;
   virtual void disconnect() = 0;
+  // Window thread: every byte the connection holds now; empty when it has nothing.
+  virtual std::string take() { return {}; }
 };
 
 }  // namespace ui

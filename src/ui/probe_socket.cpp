@@ -2,8 +2,8 @@
 
 namespace ui {
 
-ProbeSocket::ProbeSocket(Deliver deliver, Factory factory)
-    : deliver_(std::move(deliver)), factory_(std::move(factory)) {}
+ProbeSocket::ProbeSocket(Arrived arrived, Factory factory)
+    : arrived_(std::move(arrived)), factory_(std::move(factory)) {}
 
 ProbeSocket::~ProbeSocket() {
   std::vector<Attempt> attempts;
@@ -24,8 +24,9 @@ void ProbeSocket::connect(const std::string& host, int port) {
   Attempt a;
   a.connection = factory_();
   if (!a.connection) return;
-  a.finished = std::make_shared<bool>(false);
-  a.thread = std::thread(&ProbeSocket::runAttempt, this, a.connection, a.finished, generation_, host, port);
+  a.progress = std::make_shared<Progress>();
+  a.generation = generation_;
+  a.thread = std::thread(&ProbeSocket::runAttempt, this, a.connection, a.progress, generation_, host, port);
   attempts_.push_back(std::move(a));
 }
 
@@ -35,7 +36,18 @@ void ProbeSocket::disconnect() {
   reapLocked();
 }
 
+std::string ProbeSocket::take() {
+  std::lock_guard lock(mutex_);
+  if (attempts_.empty()) return {};
+  Attempt& newest = attempts_.back();
+  // Reading only after the arrival was reported keeps the attempt's thread and this one from
+  // ever using the socket at the same time.
+  if (newest.generation != generation_ || !newest.progress->arrived) return {};
+  return newest.connection->takeAvailable();
+}
+
 // Every running attempt stops counting; their threads end on their own and are joined later.
+// A retired connection stays open until it is reaped, which closes it.
 void ProbeSocket::retireLocked() {
   ++generation_;
   for (Attempt& a : attempts_) a.connection->cancel();
@@ -43,7 +55,7 @@ void ProbeSocket::retireLocked() {
 
 void ProbeSocket::reapLocked() {
   for (auto it = attempts_.begin(); it != attempts_.end();) {
-    if (*it->finished) {
+    if (it->progress->finished) {
       it->thread.join();
       it = attempts_.erase(it);
     } else {
@@ -52,14 +64,17 @@ void ProbeSocket::reapLocked() {
   }
 }
 
-void ProbeSocket::runAttempt(std::shared_ptr<platform::ProbeConnection> connection, std::shared_ptr<bool> finished,
+void ProbeSocket::runAttempt(std::shared_ptr<platform::ProbeConnection> connection, std::shared_ptr<Progress> progress,
                              uint64_t generation, std::string host, int port) {
-  std::string bytes = connection->run(host, port);
+  bool waiting = connection->waitForData(host, port);
   std::lock_guard lock(mutex_);
-  // Delivering under the lock is what lets connect and disconnect promise that no earlier
+  // Reporting under the lock is what lets connect and disconnect promise that no earlier
   // connection reports after they return.
-  if (!bytes.empty() && generation == generation_) deliver_(bytes);
-  *finished = true;
+  if (waiting && generation == generation_) {
+    progress->arrived = true;
+    arrived_();
+  }
+  progress->finished = true;
 }
 
 }  // namespace ui

@@ -13,34 +13,42 @@
 namespace ui {
 
 // The client socket component: each connect runs on a thread of its own, so neither the
-// connect nor the wait for the server's first bytes ever holds the caller. Only the newest
-// connection may report: connect and disconnect retire every earlier one, and once they
-// return, nothing of an earlier connection is delivered any more.
+// connect nor the wait for the server's first bytes ever holds the caller. The thread only
+// reports that bytes are waiting; they are read when take() is called, so the taker sees
+// everything that arrived until then. Only the newest connection may report or be taken
+// from: connect and disconnect retire every earlier one, and once they return, nothing of
+// an earlier connection is reported any more.
 class ProbeSocket : public SocketDriver {
  public:
-  using Deliver = std::function<void(const std::string& bytes)>;
+  using Arrived = std::function<void()>;
   using Factory = std::function<std::unique_ptr<platform::ProbeConnection>()>;
 
-  explicit ProbeSocket(Deliver deliver, Factory factory = platform::makeProbeConnection);
+  explicit ProbeSocket(Arrived arrived, Factory factory = platform::makeProbeConnection);
   ~ProbeSocket() override;
   ProbeSocket(const ProbeSocket&) = delete;
   ProbeSocket& operator=(const ProbeSocket&) = delete;
 
   void connect(const std::string& host, int port) override;
   void disconnect() override;
+  std::string take() override;
 
  private:
+  struct Progress {
+    bool arrived = false;   // guarded by mutex_
+    bool finished = false;  // guarded by mutex_
+  };
   struct Attempt {
     std::shared_ptr<platform::ProbeConnection> connection;
-    std::shared_ptr<bool> finished;  // guarded by mutex_
+    std::shared_ptr<Progress> progress;
+    uint64_t generation = 0;
     std::thread thread;
   };
   void retireLocked();
   void reapLocked();
-  void runAttempt(std::shared_ptr<platform::ProbeConnection> connection, std::shared_ptr<bool> finished,
+  void runAttempt(std::shared_ptr<platform::ProbeConnection> connection, std::shared_ptr<Progress> progress,
                   uint64_t generation, std::string host, int port);
 
-  Deliver deliver_;
+  Arrived arrived_;
   Factory factory_;
   std::mutex mutex_;
   uint64_t generation_ = 0;

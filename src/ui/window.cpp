@@ -150,10 +150,16 @@ void Window::disconnect(const std::string& name) {
 }
 
 std::string Window::takeReceived(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  if (!find(name)) return {};
   std::string bytes;
-  bytes.swap(received_);
+  SocketDriver* driver = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    if (!find(name)) return {};
+    bytes.swap(received_);
+    driver = socket_;
+  }
+  // Outside the lock: the driver reports arrivals while holding its own lock.
+  if (driver) bytes += driver->take();
   return bytes;
 }
 
@@ -162,6 +168,10 @@ void Window::receiveSocketData(const std::string& bytes) {
     std::lock_guard lock(mutex_);
     received_ += bytes;
   }
+  socketDataArrived();
+}
+
+void Window::socketDataArrived() {
   post([this] { runHandler(events_.socketData); });
 }
 

@@ -83,6 +83,8 @@ class Window {
   void raiseSelected(const std::string& name, int index);  // the player picked an item
   // Any thread: bytes arrived on the client socket; data-arrived is raised on the window thread.
   void receiveSocketData(const std::string& bytes);
+  // Any thread: bytes are waiting in the client socket's driver, read when the handler takes them.
+  void socketDataArrived();
 
   // Longest time one event handler took on the window thread, in microseconds.
   long long longestHandlerMicros() const;

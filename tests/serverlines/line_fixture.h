@@ -84,4 +84,14 @@ inline bool pumpUntil(ui::Window& window, const std::function<bool()>& done, int
   return done();
 }
 
+// Waits, without running the window's queue, until `done` holds or `seconds` pass.
+inline bool waitFor(const std::function<bool()>& done, int seconds = 5) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
 }  // namespace serverlines

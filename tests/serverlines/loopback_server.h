@@ -28,10 +28,11 @@ inline int listenLoopback(int backlog, int& port) {
 }
 
 // A login server stand-in: accepts every connection and sends `greeting` (nothing when
-// empty), keeping the connection open until it stops.
+// empty), then `rest` after `restMs`, keeping the connection open until it stops.
 class LoopbackServer {
  public:
-  explicit LoopbackServer(std::string greeting) : greeting_(std::move(greeting)) {
+  explicit LoopbackServer(std::string greeting, std::string rest = "", int restMs = 0)
+      : greeting_(std::move(greeting)), rest_(std::move(rest)), restMs_(restMs) {
     listener_ = listenLoopback(16, port_);
     stop_ = ::eventfd(0, EFD_CLOEXEC);
     thread_ = std::thread([this] { serve(); });
@@ -46,6 +47,8 @@ class LoopbackServer {
   }
   int port() const { return port_; }
   int accepted() const { return accepted_; }
+  // Connections that have been sent everything.
+  int served() const { return served_; }
 
  private:
   void serve() {
@@ -56,15 +59,27 @@ class LoopbackServer {
       if (c < 0) continue;
       clients_.push_back(c);
       ++accepted_;
-      if (!greeting_.empty()) [[maybe_unused]] ssize_t n = ::send(c, greeting_.data(), greeting_.size(), MSG_NOSIGNAL);
+      send(c, greeting_);
+      if (!rest_.empty()) {
+        ::usleep(static_cast<useconds_t>(restMs_) * 1000);
+        send(c, rest_);
+      }
+      ++served_;
     }
   }
 
+  static void send(int c, const std::string& bytes) {
+    if (!bytes.empty()) [[maybe_unused]] ssize_t n = ::send(c, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
+
   std::string greeting_;
+  std::string rest_;
+  int restMs_ = 0;
   int listener_ = -1;
   int stop_ = -1;
   int port_ = 0;
   std::atomic<int> accepted_{0};
+  std::atomic<int> served_{0};
   std::vector<int> clients_;
   std::thread thread_;
 };

@@ -37,7 +37,7 @@ struct LiveLines {
   platform::Platform bundle{fake.system, fake.files, fake.processes, fake.instance, fake.presence, fake.http,
                             echo,        fake.registry, fake.shell,  fake.ini,      fake.shortcuts, fake.starter};
   LineApp t{bundle};
-  ui::ProbeSocket probe{[this](const std::string& bytes) { t.window.receiveSocketData(bytes); }};
+  ui::ProbeSocket probe{[this] { t.window.socketDataArrived(); }};
   std::vector<std::thread> threads;
 
   LiveLines() {
@@ -94,6 +94,28 @@ TEST(LiveProbe, OnlyTheNewestLineMayAnswer) {
   EXPECT_FALSE(live.t.window.component(kButtonStartGame).enabled);
 }
 
+TEST(LiveProbe, TheAnswerIsWhatTheSocketHoldsWhenTheWindowHandlesTheArrival) {
+  LoopbackServer split("UP", "!!", 30);
+  LoopbackServer five("UP", "!!!", 30);
+  LiveLines live;
+  live.t.loadLines({line("Split", "127.0.0.1", at(split.port())), line("Five", "127.0.0.1", at(five.port()))});
+  // The arrival of the first two bytes is queued, but the window gets to it only after the
+  // last two are there too: the four bytes together decide.
+  live.choose(0);
+  ASSERT_TRUE(waitFor([&] { return split.served() == 1 && live.t.window.hasPending(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  live.t.window.pump();
+  EXPECT_EQ(live.status(), ui::Picture::StatusOnline);
+  EXPECT_TRUE(live.t.window.component(kButtonStartGame).enabled);
+
+  live.choose(1);
+  ASSERT_TRUE(waitFor([&] { return five.served() == 1 && live.t.window.hasPending(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  live.t.window.pump();
+  EXPECT_EQ(live.status(), ui::Picture::StatusOffline);
+  EXPECT_FALSE(live.t.window.component(kButtonStartGame).enabled);
+}
+
 TEST(LiveProbe, ARefusedConnectionLeavesTheLineOffline) {
   int port = 0;
   int closed = listenLoopback(1, port);
@@ -105,55 +127,49 @@ TEST(LiveProbe, ARefusedConnectionLeavesTheLineOffline) {
   EXPECT_LT(live.t.window.longestHandlerMicros(), 50'000);
 }
 
-// A connection whose data is already there but is handed back only when the test says so,
+// A connection whose data is already there but is reported only when the test says so,
 // whatever cancel() was told meanwhile.
 struct HeldConnection : platform::ProbeConnection {
   std::shared_ptr<HeldEcho> gate;
   explicit HeldConnection(std::shared_ptr<HeldEcho> g) : gate(std::move(g)) {}
-  std::string run(const std::string& host, int) override {
+  bool waitForData(const std::string& host, int) override {
     gate->icmpEcho(host, 0);
-    return "DATA";
+    return true;
   }
+  std::string takeAvailable() override { return "DATA"; }
   void cancel() override {}
 };
 
-TEST(ProbeSocketDriver, NothingOfARetiredConnectionIsDeliveredAfterDisconnectReturns) {
+TEST(ProbeSocketDriver, NothingOfARetiredConnectionIsReportedOrTakenAfterDisconnectReturns) {
   auto first = std::make_shared<HeldEcho>();
   auto second = std::make_shared<HeldEcho>();
   int made = 0;
-  std::mutex mutex;
-  std::vector<std::string> delivered;
+  std::atomic<int> reported{0};
   {
-    ui::ProbeSocket probe(
-        [&](const std::string& b) {
-          std::lock_guard lock(mutex);
-          delivered.push_back(b + std::to_string(made));
-        },
-        [&]() -> std::unique_ptr<platform::ProbeConnection> {
-          return std::make_unique<HeldConnection>(++made == 1 ? first : second);
-        });
+    ui::ProbeSocket probe([&] { ++reported; },
+                          [&]() -> std::unique_ptr<platform::ProbeConnection> {
+                            return std::make_unique<HeldConnection>(++made == 1 ? first : second);
+                          });
     probe.connect("10.0.0.1", 5000);
+    EXPECT_EQ(probe.take(), "") << "nothing is read before an arrival is reported";
     probe.disconnect();
     first->release();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    {
-      std::lock_guard lock(mutex);
-      EXPECT_TRUE(delivered.empty());
-    }
+    EXPECT_EQ(reported, 0);
+    EXPECT_EQ(probe.take(), "");
     probe.connect("10.0.0.2", 5000);
     second->release();
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < until) {
-      std::lock_guard lock(mutex);
-      if (!delivered.empty()) break;
-    }
+    EXPECT_TRUE(waitFor([&] { return reported == 1; }));
+    EXPECT_EQ(probe.take(), "DATA");
+    probe.disconnect();
+    EXPECT_EQ(probe.take(), "");
   }
-  EXPECT_EQ(delivered, (std::vector<std::string>{"DATA2"}));
+  EXPECT_EQ(reported, 1);
 }
 
 TEST(ProbeSocketDriver, PortsOutsideTheTcpRangeMakeNoConnection) {
   int made = 0;
-  ui::ProbeSocket probe([](const std::string&) {}, [&]() -> std::unique_ptr<platform::ProbeConnection> {
+  ui::ProbeSocket probe([] {}, [&]() -> std::unique_ptr<platform::ProbeConnection> {
     ++made;
     return nullptr;
   });

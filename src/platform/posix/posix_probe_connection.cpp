@@ -25,16 +25,29 @@ class PosixProbeConnection : public ProbeConnection {
  public:
   PosixProbeConnection() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-  std::string run(const std::string& host, int port) override {
-    UniqueFd socket = connectTo(host, port);
-    if (!socket) return {};
-    if (!waitFor(socket.get(), POLLIN, -1)) return {};
-    char buffer[4096];
+  bool waitForData(const std::string& host, int port) override {
+    socket_ = connectTo(host, port);
+    if (!socket_ || !waitFor(socket_.get(), POLLIN, -1)) return false;
+    // Readable also means closed; only a byte that is really there counts as an arrival.
+    char first;
     for (;;) {
-      ssize_t n = ::recv(socket.get(), buffer, sizeof buffer, 0);
+      ssize_t n = ::recv(socket_.get(), &first, 1, MSG_PEEK | MSG_DONTWAIT);
       if (n < 0 && errno == EINTR) continue;
-      return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+      return n > 0;
     }
+  }
+
+  std::string takeAvailable() override {
+    std::string bytes;
+    if (!socket_) return bytes;
+    char buffer[4096];
+    while (bytes.size() < kProbeTakeLimit) {
+      ssize_t n = ::recv(socket_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      bytes.append(buffer, static_cast<size_t>(n));
+    }
+    return bytes;
   }
 
   void cancel() override {
@@ -83,6 +96,7 @@ class PosixProbeConnection : public ProbeConnection {
   }
 
   UniqueFd wake_;
+  UniqueFd socket_;
   std::atomic<bool> cancelled_{false};
 };
 

@@ -17,42 +17,53 @@ using win32::UniqueHandle;
 
 class Socket {
  public:
-  Socket() : s_(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {}
+  Socket() = default;
   ~Socket() {
     if (s_ != INVALID_SOCKET) closesocket(s_);
   }
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
+  // Only once Winsock has started.
+  void open() { s_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP); }
   SOCKET get() const { return s_; }
 
  private:
-  SOCKET s_;
+  SOCKET s_ = INVALID_SOCKET;
 };
 
 class Win32ProbeConnection : public ProbeConnection {
  public:
   Win32ProbeConnection() : cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-  std::string run(const std::string& host, int port) override {
+  bool waitForData(const std::string& host, int port) override {
     win32::startWinsock();
     sockaddr_in address{};
-    if (!resolve(host, port, address) || cancelled_) return {};
-    Socket s;
-    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (s.get() == INVALID_SOCKET || !ready || !cancel_) return {};
+    if (!resolve(host, port, address) || cancelled_) return false;
+    socket_.open();
+    SOCKET s = socket_.get();
+    if (s == INVALID_SOCKET || !ready_ || !cancel_) return false;
     // Event selection also makes the socket non-blocking.
-    if (WSAEventSelect(s.get(), ready.get(), FD_CONNECT | FD_READ | FD_CLOSE) != 0) return {};
-    if (::connect(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
-        WSAGetLastError() != WSAEWOULDBLOCK)
-      return {};
+    if (WSAEventSelect(s, ready_.get(), FD_CONNECT | FD_READ | FD_CLOSE) != 0) return false;
+    if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 && WSAGetLastError() != WSAEWOULDBLOCK)
+      return false;
     WSANETWORKEVENTS events{};
-    if (!waitFor(s.get(), ready.get(), FD_CONNECT_BIT, kProbeConnectTimeoutMs, events)) return {};
-    if (events.iErrorCode[FD_CONNECT_BIT] != 0) return {};
-    if (!(events.lNetworkEvents & (FD_READ | FD_CLOSE)) && !waitFor(s.get(), ready.get(), -1, INFINITE, events))
-      return {};
+    if (!waitFor(s, FD_CONNECT_BIT, kProbeConnectTimeoutMs, events)) return false;
+    if (events.iErrorCode[FD_CONNECT_BIT] != 0) return false;
+    if (!(events.lNetworkEvents & (FD_READ | FD_CLOSE)) && !waitFor(s, -1, INFINITE, events)) return false;
+    // A close also wakes the wait; only a byte that is really there counts as an arrival.
+    char first;
+    return recv(s, &first, 1, MSG_PEEK) > 0;
+  }
+
+  std::string takeAvailable() override {
+    std::string bytes;
     char buffer[4096];
-    int n = recv(s.get(), buffer, sizeof buffer, 0);
-    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    while (bytes.size() < kProbeTakeLimit) {
+      int n = recv(socket_.get(), buffer, sizeof buffer, 0);
+      if (n <= 0) break;  // WSAEWOULDBLOCK: nothing more has arrived
+      bytes.append(buffer, static_cast<size_t>(n));
+    }
+    return bytes;
   }
 
   void cancel() override {
@@ -71,7 +82,8 @@ class Win32ProbeConnection : public ProbeConnection {
 
   // Waits until the socket reports `bit` (or, with -1, reading or closing); false on cancel,
   // time-out or error. Events that arrive together are kept in `events`.
-  bool waitFor(SOCKET s, HANDLE ready, int bit, DWORD timeoutMs, WSANETWORKEVENTS& events) {
+  bool waitFor(SOCKET s, int bit, DWORD timeoutMs, WSANETWORKEVENTS& events) {
+    HANDLE ready = ready_.get();
     for (;;) {
       HANDLE handles[] = {cancel_.get(), ready};
       DWORD r = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
@@ -87,6 +99,8 @@ class Win32ProbeConnection : public ProbeConnection {
   }
 
   UniqueHandle cancel_;
+  UniqueHandle ready_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  Socket socket_;
   std::atomic<bool> cancelled_{false};
 };
 
