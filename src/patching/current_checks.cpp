@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "patching/check_code.h"
+#include "patching/patch_paths.h"
 
 namespace patching {
 
@@ -15,8 +16,12 @@ std::vector<bool> checkAllCurrent(platform::Files& files, const std::vector<Patc
   std::vector<char> current(entries.size(), 0);
   std::atomic<size_t> next{0};
   auto work = [&] {
-    for (size_t i; (i = next.fetch_add(1)) < entries.size();)
-      current[i] = isPatchCurrent(files, entries[i].localPath, entries[i].CheckCode);
+    for (size_t i; (i = next.fetch_add(1)) < entries.size();) {
+      // A location that installation would refuse (a device, a pipe, a way out of the client
+      // folder) is never opened: reading it could block or never end. It stays needed.
+      const PatchEntry& e = entries[i];
+      current[i] = isSafePatchLocation(e) && isPatchCurrent(files, e.localPath, e.CheckCode);
+    }
   };
   {
     // Each thread takes the next entry in manifest order, so large files are read roughly in

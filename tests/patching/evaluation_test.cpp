@@ -1,9 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "patching/md5.h"
 #include "patching/patch_evaluation.h"
 #include "patching/patch_paths.h"
 #include "patching_fixture.h"
+#include "platform/posix/host_text.h"
+#include "platform/posix/posix_files.h"
 #include "startup/manifest_document.h"
 #include "text/display_language.h"
 #include "ui/component_names.h"
@@ -78,6 +86,59 @@ TEST_F(EvaluationTest, HeaderCodeEntriesAndPathJoining) {
   ASSERT_EQ(launcher.app.onlinePatches.size(), 2u);
   EXPECT_EQ(launcher.app.onlinePatches[0].localPath, "C:\\Game\\a.pack");
   EXPECT_EQ(launcher.app.onlinePatches[1].localPath, "C:\\Game\\data\\a.pack");
+}
+
+TEST_F(EvaluationTest, LocationsThatInstallationRefusesAreNeededWithoutBeingOpened) {
+  // Were they opened, the last three would match their codes: the refusal decides, not a read.
+  auto& files = launcher.files.files;
+  const std::string zero(16, '\0');
+  files["C:\\Game\\..\\..\\..\\dev\\zero"] = zero;
+  files["C:\\Game\\NUL"] = "abc";
+  files["C:\\Game\\data\\CON.txt"] = "abc";
+  evaluateEntries(launcher.app,
+                  {entry("zero", "..\\..\\..\\dev", std::string(32, '0'), "true"),
+                   entry("zero", "..\\..\\..\\dev", "0000000000000000", "true"),
+                   entry("NUL", "", md5Hex("abc"), "true"), entry("CON.txt", "data", md5Hex("abc"), "no")},
+                  2);
+  EXPECT_EQ(launcher.files.readCalls, 0);
+  EXPECT_EQ(names(launcher.app.onlinePatches), (std::vector<std::string>{"zero", "zero", "NUL"}));
+  EXPECT_EQ(names(launcher.app.manualPatches), std::vector<std::string>{"CON.txt"});
+  EXPECT_TRUE(launcher.component(kButtonStartUpdate).visible);
+}
+
+// On a real disk: what only looks like a file by its name is never read as one.
+TEST(EvaluationOnDisk, AFifoOrAFolderAtThePatchPlaceIsNeeded) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("evaluation-" + std::to_string(::getpid()));
+  fs::create_directories(dir / "folder.pack");
+  ASSERT_EQ(::mkfifo((dir / "fifo.pack").c_str(), 0600), 0);
+  // Held open for writing, with a header in it, so that reading it would neither block nor fail.
+  int writer = ::open((dir / "fifo.pack").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  std::string header(32, 'h');
+  ASSERT_EQ(::write(writer, header.data(), header.size()), 32);
+  std::ofstream(dir / "plain.pack") << header;
+
+  fakes::FakePlatform fake;
+  platform::posix::PosixFiles files;
+  platform::Platform bundle{fake.system, files,          fake.processes, fake.instance, fake.presence,
+                            fake.http,   fake.network,   fake.registry,  fake.shell,    fake.ini,
+                            fake.shortcuts, fake.starter};
+  ui::Window window(text::DisplayCode::SC);
+  state::AppState app(bundle, window, text::DisplayCode::SC);
+  app.clientFolder = platform::posix::launcherPath(dir.string()) + "\\";
+  std::vector<PatchEntry> entries;
+  for (const char* name : {"fifo.pack", "folder.pack", "plain.pack"}) {
+    PatchEntry e{name, "", "", "32", "6868686868686868", "http://127.0.0.1/x", "true"};
+    e.localPath = localPathOf(app.clientFolder, e);
+    entries.push_back(e);
+  }
+  evaluateEntries(app, entries, 1);
+  ::close(writer);
+  fs::remove_all(dir);
+  std::vector<std::string> needed;
+  for (const auto& e : app.onlinePatches) needed.push_back(e.name);
+  EXPECT_EQ(needed, (std::vector<std::string>{"fifo.pack", "folder.pack"}));
 }
 
 TEST_F(EvaluationTest, AnEarlierResultIsReplaced) {

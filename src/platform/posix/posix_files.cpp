@@ -15,7 +15,15 @@ namespace platform::posix {
 
 namespace {
 
-UniqueFd openRead(const std::string& path) { return UniqueFd(::open(hostPath(path).c_str(), O_RDONLY | O_CLOEXEC)); }
+// Only regular files: a FIFO or device read as a file could block or never end, and opening
+// without waiting keeps a FIFO without writer from holding the caller.
+UniqueFd openRead(const std::string& path) {
+  UniqueFd fd(::open(hostPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  struct stat st{};
+  if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  ::fcntl(fd.get(), F_SETFL, O_RDONLY);
+  return fd;
+}
 
 bool writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
