@@ -25,6 +25,7 @@ TEST(ParallelChecks, AnswersStayInEntryOrder) {
     std::string file = (dir / ("f" + std::to_string(i))).string();
     if (i % 7 != 3) std::ofstream(file, std::ios::binary) << content;
     PatchEntry e;
+    e.name = "f" + std::to_string(i);
     e.localPath = file;
     bool good = i % 5 != 0;
     e.CheckCode = md5Hex(good ? content : content + "x");
