@@ -28,6 +28,14 @@ constexpr const char* kComplete =
 constexpr const char* kLauncherNode = "UpdateInfo/Launcher";
 constexpr const char* kTargetName = "DLQ.exe";
 
+// A "complete" download of nothing cannot be a launcher: installing it would leave no
+// launcher at all, so it counts as the broken download it is.
+int checkedResult(state::AppState& app, int result, const std::string& newFile) {
+  int64_t size = 0;
+  bool empty = app.platform.files.fileSize(newFile, size) && size == 0;
+  return result == patching::kComplete && empty ? patching::kIncomplete : result;
+}
+
 const char* messageFor(int result) {
   switch (result) {
     case patching::kComplete: return kComplete;
@@ -53,6 +61,7 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   app.window.setPosition(kProgressBar, 0);
   std::string target = app.downloadCacheFolder + kTargetName;
   int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
+  result = checkedResult(app, result, target + ".tmp");
   app.messageBox(app.convert(messageFor(result)));
   if (result == patching::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
   app.endProcess(0);

@@ -118,6 +118,7 @@ TEST_F(SelfUpdate, ACompleteDownloadWritesAndStartsTheScriptHiddenThenEndsOnce) 
 }
 
 TEST_F(SelfUpdate, ACompleteDownloadWithoutAUsableFileLeavesTheOldLauncherAlone) {
+  // An empty file is a failed download and says so; a missing one ends after the usual message.
   for (bool emptyFile : {false, true}) {
     SelfUpdateFixture run;
     run.offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
@@ -126,7 +127,9 @@ TEST_F(SelfUpdate, ACompleteDownloadWithoutAUsableFileLeavesTheOldLauncherAlone)
       return 3;
     };
     EXPECT_FALSE(startup::selfUpdate(run.app, download));
-    EXPECT_EQ(run.backend.messages.size(), 1u);
+    EXPECT_EQ(run.backend.messages,
+              std::vector<std::string>{emptyFile ? gbk("登录器更新异常终止,请关闭登录器稍后尝试!")
+                                                 : gbk("登陆器更新完成,即将自动重启登录器,点击确定后等待几秒...")});
     EXPECT_FALSE(run.hasFile("C:\\Game\\update.sh")) << emptyFile;
     EXPECT_TRUE(run.fake.starter.created.empty()) << emptyFile;
     EXPECT_EQ(run.fake.system.endCodes, std::vector<int>{0}) << emptyFile;
