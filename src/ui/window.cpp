@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "ui/stacking.h"
+
 namespace ui {
 
 namespace {
@@ -209,6 +211,14 @@ Component Window::component(const std::string& name) const {
   return c ? *c : Component{};
 }
 
+Component Window::componentAt(int x, int y) const {
+  std::lock_guard lock(mutex_);
+  std::vector<const Component*> all;
+  for (const auto& c : components_) all.push_back(&c);
+  int i = ui::componentAt(all, x, y);
+  return i < 0 ? Component{} : components_[static_cast<size_t>(i)];
+}
+
 std::vector<Component> Window::components() const {
   std::lock_guard lock(mutex_);
   return components_;
@@ -276,6 +286,13 @@ void Window::raiseClick(const std::string& name) {
   if (c.name.empty() || !c.visible || !c.enabled) return;
   auto it = events_.clicked.find(name);
   if (it != events_.clicked.end()) runHandler(it->second);
+}
+
+std::string Window::clickAt(int x, int y) {
+  Component c = componentAt(x, y);
+  if (c.kind != Kind::PictureButton || !c.enabled) return {};
+  raiseClick(c.name);
+  return c.name;
 }
 
 void Window::raiseTimer(const std::string& name) {

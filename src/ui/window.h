@@ -64,6 +64,8 @@ class Window {
 
   // Reading the model.
   Component component(const std::string& name) const;
+  // The topmost visible component at a point of the window, as drawn; empty name for none.
+  Component componentAt(int x, int y) const;
   std::vector<Component> components() const;
   WindowProps windowProps() const;
 
@@ -79,6 +81,9 @@ class Window {
   void raiseTray(int operation);
   void raiseDestroying();
   void raiseClick(const std::string& name);  // ignored for hidden or disabled buttons
+  // A click at a point of the window reaches only the topmost component there; the name of
+  // the button that took it, empty when none did (a disabled button on top takes none).
+  std::string clickAt(int x, int y);
   void raiseTimer(const std::string& name);
   void raiseSelected(const std::string& name, int index);  // the player picked an item
   // Any thread: bytes arrived on the client socket; data-arrived is raised on the window thread.

@@ -143,6 +143,35 @@ TEST(WindowModel, SocketBytesFromAnotherThreadRaiseDataArrivedOnTheWindowThread)
   EXPECT_EQ(socket.connects, (std::vector<std::pair<std::string, int>>{{"127.0.0.1", 7000}}));
 }
 
+TEST(WindowModel, AVisibleStartUpdateIsTheFaceAndTheTargetOfTheSharedRectangle) {
+  ui::Window window(text::DisplayCode::SC);
+  std::vector<std::string> clicked;
+  for (const char* name : {kButtonStartUpdate, kButtonStartGame})
+    window.events().clicked[name] = [&clicked, name] { clicked.push_back(name); };
+  ui::Rect r = window.component(kButtonStartGame).rect;
+  int x = r.left + r.width / 2, y = r.top + r.height / 2;
+  EXPECT_EQ(window.componentAt(x, y).name, kButtonStartGame);  // start-update is hidden at start
+
+  // An update pending and the chosen line online: both are shown and enabled.
+  window.setEnabled(kButtonStartGame, true);
+  window.setEnabled(kButtonStartUpdate, true);
+  window.setVisible(kButtonStartUpdate, true);
+  EXPECT_EQ(window.componentAt(x, y).name, kButtonStartUpdate);
+  EXPECT_EQ(window.clickAt(x, y), kButtonStartUpdate);
+  // Disabled by its own click, it still covers start-game, which the click must not reach.
+  window.setEnabled(kButtonStartUpdate, false);
+  EXPECT_EQ(window.clickAt(x, y), "");
+  EXPECT_EQ(clicked, std::vector<std::string>{kButtonStartUpdate});
+
+  window.setVisible(kButtonStartUpdate, false);
+  EXPECT_EQ(window.componentAt(x, y).name, kButtonStartGame);
+  EXPECT_EQ(window.clickAt(x, y), kButtonStartGame);
+  EXPECT_EQ(clicked, (std::vector<std::string>{kButtonStartUpdate, kButtonStartGame}));
+  // Elsewhere the table order stays: the progress bar lies over nothing else, timers never count.
+  EXPECT_EQ(window.componentAt(400, 618).name, kProgressBar);
+  EXPECT_EQ(window.componentAt(5, 5).name, "");
+}
+
 TEST(WindowHandlers, TrayDoubleClickRestoresCentredMinimiseAndCloseAndDestroy) {
   ui::Window window(text::DisplayCode::SC);
   CountingSocket socket;

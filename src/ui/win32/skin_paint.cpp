@@ -77,11 +77,12 @@ void paintButton(HDC dc, const ComponentView& v) {
 }  // namespace
 
 void paintSkin(HDC dc, SIZE client, const Picture32& background, const std::vector<ComponentView>& views,
-               const SkinFonts& fonts) {
+               const std::vector<size_t>& order, const SkinFonts& fonts) {
   RECT all{0, 0, client.cx, client.cy};
   FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
   if (!background.empty()) drawPicture(dc, background, 0, {0, 0, background.width, background.height});
-  for (const auto& v : views) {
+  for (size_t i : order) {
+    const ComponentView& v = views[i];
     if (!v.model.visible) continue;
     switch (v.model.kind) {
       case Kind::TransparentLabel: paintLabel(dc, v, fonts); break;

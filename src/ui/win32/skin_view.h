@@ -31,8 +31,9 @@ struct SkinFonts {
 };
 
 // Draws the whole client area (background, labels, progress bar, pictures, buttons) into dc.
+// Draws the views in `order`, bottom first.
 void paintSkin(HDC dc, SIZE client, const Picture32& background, const std::vector<ComponentView>& views,
-               const SkinFonts& fonts);
+               const std::vector<size_t>& order, const SkinFonts& fonts);
 
 // The rectangle that must be repainted when a component changes; labels draw unclipped,
 // so theirs reaches past the component.

@@ -12,6 +12,7 @@
 #include "ui/component_names.h"
 #include "ui/image.h"
 #include "ui/image_assets.h"
+#include "ui/stacking.h"
 #include "ui/win32/server_combo.h"
 #include "ui/win32/skin_view.h"
 #include "ui/win32/tray_icon.h"
@@ -85,6 +86,7 @@ class Win32Backend final : public LoopBackend {
   void centre();
   std::wstring wide(const std::string& bytes) const { return platform::win32::widen(bytes, codePage_); }
 
+  std::vector<size_t> drawingOrder() const;
   int viewAt(POINT client, bool buttonsOnly) const;
   LRESULT hitTest(LPARAM screenPoint);
   void mouseDown(POINT p);
@@ -396,10 +398,18 @@ void Win32Backend::advanceAnimation(int index) {
 
 // ---- mouse ----
 
+std::vector<size_t> Win32Backend::drawingOrder() const {
+  std::vector<const Component*> models;
+  for (const auto& v : views_) models.push_back(&v.model);
+  return stackingOrder(models);
+}
+
 int Win32Backend::viewAt(POINT p, bool buttonsOnly) const {
-  // Later components lie on top of earlier ones.
-  for (int i = static_cast<int>(views_.size()) - 1; i >= 0; --i) {
-    const ComponentView& v = views_[i];
+  // Searched from the top, in the order the skin is drawn.
+  std::vector<size_t> order = drawingOrder();
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    int i = static_cast<int>(*it);
+    const ComponentView& v = views_[*it];
     if (!v.model.visible || !v.model.rect.contains(p.x, p.y)) continue;
     if (buttonsOnly && v.model.kind != Kind::PictureButton) continue;
     if (v.model.kind == Kind::Timer || v.model.kind == Kind::ClientSocket) continue;
@@ -502,7 +512,7 @@ void Win32Backend::paint() {
   HDC memory = CreateCompatibleDC(dc);
   HBITMAP buffer = CreateCompatibleBitmap(dc, size.cx, size.cy);
   HGDIOBJ old = SelectObject(memory, buffer);
-  paintSkin(memory, size, background_, views_, fonts_);
+  paintSkin(memory, size, background_, views_, drawingOrder(), fonts_);
   BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top,
          memory, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
   SelectObject(memory, old);
