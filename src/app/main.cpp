@@ -81,8 +81,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   backend->run();
+  int code = backend->exitCode();
   window.attach(nullptr);
   window.attachSocketDriver(nullptr);
-  state.endProcess(0);
-  return 0;
+  state.endProcess(code);
+  return code;
 }

@@ -54,6 +54,8 @@ namespace ui {
 class LoopBackend : public Backend {
  public:
   virtual void run() = 0;
+  // After run(): the process's exit code for how the run ended.
+  virtual int exitCode() const { return 0; }
 };
 
 }  // namespace ui

@@ -40,10 +40,11 @@ struct HeadlessTest : ::testing::Test {
   bool configured = false;
   int updates = 0, starts = 0;
 
-  std::unique_ptr<ui::HeadlessBackend> make(bool autoUpdate, bool autoStart) {
+  std::unique_ptr<ui::HeadlessBackend> make(bool autoUpdate, bool autoStart, int startWaitMs = 30000) {
     ui::HeadlessOptions o;
     o.autoUpdate = autoUpdate;
     o.autoStart = autoStart;
+    o.startWaitMs = startWaitMs;
     o.configurationDone = [this] { return configured; };
     auto b = std::make_unique<ui::HeadlessBackend>(window, bundle, o, console.file);
     window.attach(b.get());
@@ -112,6 +113,42 @@ TEST_F(HeadlessTest, AutoStartWaitsForTheConfigurationAndAnyPendingUpdate) {
   window.setVisible(kButtonStartUpdate, false);
   EXPECT_FALSE(backend->step());
   EXPECT_EQ(starts, 1);
+}
+
+TEST_F(HeadlessTest, ARefusedUpdateEndsTheRunWithItsOwnExitCode) {
+  for (bool autoStart : {false, true}) {
+    auto backend = make(true, autoStart);
+    // The running-game guard: the button is disabled and no patch worker starts.
+    window.events().clicked[kButtonStartUpdate] = [this] { window.setEnabled(kButtonStartUpdate, false); };
+    window.setEnabled(kButtonStartGame, true);
+    window.setVisible(kButtonStartUpdate, true);
+    window.setEnabled(kButtonStartUpdate, true);
+    configured = true;
+    EXPECT_TRUE(backend->step());
+    EXPECT_FALSE(backend->step()) << autoStart;
+    EXPECT_EQ(backend->exitCode(), ui::kExitUpdateRefused);
+    EXPECT_EQ(starts, 0);
+    EXPECT_NE(console.text().find("auto: giving up: the update was refused"), std::string::npos);
+    window.setVisible(kButtonStartUpdate, false);
+  }
+}
+
+TEST_F(HeadlessTest, AutoStartGivesUpWhenNoLineAnswersInTime) {
+  auto backend = make(false, true, 50);
+  configured = true;
+  EXPECT_TRUE(backend->step());
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  EXPECT_FALSE(backend->step());
+  EXPECT_EQ(backend->exitCode(), ui::kExitNoLine);
+  EXPECT_NE(console.text().find("auto: giving up: start-game was not enabled"), std::string::npos);
+
+  // A line that answers within the time is started, and the run ends well.
+  auto answered = make(false, true, 50);
+  EXPECT_TRUE(answered->step());
+  window.setEnabled(kButtonStartGame, true);
+  EXPECT_FALSE(answered->step());
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(answered->exitCode(), 0);
 }
 
 TEST_F(HeadlessTest, WithoutAutomaticPressesTheWindowKeepsRunning) {

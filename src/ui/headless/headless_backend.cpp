@@ -128,24 +128,46 @@ void HeadlessBackend::fireDueTimers() {
   for (const auto& name : due) window_.raiseTimer(name);
 }
 
+// The two big buttons share one rectangle; a press there reaches whichever is on top.
 bool HeadlessBackend::pressAutomatically() {
-  Component update = window_.component(names::kButtonStartUpdate);
-  Component game = window_.component(names::kButtonStartGame);
+  Rect r = window_.component(names::kButtonStartGame).rect;
+  int x = r.left + r.width / 2, y = r.top + r.height / 2;
+  Component face = window_.componentAt(x, y);
+  bool update = face.name == names::kButtonStartUpdate;
+  bool game = face.name == names::kButtonStartGame;
   bool done = options_.configurationDone();
-  if (options_.autoUpdate && !pressedUpdate_ && update.visible && update.enabled) {
+  if (options_.autoUpdate && !pressedUpdate_ && update && face.enabled) {
     pressedUpdate_ = true;
     print("auto", "pressing start-update");
-    window_.raiseClick(names::kButtonStartUpdate);
+    window_.clickAt(x, y);
     return true;
   }
-  if (options_.autoStart && done && !update.visible && game.visible && game.enabled) {
+  // Pressed, no patch worker running, and the button still there: the guard said no, and
+  // nothing will change that in this run.
+  if (options_.autoUpdate && pressedUpdate_ && done && update && !face.enabled)
+    return giveUp("the update was refused", kExitUpdateRefused);
+  if (options_.autoStart && done && game && face.enabled) {
     print("auto", "pressing start-game");
-    window_.raiseClick(names::kButtonStartGame);
+    window_.clickAt(x, y);
     return false;
   }
+  // The wait for a line to answer counts from the moment nothing else is going on.
+  if (!done) startDeadline_.reset();
+  if (options_.autoStart && done) {
+    if (!startDeadline_) startDeadline_ = Clock::now() + std::chrono::milliseconds(options_.startWaitMs);
+    if (Clock::now() >= *startDeadline_)
+      return giveUp("start-game was not enabled within " + std::to_string(options_.startWaitMs / 1000) + " s",
+                    kExitNoLine);
+  }
   // Updating only: the work is over once the configuration has run and no update is pending.
-  if (options_.autoUpdate && !options_.autoStart && done && !update.visible) return false;
+  if (options_.autoUpdate && !options_.autoStart && done && !update) return false;
   return true;
+}
+
+bool HeadlessBackend::giveUp(const std::string& why, int code) {
+  print("auto", "giving up: " + why + " (exit code " + std::to_string(code) + ")");
+  exitCode_ = code;
+  return false;
 }
 
 bool HeadlessBackend::step() {

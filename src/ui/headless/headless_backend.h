@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -18,7 +19,14 @@ struct HeadlessOptions {
   bool autoStart = false;   // press start-game once it is enabled (after any update), then end
   // True once the remote configuration has run to its end and no other worker is busy.
   std::function<bool()> configurationDone = [] { return false; };
+  // How long auto-start waits, after the configuration, for a line to answer: the probe's
+  // connect time-out and the echo's, with room to spare.
+  int startWaitMs = 30000;
 };
+
+// Exit codes of a headless run that gives up.
+inline constexpr int kExitUpdateRefused = 3;  // start-update was refused: the game is running
+inline constexpr int kExitNoLine = 4;         // start-game never became enabled
 
 // The window as a console: every visible change is printed as one line, message boxes are
 // printed and dismissed at once, timers tick, and the two big buttons can press themselves.
@@ -31,6 +39,7 @@ class HeadlessBackend : public LoopBackend {
   void wake() override;
   void messageBox(const std::string& text) override;
   void run() override;
+  int exitCode() const override { return exitCode_; }
 
   // One turn of the loop, for tests: runs queued tasks and due timers, then the automatic
   // presses. Returns false when the loop would end.
@@ -42,6 +51,7 @@ class HeadlessBackend : public LoopBackend {
   std::string shown(const std::string& bytes) const;
   void fireDueTimers();
   bool pressAutomatically();
+  bool giveUp(const std::string& why, int code);
   Clock::time_point nextDue() const;
   void publishPresence(bool visible);
 
@@ -54,6 +64,8 @@ class HeadlessBackend : public LoopBackend {
   bool woken_ = false;
   std::map<std::string, std::pair<int, Clock::time_point>> timers_;  // name -> interval, next due
   bool pressedUpdate_ = false;
+  std::optional<Clock::time_point> startDeadline_;
+  int exitCode_ = 0;
   std::mutex printMutex_;
 };
 
