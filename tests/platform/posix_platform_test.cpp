@@ -51,6 +51,44 @@ TEST(PosixInstanceMarker, VanishesWhenTheHoldingProcessIsKilled) {
   EXPECT_FALSE(probe.openExisting(name));
 }
 
+// Each user (here: each runtime folder) has markers of its own, kept only in a folder that
+// nobody else can change.
+TEST(PosixInstanceMarker, OnePerRuntimeFolderAndOnlyInAPrivateOne) {
+  fs::path root = fs::temp_directory_path() / uniqueName("runtime");
+  fs::create_directories(root / "a");
+  fs::create_directories(root / "b");
+  fs::create_directories(root / "open");
+  fs::permissions(root / "a", fs::perms::owner_all);
+  fs::permissions(root / "b", fs::perms::owner_all);
+  fs::permissions(root / "open", fs::perms::all);
+  fs::create_directory_symlink(root / "a", root / "link");
+  EXPECT_TRUE(isPrivateFolder((root / "a").string()));
+  EXPECT_FALSE(isPrivateFolder((root / "open").string()));
+  EXPECT_FALSE(isPrivateFolder((root / "link").string()));
+  EXPECT_FALSE(isPrivateFolder((root / "missing").string()));
+
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  std::string before = saved ? saved : "";
+  auto use = [](const fs::path& folder) { ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1); };
+  PosixInstanceMarker first, probe;
+  use(root / "a");
+  ASSERT_TRUE(first.create("VKTALVDLQ"));
+  EXPECT_TRUE(probe.openExisting("VKTALVDLQ"));
+  EXPECT_TRUE(fs::exists(root / "a" / "vktalv-instance-VKTALVDLQ.lock"));
+  use(root / "b");
+  EXPECT_FALSE(probe.openExisting("VKTALVDLQ")) << "another user's launcher must not count";
+  for (const char* unusable : {"open", "link"}) {
+    use(root / unusable);
+    EXPECT_NE(markerFolder(), (root / unusable).string());
+  }
+  // The shared fallback is used only when it is ours and private.
+  fs::create_directory_symlink(root / "a", root / ("vktalv-" + std::to_string(::getuid())));
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(markerFolder(root.string()), "");
+  if (saved) ::setenv("XDG_RUNTIME_DIR", before.c_str(), 1);
+  fs::remove_all(root);
+}
+
 TEST(PosixWindowWalk, FindsAPublishedWindowAndDeliversTheActivation) {
   PosixWindowPresence presence;
   std::atomic<int> activations{0};

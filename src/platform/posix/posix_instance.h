@@ -8,8 +8,9 @@
 
 namespace platform::posix {
 
-// The marker is an abstract unix socket bound under the name: the kernel drops it when the
-// process dies, however it dies.
+// The marker is a lock on a file of the user's runtime folder (see markerFolder): the kernel
+// drops the lock when the process dies, however it dies. Per user, like a named event of one
+// Windows session: one user's launcher never silences another's.
 class PosixInstanceMarker : public InstanceMarker {
  public:
   bool openExisting(const std::string& name) override;
@@ -36,7 +37,13 @@ class PosixWindowPresence : public WindowPresence {
   std::function<void()> onActivate_;
 };
 
-std::string instanceSocketName(const std::string& name);
+// A folder that only this user can change: a real directory (not a symlink), owned by us,
+// writable by nobody else.
+bool isPrivateFolder(const std::string& path);
+// Where the markers live: $XDG_RUNTIME_DIR when it is set and private, else
+// <tmp>/vktalv-<uid>, created private when missing; empty when neither can be had.
+std::string markerFolder(const std::string& tmp = "/tmp");
+std::string markerFile(const std::string& name);
 std::string windowSocketName(int pid, bool visible);
 
 }  // namespace platform::posix
