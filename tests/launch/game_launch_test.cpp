@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "state/app_state.h"
+#include "fakes/encoded_text.h"
 #include "fakes/fake_platform.h"
 #include "launch/game_launch.h"
 #include "launch/link_buttons.h"
+#include "startup/manifest_document.h"
+#include "startup/server_list.h"
 #include "ui/component_names.h"
 
 namespace launch {
@@ -52,6 +55,22 @@ TEST_F(Launch, TheCommandLineNamesTheChosenLineByteForByte) {
   EXPECT_TRUE(log.boxes.empty());
 }
 
+// From the manifest's attributes to the client's command line: each field in its place.
+TEST_F(Launch, TheManifestLinesLoginAndChatServersReachTheClient) {
+  ASSERT_TRUE(startup::parseManifest(
+      app.manifestDocument,
+      "<UpdateInfo><ServerList><Server name=\"A\" Lip=\"10.2.0.1\" Lport=\"6001\" Mip=\"chat.example\" "
+      "Mport=\"6002\" sublocale=\"zh_TW\" version=\"3.1\"/></ServerList></UpdateInfo>"));
+  app.serverList.clear();
+  startup::loadServerList(app);
+  startGame(app);
+  ASSERT_EQ(fake.starter.created.size(), 1u);
+  EXPECT_EQ(fake.starter.created[0].commandLine,
+            "%1 code:1622 logip:10.2.0.1 logport:6001 chatip:chat.example chatport:6002 "
+            "setting:\"file://data/features.xml=Regular, China\" sublocale:zh_TW");
+  EXPECT_EQ(versionInIni(), "3.1");
+}
+
 TEST_F(Launch, EmptyAndSpacedFieldsAreInsertedVerbatim) {
   EXPECT_EQ(clientCommandText({"n", "", "", "", "", "", ""}),
             "code:1622 logip: logport: chatip: chatport: setting:\"file://data/features.xml=Regular, China\" "
@@ -63,7 +82,7 @@ TEST_F(Launch, EmptyAndSpacedFieldsAreInsertedVerbatim) {
 
 TEST_F(Launch, WithoutAChosenLineOnlyTheMessageShows) {
   startGame(app);
-  EXPECT_EQ(log.boxes, (std::vector<std::string>{"\xC7\xEB\xD1\xA1\xD4\xF1\xB7\xFE\xCE\xF1\xC6\xF7\xCF\xDF\xC2\xB7"}));
+  EXPECT_EQ(log.boxes, (std::vector<std::string>{fakes::gbkOf("请选择服务器线路")}));
   EXPECT_TRUE(fake.starter.created.empty());
   EXPECT_TRUE(fake.ini.data.empty());
 }

@@ -1,6 +1,7 @@
 #include "patching_fixture.h"
 
 #include "startup/startup_sequence.h"
+#include "fakes/encoded_text.h"
 #include "text/gbk.h"
 
 namespace patching_test {
@@ -26,6 +27,6 @@ bool StrictFiles::copyFile(const std::string& from, const std::string& to, bool 
   return parentExists(to) && !isDirectory(to) && FakeFiles::copyFile(from, to, overwrite);
 }
 
-std::string gbk(const char* utf8) { return text::utf8ToGbk(utf8); }
+std::string gbk(const char* utf8) { return fakes::gbkOf(utf8); }
 
 }  // namespace patching_test

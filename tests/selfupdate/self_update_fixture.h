@@ -5,6 +5,7 @@
 #include "state/app_state.h"
 #include "fakes/fake_platform.h"
 #include "startup/self_update.h"
+#include "fakes/encoded_text.h"
 #include "text/gbk.h"
 #include "fakes/recording_backend.h"
 #include "ui/window.h"
@@ -46,6 +47,6 @@ struct SelfUpdateFixture {
 };
 
 // GBK text written as UTF-8 in the test source, for readable expectations.
-inline std::string gbk(const char* utf8) { return text::utf8ToGbk(utf8); }
+inline std::string gbk(const char* utf8) { return fakes::gbkOf(utf8); }
 
 }  // namespace selfupdate_test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "fakes/encoded_text.h"
+
 #include "line_fixture.h"
 #include "startup/latency_look.h"
 #include "startup/server_list.h"
@@ -9,8 +11,8 @@ namespace serverlines {
 namespace {
 
 using namespace ui::names;
-const std::string kMaintenance = "\xCE\xAC\xBB\xA4";              // 维护
-const std::string kUnderMaintenance = "\xCE\xAC\xBB\xA4\xD6\xD0";  // 维护中
+const std::string kMaintenance = fakes::gbkOf("维护");
+const std::string kUnderMaintenance = fakes::gbkOf("维护中");
 const ui::Rgb kGrey{128, 128, 128};
 const ui::Rgb kGreen{0, 224, 128};
 
@@ -20,14 +22,14 @@ ui::Component ping(LineApp& t) { return t.window.component(kLabelPing); }
 
 TEST(ServerListLoad, ListsEveryLineInManifestOrderAndChoosesTheFirst) {
   LineApp t;
-  t.loadLines({line("\xD2\xBB\xCF\xDF", "10.1.1.1", "5000"), line("Two", "10.1.1.2", "5001")});
+  t.loadLines({line(fakes::gbkOf("一线"), "10.1.1.1", "5000"), line("Two", "10.1.1.2", "5001")});
   ui::Component combo = t.window.component(kComboZone);
-  EXPECT_EQ(combo.items, (std::vector<std::string>{"\xD2\xBB\xCF\xDF", "Two"}));
+  EXPECT_EQ(combo.items, (std::vector<std::string>{fakes::gbkOf("一线"), "Two"}));
   EXPECT_EQ(combo.selection, 0);
   ASSERT_EQ(t.app.serverList.size(), 2u);
   EXPECT_EQ(t.app.serverList[1].Lip, "10.1.1.2");
   EXPECT_EQ(t.app.serverList[1].version, "1.0.3");
-  EXPECT_EQ(startup::selectedServer(t.app).name, "\xD2\xBB\xCF\xDF");
+  EXPECT_EQ(startup::selectedServer(t.app).name, fakes::gbkOf("一线"));
 
   startup::refreshServerStatus(t.app);
   EXPECT_EQ(t.socket.calls.back(), "connect 10.1.1.1:5000");

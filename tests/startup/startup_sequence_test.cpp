@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
+#include "fakes/encoded_text.h"
 #include "fakes/recording_backend.h"
 #include "ui/component_names.h"
 
@@ -13,11 +14,11 @@ namespace {
 
 using namespace ui::names;
 
-constexpr const char* kNotInClientFolder =
-    "\xC7\xEB\xB0\xD1\xB5\xC7\xC2\xBD\xC6\xF7\xB7\xC5\xB5\xBD\xD3\xCE\xCF\xB7\xBF\xCD\xBB\xA7\xB6\xCB\xD4\xCB\xD0\xD0..";  // 请把登陆器放到游戏客户端运行..
-constexpr const char* kChecking = "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2......";  // 正在检查更新......
-constexpr const char* kStatus = "\xD7\xB4\xCC\xAC:";  // 状态:
-constexpr const char* kTitle = "VeskoTalveria\xB5\xC7\xC2\xBC\xC6\xF7";  // VeskoTalveria登录器
+using fakes::gbkOf;
+const std::string kNotInClientFolder = gbkOf("请把登陆器放到游戏客户端运行..");
+const std::string kChecking = gbkOf("正在检查更新......");
+const std::string kStatus = gbkOf("状态:");
+const std::string kTitle = gbkOf("VeskoTalveria登录器");
 
 struct StartupTest : ::testing::Test {
   fakes::FakePlatform fake;

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_platform.h"
+#include "fakes/encoded_text.h"
 #include "fakes/recording_backend.h"
 #include "startup/startup_sequence.h"
 #include "ui/component_names.h"
 
 namespace {
 
-constexpr const char* kManifestUnusable =
-    "\xB6\xC1\xD4\xB6\xB3\xCC\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE\xB4\xED\xCE\xF3,\xC7\xEB\xC9\xD4\xBA\xF2\xD4\xD9\xCA\xD4"
-    "\xC2\xF0\xA3\xAC\xBB\xF2\xCF\xC2\xD4\xD8\xD7\xEE\xD0\xC2\xB0\xE6\xB5\xC7\xC2\xBC\xC6\xF7\xB3\xA2\xCA\xD4...";
+const std::string kManifestUnusable = fakes::gbkOf("读远程配置文件错误,请稍候再试吗，或下载最新版登录器尝试...");
 
 struct WorkerTest : ::testing::Test {
   fakes::FakePlatform fake;

@@ -4,17 +4,16 @@
 
 #include <string>
 
+#include "fakes/encoded_text.h"
+
 namespace text {
 namespace {
 
-// 正在检查更新...... (checking for updates)
-const std::string kChecking = "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2......";
-// 请把登陆器放到游戏客户端运行.. (put the launcher into the game client folder and run it)
-const std::string kWrongFolder =
-    "\xC7\xEB\xB0\xD1\xB5\xC7\xC2\xBD\xC6\xF7\xB7\xC5\xB5\xBD\xD3\xCE"
-    "\xCF\xB7\xBF\xCD\xBB\xA7\xB6\xCB\xD4\xCB\xD0\xD0..";
-// VeskoTalveria登录器 (VeskoTalveria launcher)
-const std::string kTitle = "VeskoTalveria\xB5\xC7\xC2\xBC\xC6\xF7";
+using fakes::encoded;
+using fakes::gbkOf;
+const std::string kChecking = gbkOf("正在检查更新......");
+const std::string kWrongFolder = gbkOf("请把登陆器放到游戏客户端运行..");
+const std::string kTitle = gbkOf("VeskoTalveria登录器");
 
 TEST(DetectDisplayLanguage, MapsTheThreeLocalesAndEverythingElseToError) {
   EXPECT_EQ(detectDisplayLanguage(2052), DisplayCode::SC);
@@ -47,32 +46,22 @@ TEST(ConvertForDisplay, SimplifiedAndErrorLeaveTheTextAsStored) {
   }
 }
 
-// Expected bytes are iconv's CP950 encoding of the traditional text.
+// Expected bytes are the C library's encoding of the traditional and Japanese forms.
 TEST(ConvertForDisplay, TraditionalGivesBig5) {
-  // 正在檢查更新......
-  EXPECT_EQ(convertForDisplay(DisplayCode::TC, kChecking),
-            "\xA5\xBF\xA6\x62\xC0\xCB\xAC\x64\xA7\xF3\xB7\x73......");
-  // VeskoTalveria登錄器
-  EXPECT_EQ(convertForDisplay(DisplayCode::TC, kTitle), "VeskoTalveria\xB5\x6E\xBF\xFD\xBE\xB9");
-  // 請把登陸器放到游戲客戶端運行..
-  const std::string folder = convertForDisplay(DisplayCode::TC, kWrongFolder);
-  EXPECT_EQ(folder, "\xBD\xD0\xA7\xE2\xB5\x6E\xB3\xB0\xBE\xB9\xA9\xF1\xA8\xEC\xB4\xE5"
-                    "\xC0\xB8\xAB\xC8\xA4\xE1\xBA\xDD\xB9\x42\xA6\xE6..");
+  EXPECT_EQ(convertForDisplay(DisplayCode::TC, kChecking), encoded("正在檢查更新......", "CP950"));
+  EXPECT_EQ(convertForDisplay(DisplayCode::TC, kTitle), encoded("VeskoTalveria登錄器", "CP950"));
+  EXPECT_EQ(convertForDisplay(DisplayCode::TC, kWrongFolder), encoded("請把登陸器放到游戲客戶端運行..", "CP950"));
 }
 
-// Expected bytes are iconv's CP932 encoding of the Japanese forms.
 TEST(ConvertForDisplay, JapaneseGivesShiftJis) {
-  // 正在検査更新......
-  EXPECT_EQ(convertForDisplay(DisplayCode::JP, kChecking),
-            "\x90\xB3\x8D\xDD\x8C\x9F\x8D\xB8\x8D\x58\x90\x56......");
-  // VeskoTalveria登録器
-  EXPECT_EQ(convertForDisplay(DisplayCode::JP, kTitle), "VeskoTalveria\x93\x6F\x98\x5E\x8A\xED");
+  EXPECT_EQ(convertForDisplay(DisplayCode::JP, kChecking), encoded("正在検査更新......", "CP932"));
+  EXPECT_EQ(convertForDisplay(DisplayCode::JP, kTitle), encoded("VeskoTalveria登録器", "CP932"));
   const std::string folder = convertForDisplay(DisplayCode::JP, kWrongFolder);
   ASSERT_EQ(folder.size(), kWrongFolder.size());
-  EXPECT_EQ(folder.substr(0, 2), "\x90\xBF");    // 請
-  EXPECT_EQ(folder.substr(6, 2), "\x97\xA4");    // 陸
-  EXPECT_EQ(folder.substr(20, 2), "\x8C\xCB");   // 戸
-  EXPECT_EQ(folder.substr(24, 2), "\x89\x5E");   // 運
+  EXPECT_EQ(folder.substr(0, 2), encoded("請", "CP932"));
+  EXPECT_EQ(folder.substr(6, 2), encoded("陸", "CP932"));
+  EXPECT_EQ(folder.substr(20, 2), encoded("戸", "CP932"));
+  EXPECT_EQ(folder.substr(24, 2), encoded("運", "CP932"));
   EXPECT_EQ(folder.substr(28), "..");
 }
 
