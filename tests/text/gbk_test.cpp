@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "fakes/encoded_text.h"
 
 namespace text {
 namespace {
@@ -29,30 +32,36 @@ TEST(EndsWithNoCase, ComparesEndingsWithoutLetterCase) {
   EXPECT_TRUE(endsWithNoCase("x\xB5\x41", "\xB5\x41"));
 }
 
-struct Sample {
-  const char* utf8;
-  const char* gbk;
-};
-
-const Sample kLauncherTexts[] = {
-    {"正在检查更新......", "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2......"},
-    {"请把登陆器放到游戏客户端运行..",
-     "\xC7\xEB\xB0\xD1\xB5\xC7\xC2\xBD\xC6\xF7\xB7\xC5\xB5\xBD\xD3\xCE"
-     "\xCF\xB7\xBF\xCD\xBB\xA7\xB6\xCB\xD4\xCB\xD0\xD0.."},
-    {"VeskoTalveria登录器", "VeskoTalveria\xB5\xC7\xC2\xBC\xC6\xF7"},
-    {"更新完毕, 祝你游戏愉快！",
-     "\xB8\xFC\xD0\xC2\xCD\xEA\xB1\xCF, \xD7\xA3\xC4\xE3\xD3\xCE\xCF\xB7\xD3\xE4\xBF\xEC\xA3\xA1"},
-    {"信息：", "\xD0\xC5\xCF\xA2\xA3\xBA"},
+// Texts of the launcher, with their GBK form from the C library rather than from our table.
+const char* const kLauncherTexts[] = {
+    "正在检查更新......", "请把登陆器放到游戏客户端运行..", "VeskoTalveria登录器", "更新完毕, 祝你游戏愉快！", "信息：",
 };
 
 TEST(GbkUtf8, LauncherTextsConvertBothWays) {
-  for (const auto& sample : kLauncherTexts) {
-    SCOPED_TRACE(sample.utf8);
-    EXPECT_EQ(utf8ToGbk(sample.utf8), sample.gbk);
-    EXPECT_EQ(gbkToUtf8(sample.gbk), sample.utf8);
+  for (const char* utf8 : kLauncherTexts) {
+    SCOPED_TRACE(utf8);
+    EXPECT_EQ(utf8ToGbk(utf8), fakes::gbkOf(utf8));
+    EXPECT_EQ(gbkToUtf8(fakes::gbkOf(utf8)), utf8);
   }
   EXPECT_EQ(utf8ToGbk(""), "");
   EXPECT_EQ(gbkToUtf8(""), "");
+}
+
+// Every two-byte code of the table against the C library's code page 936.
+TEST(GbkUtf8, TheWholeTableAgreesWithTheCLibrary) {
+  int compared = 0;
+  std::vector<std::string> differing;
+  for (int lead = 0x81; lead <= 0xFE; ++lead)
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail == 0x7F) continue;
+      std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+      std::string ours = gbkToUtf8(code);
+      if (ours == "?" || ours.empty()) continue;
+      ++compared;
+      if (fakes::encoded(ours, "CP936") != code) differing.push_back(code);
+    }
+  EXPECT_GT(compared, 21000);
+  EXPECT_TRUE(differing.empty()) << differing.size() << " codes differ";
 }
 
 TEST(GbkUtf8, EdgesOfTheTable) {
