@@ -61,8 +61,12 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
   std::string blob;
   TaskState state;
   int64_t size = -1;
+  // A record of another address is stale: the operator has moved the file, and its old
+  // server may never answer again. The cache-busting stamp differs on every run.
+  Url wanted;
   refused = !files.readWhole(workPath_, blob) || !decodeTaskState(blob, state) ||
-            !files.fileSize(tmpPath_, size) || size != state.fileSize;
+            !files.fileSize(tmpPath_, size) || size != state.fileSize || !parseUrl(params_.url, wanted) ||
+            !sameResource(wanted, state.url);
   if (refused) {
     std::lock_guard guard(stateLock_);
     taskState_.clear();
