@@ -2,8 +2,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "download/chunked_body.h"
 #include "download/engine_task.h"
 #include "download/engine_texts.h"
 #include "download/http_head.h"
@@ -138,12 +140,12 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
     say(3, texts::kErrorOccurred);
     return Outcome::gaveUp;
   }
-  // A framed body (chunked, compressed) is not the file's bytes at their offsets.
+  // A compressed body is not the file's bytes; a chunked one is taken out of its frames.
   if ((head.status != 200 && head.status != 206) || head.transferCoded) return refuse(head.status, false);
   int64_t answerEnd = 0;
   Outcome accepted = acceptHead(head, id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
-  return receiveBody(socket, segment, answerEnd, pending);
+  return receiveBody(socket, segment, head, answerEnd, pending);
 }
 
 EngineTask::Outcome EngineTask::refuse(int status, bool remoteChanged) {
@@ -170,25 +172,26 @@ EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int
   // The operator has replaced the file since the download began: no part of what is here
   // belongs to the new one.
   if (!sameVersion(validator, head)) return refuse(head.status, true);
+  // Beside chunked framing a Content-Length says nothing about the body.
+  int64_t length = head.chunked ? -1 : head.contentLength;
   bool fits = true;
   if (head.status == 200) {
     // A whole-file answer holds the bytes from offset 0, not those of this range.
-    fits = rangeStart == 0 && (head.contentLength < 0 || head.contentLength == fileSize_);
+    fits = rangeStart == 0 && (length < 0 || length == fileSize_);
     answerEnd = fileSize_;
   } else if (head.hasContentRange) {
     fits = head.rangeFirst == rangeStart && (head.rangeTotal < 0 || head.rangeTotal == fileSize_) &&
-           head.rangeLast < fileSize_ &&
-           (head.contentLength < 0 || head.contentLength == head.rangeLast - head.rangeFirst + 1);
+           head.rangeLast < fileSize_ && (length < 0 || length == head.rangeLast - head.rangeFirst + 1);
     answerEnd = head.rangeLast + 1;
   } else {
-    fits = head.contentLength < 0 || head.contentLength == fileSize_ - rangeStart;
+    fits = length < 0 || length == fileSize_ - rangeStart;
     answerEnd = fileSize_;
   }
   if (!fits) {
     // Another total than the one this file was begun with: the file has been replaced.
     int64_t total = head.hasContentRange ? head.rangeTotal
-                    : head.status == 200  ? head.contentLength
-                    : head.contentLength >= 0 ? rangeStart + head.contentLength : -1;
+                    : head.status == 200  ? length
+                    : length >= 0 ? rangeStart + length : -1;
     return refuse(head.status, total >= 0 && total != fileSize_);
   }
   bool announce = false;
@@ -207,10 +210,11 @@ EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int
 EngineTask::Outcome EngineTask::acceptFirst(const ResponseHead& head, int id, int& segment, int64_t& answerEnd) {
   int64_t size = -1;
   if (head.status == 200) {
+    // The size of a chunked whole-file answer is known only from a Content-Length beside it.
     size = head.contentLength;
     answerEnd = size;
   } else if (head.hasContentRange && head.rangeFirst == 0 && head.rangeTotal >= 0 &&
-             (head.contentLength < 0 || head.contentLength == head.rangeLast + 1)) {
+             (head.chunked || head.contentLength < 0 || head.contentLength == head.rangeLast + 1)) {
     size = head.rangeTotal;
     answerEnd = head.rangeLast + 1;
   }
@@ -264,8 +268,8 @@ bool EngineTask::store(int segment, int64_t at, const char* bytes, size_t count)
 
 // Stores the payload that came with the head, then receives until the segment is complete
 // or the answer's bytes run out.
-EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, int64_t answerEnd,
-                                            const std::string& pending) {
+EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, const ResponseHead& head,
+                                            int64_t answerEnd, const std::string& pending) {
   // The socket copies into this buffer and the buffer into the file: receiving straight
   // into file-backed pages costs the kernel more than twice the time of the extra copy.
   std::vector<char> buffer(kReceiveBuffer);
@@ -273,7 +277,10 @@ EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int seg
   constexpr int64_t kPrepareStretch = 2 << 20;
   int64_t prepared = 0;  // file offset up to which this connection's pages are ready
   int64_t began = -1;    // where this answer's bytes started
-  size_t pendingUsed = 0;
+  bool pendingTaken = false;
+  ChunkedBody chunks;
+  std::string unframed;
+  bool framesEnded = false;
   for (;;) {
     int64_t ask = 0, at = 0, end = 0;
     {
@@ -285,24 +292,33 @@ EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int seg
       ask = at < end ? receiveAsk(end - at) : 0;
     }
     if (began < 0) began = at;
-    if (at >= answerEnd) return at > began ? Outcome::again : Outcome::failed;
-    if (pendingUsed < pending.size()) {
-      size_t take = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(pending.size() - pendingUsed), end - at));
-      if (!store(segment, at, pending.data() + pendingUsed, take)) return Outcome::gaveUp;
-      pendingUsed = pending.size();
-      continue;
-    }
-    if (at + ask > prepared) {
-      prepared = std::min(at + kPrepareStretch, end);
-      file_.prepareWrite(static_cast<uint32_t>(at), static_cast<uint32_t>(prepared - at));
-    }
+    if (at >= answerEnd || framesEnded) return at > began ? Outcome::again : Outcome::failed;
+    const char* bytes = pending.data();
+    size_t got = pending.size();
     Clock::time_point started = Clock::now();
-    size_t got = 0;
-    platform::SocketStatus status =
-        socket.receive(buffer.data(), static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    if (status != platform::SocketStatus::ok) return Outcome::failed;  // closed early, reset or silent
-    if (!store(segment, at, buffer.data(), got)) return Outcome::gaveUp;
+    if (pendingTaken) {
+      if (at + ask > prepared) {
+        prepared = std::min(at + kPrepareStretch, end);
+        file_.prepareWrite(static_cast<uint32_t>(at), static_cast<uint32_t>(prepared - at));
+      }
+      platform::SocketStatus status =
+          socket.receive(buffer.data(), static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
+      if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+      if (status != platform::SocketStatus::ok) return Outcome::failed;  // closed early, reset or silent
+      bytes = buffer.data();
+    }
+    if (head.chunked) {
+      unframed.clear();
+      ChunkedBody::Status framing = chunks.feed(bytes, got, unframed);
+      if (framing == ChunkedBody::Status::malformed) return refuse(head.status, false);
+      framesEnded = framing == ChunkedBody::Status::finished;
+      bytes = unframed.data();
+      got = unframed.size();
+    }
+    // Bytes past the segment (the answer goes on into the next one) are not this connection's.
+    got = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(got), end - at));
+    if (got > 0 && !store(segment, at, bytes, got)) return Outcome::gaveUp;
+    if (!std::exchange(pendingTaken, true)) continue;
     event(kEventStored, segment, static_cast<int32_t>(got));
     if (params_.rateLimit > 0) {
       auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();

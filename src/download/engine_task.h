@@ -85,7 +85,8 @@ class EngineTask {
   Outcome acceptFirst(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome refuse(int status, bool remoteChanged);
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
-  Outcome receiveBody(platform::TcpSocket& socket, int segment, int64_t answerEnd, const std::string& pending);
+  Outcome receiveBody(platform::TcpSocket& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
+                      const std::string& pending);
   bool store(int segment, int64_t at, const char* bytes, size_t count);
   void announceCompleteResume();
   bool waitOrStop(int milliseconds);

@@ -107,7 +107,11 @@ bool parseField(std::string_view name, std::string_view value, ResponseHead& hea
     }
     head = again;
   } else if (equalsFolded(name, "Transfer-Encoding")) {
-    if (!equalsFolded(value, "identity")) head.transferCoded = true;
+    if (equalsFolded(value, "chunked")) {
+      head.chunked = true;
+    } else if (!equalsFolded(value, "identity")) {
+      head.transferCoded = true;
+    }
   } else if (equalsFolded(name, "ETag") && printable(value)) {
     head.etag = std::string(value);
   } else if (equalsFolded(name, "Last-Modified") && printable(value)) {

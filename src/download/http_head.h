@@ -26,7 +26,8 @@ struct ResponseHead {
   int64_t rangeFirst = -1;
   int64_t rangeLast = -1;
   int64_t rangeTotal = -1;  // -1 for "*"
-  bool transferCoded = false;  // a Transfer-Encoding other than identity frames the body
+  bool chunked = false;        // "Transfer-Encoding: chunked": the body comes in framed pieces
+  bool transferCoded = false;  // any other Transfer-Encoding than identity (compressed, stacked)
   std::string etag;
   std::string lastModified;
 };

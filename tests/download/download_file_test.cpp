@@ -305,7 +305,9 @@ TEST_F(DownloadFileTest, AFileReplacedByOneOfTheSameSizeIsNeverMixed) {
   ASSERT_TRUE(decodeTaskState(dltest::readFile(work), state));
   EXPECT_EQ(state.validator, "\"v1\"");
   for (const std::string& request : server.requests()) {
-    if (request.find("Range: ") != std::string::npos) EXPECT_NE(request.find("If-Range: \"v1\"\r\n"), std::string::npos);
+    if (request.find("Range: ") != std::string::npos) {
+      EXPECT_NE(request.find("If-Range: \"v1\"\r\n"), std::string::npos);
+    }
   }
 
   std::string replaced = dltest::patternBody(900000, 11);

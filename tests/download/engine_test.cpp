@@ -427,15 +427,24 @@ TEST_F(EngineTest, AWholeMalformedHeadIsRefusedAtOnceWhileACutHeadIsRetried) {
   EXPECT_EQ(dltest::readFile(file), body);
 }
 
-TEST_F(EngineTest, AChunkedAnswerIsNeverStoredWithItsFraming) {
+TEST_F(EngineTest, ChunkedAnswersAreStoredWithoutTheirFramingAndOtherCodingsRefused) {
   std::string body = dltest::patternBody(300000);
   TestServer server(body);
-  server.chunked = true;
+  server.chunked = true;  // every answer, the first and the ranged ones, beside a Content-Length
+  server.bytesPerWrite = 7000;
   ASSERT_TRUE(engine.start(log.params(server.url(), file)));
   ASSERT_TRUE(log.waitForEnd());
+  EXPECT_TRUE(engine.completed());
+  EXPECT_EQ(dltest::readFile(file), body);
+
+  EventLog other;
+  TestServer gzip(body);
+  gzip.rawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\nTransfer-Encoding: gzip, chunked\r\n\r\n", -1);
+  ASSERT_TRUE(engine.start(other.params(gzip.url(), file)));
+  ASSERT_TRUE(other.waitForEnd());
   EXPECT_FALSE(engine.completed());
-  EXPECT_TRUE(log.saidText(texts::kUnsupportedAnswer));
-  EXPECT_EQ(log.valueOf(kEventEnded), 0);
+  EXPECT_TRUE(other.saidText(std::string(texts::kUnsupportedAnswer) + "200]"));
+  EXPECT_EQ(other.valueOf(kEventEnded), 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "download/chunked_body.h"
 #include "download/crc16.h"
 #include "download/http_head.h"
 #include "download/task_state_blob.h"
@@ -179,7 +180,8 @@ TEST(ResponseHead, ReadsStatusLengthLocationAndRange) {
 
   text = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nETag: W/\"w\"\r\nLast-Modified: Mon, 01 Jan 2024\r\n\r\n";
   ASSERT_EQ(parseResponseHead(text, head, length), HeadStatus::complete);
-  EXPECT_TRUE(head.transferCoded);
+  EXPECT_TRUE(head.chunked);
+  EXPECT_FALSE(head.transferCoded);
   EXPECT_EQ(validatorOf(head), "Mon, 01 Jan 2024");  // a weak tag may not be used in If-Range
   ASSERT_EQ(parseResponseHead("HTTP/1.1 200 OK\r\nETag: \"s\"\r\nTransfer-Encoding: identity\r\n\r\n", head, length),
             HeadStatus::complete);
@@ -202,6 +204,25 @@ TEST(ResponseHead, WaitsForTheBlankLineAndRefusesGarbage) {
   EXPECT_EQ(parseResponseHead("HTTP/1.1 206 OK\r\nContent-Range: bytes 9-3/10\r\n\r\n", head, length),
             HeadStatus::malformed);
   EXPECT_EQ(parseResponseHead(std::string(kMaxHeadBytes, 'a'), head, length), HeadStatus::malformed);
+}
+
+TEST(ChunkedBody, TakesOffTheFramingInAnyPieces) {
+  std::string framed = "5;ext=1\r\nhello\r\n1A\r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nX-Trailer: 1\r\n\r\nNEXT";
+  for (size_t piece : {size_t{1}, size_t{3}, framed.size()}) {
+    ChunkedBody chunks;
+    std::string out;
+    ChunkedBody::Status status = ChunkedBody::Status::more;
+    for (size_t at = 0; at < framed.size(); at += piece) {
+      status = chunks.feed(framed.data() + at, std::min(piece, framed.size() - at), out);
+    }
+    EXPECT_EQ(status, ChunkedBody::Status::finished) << piece;
+    EXPECT_EQ(out, "helloabcdefghijklmnopqrstuvwxyz") << piece;
+  }
+  for (const char* bad : {"x\r\n", "\r\n", "3\r\nabcX\r\n", "1234567890123456\r\n"}) {
+    ChunkedBody chunks;
+    std::string out;
+    EXPECT_EQ(chunks.feed(bad, std::strlen(bad), out), ChunkedBody::Status::malformed) << bad;
+  }
 }
 
 }  // namespace
