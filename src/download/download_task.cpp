@@ -42,6 +42,10 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
   tmpPath_ = params_.localFile;
   workPath_ = tmpPath_ + ".work";
   setState(0);
+  // An address that cannot start (a manifest attribute gone missing) leaves what an earlier
+  // run has fetched for this target alone.
+  Url usable;
+  if (!parseUrl(params_.url, usable)) return false;
   if (files.exists(tmpPath_)) {
     if (files.exists(workPath_)) {
       bool refused = false;

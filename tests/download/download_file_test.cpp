@@ -236,12 +236,16 @@ TEST_F(DownloadFileTest, AnAddressThatCannotBeUsedIsNotStarted) {
   EXPECT_EQ(downloadFile(launcher.app, "ftp://127.0.0.1/x", target, 1, 1), kNotStarted);
 }
 
-TEST_F(DownloadFileTest, AnAddressWithoutAHostFailsAtOnce) {
+TEST_F(DownloadFileTest, AnAddressWithoutAHostFailsAtOnceAndKeepsTheEarlierPart) {
   RealLauncher launcher;
+  dltest::writeFile(tmp, "part");
+  dltest::writeFile(work, "state");
   // A missing manifest attribute reads as empty; the stamp is appended all the same.
   EXPECT_EQ(downloadFile(launcher.app, "?t=1796761422", target, 1, 1), kNotStarted);
   EXPECT_EQ(downloadFile(launcher.app, "http://?t=1796761422", target, 1, 1), kNotStarted);
   EXPECT_EQ(downloadFile(launcher.app, "http://#x", target, 1, 1), kNotStarted);
+  EXPECT_EQ(dltest::readFile(tmp), "part");
+  EXPECT_EQ(dltest::readFile(work), "state");
 }
 
 TEST_F(DownloadFileTest, AResumedFileThatHadArrivedWholeEndsCompleteAfterALargerFile) {
