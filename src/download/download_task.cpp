@@ -42,6 +42,10 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
   tmpPath_ = params_.localFile;
   workPath_ = tmpPath_ + ".work";
   setState(0);
+  // An address that cannot start (a manifest attribute gone missing) leaves what an earlier
+  // run has fetched for this target alone.
+  Url usable;
+  if (!parseUrl(params_.url, usable)) return false;
   if (files.exists(tmpPath_)) {
     if (files.exists(workPath_)) {
       bool refused = false;
@@ -61,8 +65,12 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
   std::string blob;
   TaskState state;
   int64_t size = -1;
+  // A record of another address is stale: the operator has moved the file, and its old
+  // server may never answer again. The cache-busting stamp differs on every run.
+  Url wanted;
   refused = !files.readWhole(workPath_, blob) || !decodeTaskState(blob, state) ||
-            !files.fileSize(tmpPath_, size) || size != state.fileSize;
+            !files.fileSize(tmpPath_, size) || size != state.fileSize || !parseUrl(params_.url, wanted) ||
+            !sameResource(wanted, state.url);
   if (refused) {
     std::lock_guard guard(stateLock_);
     taskState_.clear();

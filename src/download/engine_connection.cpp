@@ -2,8 +2,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "download/chunked_body.h"
 #include "download/engine_task.h"
 #include "download/engine_texts.h"
 #include "download/http_head.h"
@@ -16,8 +18,6 @@ using Clock = std::chrono::steady_clock;
 
 std::string endpoint(const Url& url) { return url.host + ":" + std::to_string(url.port); }
 
-std::string unsupported(int status) { return std::string(texts::kUnsupportedAnswer) + std::to_string(status) + "]"; }
-
 }  // namespace
 
 void EngineTask::connectionMain(int id, int segment) {
@@ -25,6 +25,7 @@ void EngineTask::connectionMain(int id, int segment) {
   int retries = 0;
   for (;;) {
     Outcome outcome = fetchOnce(id, segment);
+    if (outcome == Outcome::again && !stop_.load()) continue;
     if (outcome != Outcome::failed || stop_.load() || retries >= rules_.maxRetries) break;
     ++retries;
     say(0, texts::kWaitPrefix + std::to_string(rules_.waitMs / 1000) + texts::kRetrySuffix);
@@ -73,13 +74,15 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
 EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, int id, int& segment,
                                          int& redirects) {
   int64_t rangeStart = -1;
+  std::string validator;
   if (segment >= 0) {
     std::lock_guard guard(lock_);
     const Segment& s = table_.at(segment);
     if (s.complete()) return Outcome::done;
     rangeStart = s.start + s.received;
+    validator = validator_;
   }
-  std::string request = buildRequestHead(url, referer_, rangeStart);
+  std::string request = buildRequestHead(url, referer_, rangeStart, validator);
   platform::SocketStatus status = socket.sendAll(request.data(), request.size(), params_.sendTimeout, stop_);
   if (status == platform::SocketStatus::stopped) return Outcome::stopped;
   if (status != platform::SocketStatus::ok) return Outcome::failed;
@@ -98,10 +101,13 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
     }
     status = socket.receive(buffer, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
     if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+    // A head cut off by a lost connection is tried again.
     if (status != platform::SocketStatus::ok) return Outcome::failed;
     pending.append(buffer, got);
     HeadStatus parsed = parseResponseHead(pending, head, headLength);
-    if (parsed == HeadStatus::malformed) return Outcome::failed;
+    // A whole head that makes no sense is the server's answer all the same: asking again
+    // would only bring the same one.
+    if (parsed == HeadStatus::malformed) return refuse(head.status, false);
     if (parsed == HeadStatus::complete) break;
   }
   say(2, pending.substr(0, headLength));
@@ -122,62 +128,15 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
     say(3, texts::kErrorOccurred);
     return Outcome::gaveUp;
   }
-  if (head.status != 200 && head.status != 206) {
-    say(3, unsupported(head.status));
-    return Outcome::gaveUp;
-  }
-  Outcome accepted = acceptHead(head, id, segment);
+  // A compressed body is not the file's bytes; a chunked one is taken out of its frames.
+  if ((head.status != 200 && head.status != 206) || head.transferCoded) return refuse(head.status, false);
+  int64_t answerEnd = 0;
+  Outcome accepted = acceptHead(head, id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
-  if (!storePending(segment, pending)) return Outcome::done;
-  return receiveBody(socket, segment, pending);
+  return receiveBody(socket, segment, head, answerEnd, pending);
 }
 
-// Decides whether a 200 or 206 answer carries the bytes asked for. The first answer of a
-// fresh download also fixes the size, creates the file and builds the table.
-EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int& segment) {
-  if (segment < 0) {
-    if (head.contentLength < 0 || (head.status == 206 && (!head.hasContentRange || head.rangeFirst != 0))) {
-      say(3, unsupported(head.status));
-      return Outcome::gaveUp;
-    }
-    return claimFile(head.contentLength, id, segment);
-  }
-  int64_t rangeStart = 0;
-  bool announce = false;
-  {
-    std::lock_guard guard(lock_);
-    const Segment& s = table_.at(segment);
-    rangeStart = s.start + s.received;
-    announce = !sizeAnnounced_;
-    sizeAnnounced_ = true;
-  }
-  bool fits = true;
-  if (head.status == 200) {
-    // A whole-file answer holds the bytes from offset 0, not those of this range.
-    fits = rangeStart == 0 && (head.contentLength < 0 || head.contentLength == fileSize_);
-  } else if (head.hasContentRange) {
-    fits = head.rangeFirst == rangeStart && (head.rangeTotal < 0 || head.rangeTotal == fileSize_);
-  } else {
-    fits = head.contentLength < 0 || head.contentLength == fileSize_ - rangeStart;
-  }
-  if (!fits) {
-    // Another total than the one this file was begun with: the operator has replaced the file,
-    // and no part of what is here belongs to the new one.
-    int64_t total = head.hasContentRange ? head.rangeTotal
-                    : head.status == 200  ? head.contentLength
-                    : head.contentLength >= 0 ? rangeStart + head.contentLength : -1;
-    if (total >= 0 && total != fileSize_) {
-      std::lock_guard guard(lock_);
-      remoteChanged_ = true;
-    }
-    say(3, unsupported(head.status));
-    return Outcome::gaveUp;
-  }
-  if (announce) event(kEventSizeKnown, 0, static_cast<int32_t>(fileSize_));
-  return Outcome::done;
-}
-
-EngineTask::Outcome EngineTask::claimFile(int64_t size, int id, int& segment) {
+EngineTask::Outcome EngineTask::claimFile(int64_t size, const std::string& validator, int id, int& segment) {
   // Offsets and counts of the state record are 32-bit: a larger file is refused whole.
   if (size > INT32_MAX || !file_.create(params_.localFile, static_cast<uint32_t>(size))) {
     say(3, texts::kCreateFileError);
@@ -188,6 +147,7 @@ EngineTask::Outcome EngineTask::claimFile(int64_t size, int id, int& segment) {
   {
     std::lock_guard guard(lock_);
     fileSize_ = size;
+    validator_ = validator;
     table_ = SegmentTable::fresh(size, params_.connections);
     table_.at(0).owner = id;
     segment = 0;
@@ -202,63 +162,80 @@ EngineTask::Outcome EngineTask::claimFile(int64_t size, int id, int& segment) {
   return Outcome::done;
 }
 
-// Copies payload bytes that came with the head; false when the segment needs no more.
-bool EngineTask::storePending(int segment, std::string& pending) {
+// Writes bytes of the segment at file offset `at` and counts them; false when the file
+// refused them.
+bool EngineTask::store(int segment, int64_t at, const char* bytes, size_t count) {
+  if (!file_.write(static_cast<uint32_t>(at), bytes, count)) {
+    say(3, texts::kCreateFileError);
+    std::lock_guard guard(lock_);
+    fileFailed_ = true;
+    return false;
+  }
   std::lock_guard guard(lock_);
   Segment& s = table_.at(segment);
-  int64_t take = std::min<int64_t>(static_cast<int64_t>(pending.size()), s.missing());
-  if (take > 0) {
-    std::memcpy(file_.data() + s.start + s.received, pending.data(), static_cast<size_t>(take));
-    s.received += take;
-    received_ += take;
-    speedCounter_ += take;
-  }
-  pending.clear();
-  return !s.complete();
+  int64_t counted = std::min<int64_t>(static_cast<int64_t>(count), s.missing());
+  s.received += counted;
+  received_ += counted;
+  speedCounter_ += counted;
+  return true;
 }
 
-EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, std::string&) {
-  // The socket copies into this buffer and the buffer into the mapping: receiving straight
+// Stores the payload that came with the head, then receives until the segment is complete
+// or the answer's bytes run out.
+EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, const ResponseHead& head,
+                                            int64_t answerEnd, const std::string& pending) {
+  // The socket copies into this buffer and the buffer into the file: receiving straight
   // into file-backed pages costs the kernel more than twice the time of the extra copy.
   std::vector<char> buffer(kReceiveBuffer);
   // Pages are made writable a stretch at a time ahead of the data (see MappedFile::prepareWrite).
   constexpr int64_t kPrepareStretch = 2 << 20;
   int64_t prepared = 0;  // file offset up to which this connection's pages are ready
+  int64_t began = -1;    // where this answer's bytes started
+  bool pendingTaken = false;
+  ChunkedBody chunks;
+  std::string unframed;
+  bool framesEnded = false;
   for (;;) {
-    char* target = nullptr;
-    int64_t ask = 0;
-    int64_t at = 0, end = 0;
+    int64_t ask = 0, at = 0, end = 0;
     {
       std::lock_guard guard(lock_);
       const Segment& s = table_.at(segment);
       if (s.complete()) return Outcome::done;
       at = s.start + s.received;
-      end = s.start + s.length;
-      target = file_.data() + at;
-      ask = receiveAsk(s.missing());
+      end = std::min(s.start + s.length, answerEnd);
+      ask = at < end ? receiveAsk(end - at) : 0;
     }
-    if (at + ask > prepared) {
-      prepared = std::min(at + kPrepareStretch, end);
-      file_.prepareWrite(static_cast<uint32_t>(at), static_cast<uint32_t>(prepared - at));
+    if (began < 0) began = at;
+    if (at >= answerEnd || framesEnded) return at > began ? Outcome::again : Outcome::failed;
+    const char* bytes = pending.data();
+    size_t got = pending.size();
+    Clock::time_point started = Clock::now();
+    if (pendingTaken) {
+      if (at + ask > prepared) {
+        prepared = std::min(at + kPrepareStretch, end);
+        file_.prepareWrite(static_cast<uint32_t>(at), static_cast<uint32_t>(prepared - at));
+      }
+      platform::SocketStatus status =
+          socket.receive(buffer.data(), static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
+      if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+      if (status != platform::SocketStatus::ok) return Outcome::failed;  // closed early, reset or silent
+      bytes = buffer.data();
     }
-    Clock::time_point began = Clock::now();
-    size_t got = 0;
-    platform::SocketStatus status =
-        socket.receive(buffer.data(), static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
-    if (status == platform::SocketStatus::ok) std::memcpy(target, buffer.data(), got);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    if (status != platform::SocketStatus::ok) return Outcome::failed;  // closed early, reset or silent
-    {
-      std::lock_guard guard(lock_);
-      Segment& s = table_.at(segment);
-      int64_t counted = std::min<int64_t>(static_cast<int64_t>(got), s.missing());
-      s.received += counted;
-      received_ += counted;
-      speedCounter_ += counted;
+    if (head.chunked) {
+      unframed.clear();
+      ChunkedBody::Status framing = chunks.feed(bytes, got, unframed);
+      if (framing == ChunkedBody::Status::malformed) return refuse(head.status, false);
+      framesEnded = framing == ChunkedBody::Status::finished;
+      bytes = unframed.data();
+      got = unframed.size();
     }
+    // Bytes past the segment (the answer goes on into the next one) are not this connection's.
+    got = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(got), end - at));
+    if (got > 0 && !store(segment, at, bytes, got)) return Outcome::gaveUp;
+    if (!std::exchange(pendingTaken, true)) continue;
     event(kEventStored, segment, static_cast<int32_t>(got));
     if (params_.rateLimit > 0) {
-      auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count();
+      auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
       if (spent < 1000 && !waitOrStop(static_cast<int>(1000 - spent))) return Outcome::stopped;
     }
   }

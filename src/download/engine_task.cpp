@@ -25,6 +25,7 @@ bool EngineTask::startResumed(const TaskState& state) {
   if (!file_.openExisting(params_.localFile, static_cast<uint32_t>(state.fileSize))) return false;
   url_ = state.url;
   referer_ = state.referer.empty() ? defaultReferer(formatUrl(url_)) : state.referer;
+  validator_ = state.validator;
   fileSize_ = state.fileSize;
   std::vector<Segment> segments = state.segments;
   for (Segment& s : segments) s.owner = 0;
@@ -104,7 +105,20 @@ void EngineTask::collectEnded(std::unique_lock<std::mutex>& lock) {
   lock.lock();
 }
 
+// A resumed file that had already arrived whole starts no connection, so no answer would
+// announce its size; without it the caller would judge the file against another size.
+void EngineTask::announceCompleteResume() {
+  bool announce = false;
+  {
+    std::lock_guard guard(lock_);
+    announce = fileSize_ >= 0 && table_.complete() && !sizeAnnounced_;
+    sizeAnnounced_ = sizeAnnounced_ || announce;
+  }
+  if (announce) event(kEventSizeKnown, 0, static_cast<int32_t>(fileSize_));
+}
+
 void EngineTask::control() {
+  announceCompleteResume();
   {
     std::unique_lock lock(lock_);
     if (fileSize_ < 0) launch(-1);
@@ -134,6 +148,7 @@ TaskState EngineTask::snapshot() const {
   state.referer = referer_;
   state.userAgent = kUserAgent;
   state.localFile = params_.localFile;
+  state.validator = validator_;
   state.connections = params_.connections;
   state.fileSize = static_cast<int32_t>(fileSize_ < 0 ? 0 : fileSize_);
   if (fileSize_ >= 0) state.segments = table_.segments();

@@ -64,7 +64,9 @@ class EngineTask {
   const std::string& fileName() const { return params_.localFile; }
 
  private:
-  enum class Outcome { done, failed, gaveUp, stopped };
+  // again: the answer ended where it said it would before the segment was complete; the
+  // rest is asked for at once.
+  enum class Outcome { done, again, failed, gaveUp, stopped };
 
   // Control thread.
   void control();
@@ -79,10 +81,14 @@ class EngineTask {
   void connectionMain(int id, int segment);
   Outcome fetchOnce(int id, int& segment);
   Outcome exchange(platform::TcpSocket& socket, Url& url, int id, int& segment, int& redirects);
-  Outcome acceptHead(const struct ResponseHead& head, int id, int& segment);
-  Outcome claimFile(int64_t size, int id, int& segment);
-  Outcome receiveBody(platform::TcpSocket& socket, int segment, std::string& pending);
-  bool storePending(int segment, std::string& pending);
+  Outcome acceptHead(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
+  Outcome acceptFirst(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
+  Outcome refuse(int status, bool remoteChanged);
+  Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
+  Outcome receiveBody(platform::TcpSocket& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
+                      const std::string& pending);
+  bool store(int segment, int64_t at, const char* bytes, size_t count);
+  void announceCompleteResume();
   bool waitOrStop(int milliseconds);
   int64_t receiveAsk(int64_t missing) const;
   void say(int level, const std::string& text) const;
@@ -93,6 +99,7 @@ class EngineTask {
   int32_t id_;
   Url url_;
   std::string referer_;
+  std::string validator_;  // the file version the first answer named, sent as If-Range
 
   mutable std::mutex lock_;
   std::condition_variable wake_;

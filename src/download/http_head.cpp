@@ -79,6 +79,15 @@ bool parseContentRange(std::string_view v, ResponseHead& head) {
   return true;
 }
 
+// A validator goes back to the server in a request head and into the state record: no
+// control bytes.
+bool printable(std::string_view value) {
+  for (char c : value) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
 bool parseField(std::string_view name, std::string_view value, ResponseHead& head) {
   if (equalsFolded(name, "Content-Length")) {
     int64_t length = 0;
@@ -89,14 +98,37 @@ bool parseField(std::string_view name, std::string_view value, ResponseHead& hea
   } else if (equalsFolded(name, "Location")) {
     head.location = std::string(value);
   } else if (equalsFolded(name, "Content-Range")) {
-    return parseContentRange(value, head);
+    // A second, different range leaves the body's place unknown.
+    ResponseHead again = head;
+    if (!parseContentRange(value, again)) return false;
+    if (head.hasContentRange && (again.rangeFirst != head.rangeFirst || again.rangeLast != head.rangeLast ||
+                                 again.rangeTotal != head.rangeTotal)) {
+      return false;
+    }
+    head = again;
+  } else if (equalsFolded(name, "Transfer-Encoding")) {
+    if (equalsFolded(value, "chunked")) {
+      head.chunked = true;
+    } else if (!equalsFolded(value, "identity")) {
+      head.transferCoded = true;
+    }
+  } else if (equalsFolded(name, "ETag") && printable(value)) {
+    head.etag = std::string(value);
+  } else if (equalsFolded(name, "Last-Modified") && printable(value)) {
+    head.lastModified = std::string(value);
   }
   return true;
 }
 
 }  // namespace
 
-std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart) {
+std::string validatorOf(const ResponseHead& head) {
+  bool weak = head.etag.size() >= 2 && head.etag.compare(0, 2, "W/") == 0;
+  return !head.etag.empty() && !weak ? head.etag : head.lastModified;
+}
+
+std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
+                             const std::string& validator) {
   std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
   if (url.port != 80) host += ":" + std::to_string(url.port);
   std::string head;
@@ -107,6 +139,7 @@ std::string buildRequestHead(const Url& url, const std::string& referer, int64_t
   head += "Referer: " + referer + "\r\n";
   head += std::string("User-Agent: ") + kUserAgent + "\r\n";
   if (rangeStart >= 0) head += "Range: bytes=" + std::to_string(rangeStart) + "-\r\n";
+  if (rangeStart >= 0 && !validator.empty()) head += "If-Range: " + validator + "\r\n";
   head += "Pragma: no-cache\r\n";
   head += "Cache-Control: no-cache\r\n";
   head += "Connection: close";

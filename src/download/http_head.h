@@ -13,8 +13,10 @@ inline constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 5.00; W
 inline constexpr size_t kMaxHeadBytes = 16384;
 
 // The request head of one data request. rangeStart < 0 leaves out the Range line (the
-// first request of a fresh download, which learns the size).
-std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart);
+// first request of a fresh download, which learns the size). A ranged request carries
+// `validator` as If-Range, so a server whose file has changed answers with the whole new file.
+std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
+                             const std::string& validator = {});
 
 struct ResponseHead {
   int status = 0;
@@ -24,7 +26,15 @@ struct ResponseHead {
   int64_t rangeFirst = -1;
   int64_t rangeLast = -1;
   int64_t rangeTotal = -1;  // -1 for "*"
+  bool chunked = false;        // "Transfer-Encoding: chunked": the body comes in framed pieces
+  bool transferCoded = false;  // any other Transfer-Encoding than identity (compressed, stacked)
+  std::string etag;
+  std::string lastModified;
 };
+
+// What identifies this version of the file for If-Range: a strong ETag, else Last-Modified
+// (a weak ETag may not be used there); empty when the answer has neither.
+std::string validatorOf(const ResponseHead& head);
 
 enum class HeadStatus { incomplete, complete, malformed };
 

@@ -92,6 +92,8 @@ std::string encodeTaskState(const TaskState& state) {
   putWord(blob, base + 16, appendText(blob, state.userAgent));
   putWord(blob, base + 28 + 20, state.url.port);
   putWord(blob, base + 52, appendText(blob, state.localFile));
+  // The further text of the record: readers that do not know it skip it by its offset.
+  putWord(blob, base + 68, appendText(blob, state.validator));
   putWord(blob, base + 104, state.fileSize);
   uint16_t crc = crc16Arc(reinterpret_cast<const unsigned char*>(blob.data()), blob.size());
   blob.push_back(static_cast<char>(crc & 0xFF));
@@ -115,9 +117,13 @@ bool decodeTaskState(const std::string& blob, TaskState& state) {
                    readText(blob, area, end, getWord(blob, base + 4), out.url.path) &&
                    readText(blob, area, end, getWord(blob, base + 12), out.referer) &&
                    readText(blob, area, end, getWord(blob, base + 16), out.userAgent) &&
-                   readText(blob, area, end, getWord(blob, base + 52), out.localFile);
+                   readText(blob, area, end, getWord(blob, base + 52), out.localFile) &&
+                   readText(blob, area, end, getWord(blob, base + 68), out.validator);
   if (!textsRead || out.url.host.empty() || out.url.path.empty() || out.url.path[0] != '/') return false;
-  if (!validRequestText(out.url.host) || !validRequestText(out.url.path) || !validRequestText(out.referer)) return false;
+  if (!validRequestText(out.url.host) || !validRequestText(out.url.path) || !validRequestText(out.referer) ||
+      !validRequestText(out.validator)) {
+    return false;
+  }
   out.url.port = getWord(blob, base + 48);
   out.connections = getWord(blob, 8);
   out.fileSize = getWord(blob, base + 104);

@@ -14,6 +14,7 @@ struct TaskState {
   std::string referer;
   std::string userAgent;
   std::string localFile;
+  std::string validator;  // the file version's If-Range value; empty when the server named none
   int32_t connections = 0;
   int32_t fileSize = 0;
   std::vector<Segment> segments;  // owners are 0 once read back

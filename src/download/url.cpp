@@ -64,10 +64,17 @@ bool parseUrl(const std::string& text, Url& url) {
   } else if (rest.find("://") != std::string::npos) {
     return false;  // another scheme: this engine speaks plain HTTP only
   }
-  size_t slash = rest.find('/');
-  std::string authority = rest.substr(0, slash);
+  // The fragment is never sent; the host ends where the path or the query begins, so a
+  // host-less address with a query ("http://?t=1") has an empty host and is refused.
+  rest = rest.substr(0, rest.find('#'));
+  size_t hostEnd = rest.find_first_of("/?");
+  std::string authority = rest.substr(0, hostEnd);
   Url out;
-  out.path = slash == std::string::npos ? "/" : rest.substr(slash);
+  if (hostEnd == std::string::npos) {
+    out.path = "/";
+  } else {
+    out.path = rest[hostEnd] == '/' ? rest.substr(hostEnd) : "/" + rest.substr(hostEnd);
+  }
   size_t colon = authority.rfind(':');
   if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
     if (!parsePort(authority.substr(colon + 1), out.port)) return false;
@@ -86,6 +93,22 @@ bool parseUrl(const std::string& text, Url& url) {
   out.host = authority;
   url = out;
   return true;
+}
+
+std::string withoutStamp(const std::string& path) {
+  size_t at = path.rfind("?t=");
+  if (at == std::string::npos || path.find_first_of("/?&#", at + 1) != std::string::npos) return path;
+  return path.substr(0, at);
+}
+
+bool sameResource(const Url& a, const Url& b) {
+  if (a.port != b.port || a.host.size() != b.host.size()) return false;
+  for (size_t i = 0; i < a.host.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a.host[i])) != std::tolower(static_cast<unsigned char>(b.host[i]))) {
+      return false;
+    }
+  }
+  return withoutStamp(a.path) == withoutStamp(b.path);
 }
 
 std::string formatUrl(const Url& url) {

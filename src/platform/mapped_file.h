@@ -1,12 +1,14 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace platform {
 
-// A file of fixed size mapped whole into memory for writing, so that several threads can
-// store into it at their own offsets. Paths are launcher paths (GBK, '\' separators).
+// A preallocated file of fixed size that several threads store into at their own offsets,
+// without a shared file position. No view of the whole file is needed, so a 32-bit process
+// writes files of up to 2 GiB. Paths are launcher paths (GBK, '\' separators).
 class MappedFile {
  public:
   MappedFile();
@@ -16,19 +18,23 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // Creates (or truncates) the file, reserves `size` bytes on disk and maps it.
-  // False when the file cannot be created, the disk has no room, or the mapping fails.
+  // Creates (or truncates) the file and reserves `size` bytes on disk. False when the file
+  // cannot be created or the disk has no room.
   bool create(const std::string& path, uint32_t size);
-  // Maps an existing file whose size is exactly `size`; false otherwise.
+  // Opens an existing file whose size is exactly `size`; false otherwise.
   bool openExisting(const std::string& path, uint32_t size);
-  // Unmaps and closes; the data written stays in the file.
+  // Closes; the data written stays in the file.
   void close();
 
   // Makes the pages of [offset, offset + length) writable in one go, so a connection storing
   // into them does not take one page fault per page. A hint: failures are ignored.
   void prepareWrite(uint32_t offset, uint32_t length) const;
 
-  char* data() const;  // null for an empty or closed file
+  // Stores `count` bytes at `offset`. False when the range lies outside the file, the file is
+  // closed, or the system refuses the write (a failing disk). Threads may write disjoint
+  // ranges at the same time.
+  bool write(uint32_t offset, const char* bytes, size_t count) const;
+
   uint32_t size() const;
   bool isOpen() const;
 

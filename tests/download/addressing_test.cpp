@@ -31,6 +31,28 @@ TEST(Url, ParsesHostPortAndPath) {
   EXPECT_EQ(defaultReferer("http://h:81/a/b.zip"), "http://h:81/a");
 }
 
+TEST(Url, TheHostEndsAtThePathTheQueryOrTheFragment) {
+  Url url;
+  ASSERT_TRUE(parseUrl("http://h:81?t=5", url));
+  EXPECT_EQ(url.host, "h");
+  EXPECT_EQ(url.path, "/?t=5");
+  ASSERT_TRUE(parseUrl("http://h/a.zip#part", url));
+  EXPECT_EQ(url.path, "/a.zip");
+  EXPECT_FALSE(parseUrl("http://?t=1796761422", url));
+  EXPECT_FALSE(parseUrl("?t=1796761422", url));
+  EXPECT_FALSE(parseUrl("http://#x", url));
+}
+
+TEST(Url, TheSameResourceWhateverItsStamp) {
+  EXPECT_EQ(withoutStamp("/a.zip?t=20240101"), "/a.zip");
+  EXPECT_EQ(withoutStamp("/get?id=3?t=1"), "/get?id=3");
+  EXPECT_EQ(withoutStamp("/a?t=1/b"), "/a?t=1/b");
+  EXPECT_TRUE(sameResource(Url{"Files.Example", 80, "/a.zip?t=1"}, Url{"files.example", 80, "/a.zip?t=2"}));
+  EXPECT_FALSE(sameResource(Url{"h", 80, "/a.zip?t=1"}, Url{"h", 81, "/a.zip?t=1"}));
+  EXPECT_FALSE(sameResource(Url{"h", 80, "/a.zip?t=1"}, Url{"g", 80, "/a.zip?t=1"}));
+  EXPECT_FALSE(sameResource(Url{"h", 80, "/a.zip?t=1"}, Url{"h", 80, "/b.zip?t=1"}));
+}
+
 TEST(Url, ResolvesRedirectTargets) {
   Url base{"h", 81, "/a"};
   Url target;

@@ -59,16 +59,17 @@ class DownloadFileTest : public ::testing::Test {
 
   // Starts a download on a worker thread and stops it (as the process ending would) once
   // part of it has arrived and its state was saved; returns the saved record.
-  std::string interruptedDownload(TestServer& slow) {
+  std::string interruptedDownload(TestServer& slow) { return interruptedDownload(slow.url(), target); }
+  std::string interruptedDownload(const std::string& url, const std::string& into) {
     RealLauncher first;
     int result = -1;
-    std::thread worker([&] { result = downloadFile(first.app, slow.url(), target, 1, 1); });
+    std::thread worker([&] { result = downloadFile(first.app, url, into, 1, 1); });
     while (first.app.downloadTask.receivedBytes() < 200000) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(first.app.downloadTask.saveState(first.files, "", false));
     first.app.downloadTask.engine().destroy();
     worker.join();
     EXPECT_EQ(result, kIncomplete);
-    return dltest::readFile(work);
+    return dltest::readFile(into + ".tmp.work");
   }
 };
 
@@ -233,6 +234,97 @@ TEST_F(DownloadFileTest, WaitingBlocksWithoutBurningTheCoreAndSamplesReadZeroWit
 TEST_F(DownloadFileTest, AnAddressThatCannotBeUsedIsNotStarted) {
   RealLauncher launcher;
   EXPECT_EQ(downloadFile(launcher.app, "ftp://127.0.0.1/x", target, 1, 1), kNotStarted);
+}
+
+TEST_F(DownloadFileTest, AnAddressWithoutAHostFailsAtOnceAndKeepsTheEarlierPart) {
+  RealLauncher launcher;
+  dltest::writeFile(tmp, "part");
+  dltest::writeFile(work, "state");
+  // A missing manifest attribute reads as empty; the stamp is appended all the same.
+  EXPECT_EQ(downloadFile(launcher.app, "?t=1796761422", target, 1, 1), kNotStarted);
+  EXPECT_EQ(downloadFile(launcher.app, "http://?t=1796761422", target, 1, 1), kNotStarted);
+  EXPECT_EQ(downloadFile(launcher.app, "http://#x", target, 1, 1), kNotStarted);
+  EXPECT_EQ(dltest::readFile(tmp), "part");
+  EXPECT_EQ(dltest::readFile(work), "state");
+}
+
+TEST_F(DownloadFileTest, AResumedFileThatHadArrivedWholeEndsCompleteAfterALargerFile) {
+  std::string large = dltest::patternBody(700000);
+  TestServer server(large);
+  RealLauncher launcher;
+  ASSERT_EQ(downloadFile(launcher.app, server.url(), target, 1, 2), kComplete);
+  // The second file's data and state say every segment is here (killed just before the end).
+  std::string small = dltest::patternBody(300000, 9);
+  TaskState state;
+  state.url = Url{"127.0.0.1", server.port(), "/files/patch.bin"};
+  state.fileSize = 300000;
+  state.segments = SegmentTable::fresh(300000, 5).segments();
+  for (Segment& segment : state.segments) segment.received = segment.length;
+  std::string second = folder.path("second.pak");
+  dltest::writeFile(second + ".tmp", small);
+  dltest::writeFile(second + ".tmp.work", encodeTaskState(state));
+  size_t before = server.requests().size();
+  EXPECT_EQ(downloadFile(launcher.app, server.url(), second, 2, 2), kComplete);
+  EXPECT_EQ(launcher.app.downloadTask.getTotalSize(), 300000);
+  EXPECT_EQ(dltest::readFile(second + ".tmp"), small);
+  EXPECT_FALSE(std::filesystem::exists(second + ".tmp.work"));
+  EXPECT_EQ(server.requests().size(), before);
+}
+
+TEST_F(DownloadFileTest, AStateFileOfAnotherAddressIsDroppedButAnotherStampResumes) {
+  std::string body = dltest::patternBody(900000);
+  std::string other = folder.path("other.pak");
+  {
+    TestServer old(body);
+    old.bytesPerWrite = 4096;
+    old.pauseMsPerWrite = 5;
+    interruptedDownload(old.url() + "?t=1", target);
+    interruptedDownload(old.url() + "?t=1", other);
+    // The same file under a new stamp goes on where it stopped.
+    old.pauseMsPerWrite = 0;
+    old.bytesPerWrite = 65536;
+    size_t before = old.requests().size();
+    RealLauncher next;
+    EXPECT_EQ(downloadFile(next.app, old.url() + "?t=2", target, 1, 1), kComplete);
+    EXPECT_EQ(dltest::readFile(tmp), body);
+    std::vector<int64_t> starts = old.rangeStarts();
+    for (size_t i = before; i < starts.size(); ++i) EXPECT_GT(starts[i], 0) << "request " << i;
+  }
+  // The operator moved the file to another server and the old one is gone.
+  TestServer moved(body);
+  RealLauncher next;
+  EXPECT_EQ(downloadFile(next.app, moved.url() + "?t=3", other, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(other + ".tmp"), body);
+  EXPECT_EQ(moved.rangeStarts().front(), -1);
+}
+
+TEST_F(DownloadFileTest, AFileReplacedByOneOfTheSameSizeIsNeverMixed) {
+  std::string body = dltest::patternBody(900000);
+  TestServer server(body);
+  server.setBody(body, "\"v1\"");
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 5;
+  interruptedDownload(server);
+  TaskState state;
+  ASSERT_TRUE(decodeTaskState(dltest::readFile(work), state));
+  EXPECT_EQ(state.validator, "\"v1\"");
+  for (const std::string& request : server.requests()) {
+    if (request.find("Range: ") != std::string::npos) {
+      EXPECT_NE(request.find("If-Range: \"v1\"\r\n"), std::string::npos);
+    }
+  }
+
+  std::string replaced = dltest::patternBody(900000, 11);
+  server.setBody(replaced, "\"v2\"");
+  server.pauseMsPerWrite = 0;
+  server.bytesPerWrite = 65536;
+  RealLauncher next;
+  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kIncomplete);
+  EXPECT_FALSE(std::filesystem::exists(tmp));
+  EXPECT_FALSE(std::filesystem::exists(work));
+  RealLauncher after;
+  EXPECT_EQ(downloadFile(after.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), replaced);
 }
 
 }  // namespace

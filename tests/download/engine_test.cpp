@@ -358,5 +358,94 @@ TEST_F(EngineTest, ARateLimitShrinksEveryReceiveToTheShare) {
   for (int32_t c : chunks) EXPECT_LE(c, 6000);
 }
 
+TEST_F(EngineTest, APartialAnswerToTheFirstRequestSizesTheFileFromTheRangeTotal) {
+  std::string body = dltest::patternBody(1000000);
+  TestServer server(body);
+  server.unrangedPartial = 100;  // "206, bytes 0-99/1000000" to the request without a range
+  ASSERT_TRUE(engine.start(log.params(server.url(), file)));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_EQ(log.valueOf(kEventSizeKnown), 1000000);
+  EXPECT_TRUE(engine.completed());
+  EXPECT_EQ(dltest::readFile(file), body);
+  // The rest of segment 0 is asked for at once, not after a wait for a lost connection.
+  EXPECT_FALSE(log.saidText(texts::kRetrySuffix));
+  EXPECT_EQ(server.rangeStarts().size(), 6u);
+}
+
+// A resumed task whose two missing segments start 300 ms apart: the first is answered with
+// another range than it asked for.
+TEST_F(EngineTest, AnAnswerForAnotherRangeIsRefusedAndTheNextAnswerAnnouncesTheSize) {
+  std::string body = dltest::patternBody(400000);
+  TestServer server(body);
+  server.rangeShift = 1000;
+  server.rangeShiftCount = 1;
+  TaskState state;
+  state.url = Url{"127.0.0.1", server.port(), "/files/patch.bin"};
+  state.fileSize = 400000;
+  state.segments = SegmentTable::fresh(400000, 5).segments();
+  for (int i = 0; i < 3; ++i) state.segments[static_cast<size_t>(i)].received = 80000;
+  dltest::writeFile(file, body.substr(0, 240000) + std::string(160000, '\0'));
+  EngineRules rules = dltest::quickRetries();
+  rules.launchSpacingMs = 300;
+  rules.spacedFromBytes = 1;
+  engine.setRules(rules);
+  ASSERT_TRUE(engine.resume(log.params("", file), encodeTaskState(state)));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_EQ(server.rangeStarts(), (std::vector<int64_t>{240000, 320000}));
+  EXPECT_TRUE(log.saidText(std::string(texts::kUnsupportedAnswer) + "206]"));
+  EXPECT_FALSE(engine.completed());
+  std::string got = dltest::readFile(file);
+  expectNoForeignBytes(got, body);
+  EXPECT_EQ(got.substr(320000), body.substr(320000));
+  // The refused answer does not count as the one that announces the size.
+  EXPECT_EQ(log.count(kEventSizeKnown), 1);
+  EXPECT_EQ(log.valueOf(kEventSizeKnown), 400000);
+}
+
+TEST_F(EngineTest, AWholeMalformedHeadIsRefusedAtOnceWhileACutHeadIsRetried) {
+  engine.setRules(dltest::quickRetries(3));
+  std::string body = dltest::patternBody(30000);
+  for (const char* head : {"HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\n",
+                           "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n",
+                           "HTTP/1.1 200 OK\r\nContent-Length: 30000\r\nContent-Length: 29999\r\n\r\n",
+                           "HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-x/30000\r\n\r\n",
+                           "HTTP/1.1 20 OK\r\nContent-Length: 30000\r\n\r\n"}) {
+    EventLog events;
+    TestServer server(body);
+    server.rawAnswer(head, -1);
+    ASSERT_TRUE(engine.start(events.params(server.url(), file)));
+    ASSERT_TRUE(events.waitForEnd()) << head;
+    EXPECT_EQ(server.requests().size(), 1u) << head;
+    EXPECT_TRUE(events.saidText(texts::kUnsupportedAnswer)) << head;
+    EXPECT_FALSE(engine.completed());
+  }
+  TestServer server(body);
+  server.rawAnswer("HTTP/1.1 200 OK\r\nContent-Len", 1);
+  ASSERT_TRUE(engine.start(log.params(server.url(), file)));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_TRUE(log.saidText(texts::kRetrySuffix));
+  EXPECT_EQ(dltest::readFile(file), body);
+}
+
+TEST_F(EngineTest, ChunkedAnswersAreStoredWithoutTheirFramingAndOtherCodingsRefused) {
+  std::string body = dltest::patternBody(300000);
+  TestServer server(body);
+  server.chunked = true;  // every answer, the first and the ranged ones, beside a Content-Length
+  server.bytesPerWrite = 7000;
+  ASSERT_TRUE(engine.start(log.params(server.url(), file)));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_TRUE(engine.completed());
+  EXPECT_EQ(dltest::readFile(file), body);
+
+  EventLog other;
+  TestServer gzip(body);
+  gzip.rawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\nTransfer-Encoding: gzip, chunked\r\n\r\n", -1);
+  ASSERT_TRUE(engine.start(other.params(gzip.url(), file)));
+  ASSERT_TRUE(other.waitForEnd());
+  EXPECT_FALSE(engine.completed());
+  EXPECT_TRUE(other.saidText(std::string(texts::kUnsupportedAnswer) + "200]"));
+  EXPECT_EQ(other.valueOf(kEventEnded), 0);
+}
+
 }  // namespace
 }  // namespace download

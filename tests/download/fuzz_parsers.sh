@@ -34,7 +34,7 @@ run_target() { # name, seeds
 }
 
 build_target response_head_fuzz "$src/tests/download/fuzz/response_head_fuzz.cpp" "$src/src/download/http_head.cpp" \
-  "$src/src/download/url.cpp"
+  "$src/src/download/url.cpp" "$src/src/download/chunked_body.cpp"
 build_target task_state_fuzz "$src/tests/download/fuzz/task_state_fuzz.cpp" "$src/src/download/task_state_blob.cpp" \
   "$src/src/download/crc16.cpp" "$src/src/download/segment_table.cpp" "$src/src/download/url.cpp"
 run_target response_head_fuzz "$src/tests/download/fuzz/seeds_head"

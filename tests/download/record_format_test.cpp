@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "download/chunked_body.h"
 #include "download/crc16.h"
 #include "download/http_head.h"
 #include "download/task_state_blob.h"
@@ -71,6 +72,21 @@ TEST(TaskStateBlob, FollowsTheFixedLayout) {
   EXPECT_EQ(static_cast<unsigned char>(blob[blob.size() - 1]), crc >> 8);
 }
 
+TEST(TaskStateBlob, KeepsTheFileVersionAsTheFurtherText) {
+  TaskState state = sampleState();
+  state.validator = "\"5f3a-1c\"";
+  std::string blob = encodeTaskState(state);
+  std::string without = encodeTaskState(sampleState());
+  // The fixed part does not move: the text sits behind the others, found by its offset.
+  EXPECT_EQ(blob.substr(0, 84 + 28 * 5), without.substr(0, 84 + 28 * 5));
+  EXPECT_STREQ(blob.data() + wordAt(blob, 84 + 28 * 5), state.validator.c_str());
+  TaskState back;
+  ASSERT_TRUE(decodeTaskState(blob, back));
+  EXPECT_EQ(back.validator, state.validator);
+  ASSERT_TRUE(decodeTaskState(without, back));
+  EXPECT_EQ(back.validator, "");
+}
+
 TEST(TaskStateBlob, ReadsBackWithWorkingWordsCleared) {
   TaskState state = sampleState();
   TaskState back;
@@ -136,7 +152,10 @@ TEST(RequestHead, HasTheFieldsInOrder) {
             "Referer: http://127.0.0.1:8081/a\r\n"
             "User-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
             "Range: bytes=4096-\r\nPragma: no-cache\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n");
-  std::string first = buildRequestHead(Url{"h", 80, "/x"}, "http://h", -1);
+  EXPECT_NE(buildRequestHead(url, "r", 4096, "\"v1\"").find("Range: bytes=4096-\r\nIf-Range: \"v1\"\r\nPragma"),
+            std::string::npos);
+  std::string first = buildRequestHead(Url{"h", 80, "/x"}, "http://h", -1, "\"v1\"");
+  EXPECT_EQ(first.find("If-Range"), std::string::npos);
   EXPECT_EQ(first.find("Range"), std::string::npos);
   EXPECT_NE(first.find("Host: h\r\n"), std::string::npos);
 }
@@ -158,6 +177,16 @@ TEST(ResponseHead, ReadsStatusLengthLocationAndRange) {
 
   ASSERT_EQ(parseResponseHead("HTTP/1.0 302 Moved\nLocation: /new\n\n", head, length), HeadStatus::complete);
   EXPECT_EQ(head.location, "/new");
+
+  text = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nETag: W/\"w\"\r\nLast-Modified: Mon, 01 Jan 2024\r\n\r\n";
+  ASSERT_EQ(parseResponseHead(text, head, length), HeadStatus::complete);
+  EXPECT_TRUE(head.chunked);
+  EXPECT_FALSE(head.transferCoded);
+  EXPECT_EQ(validatorOf(head), "Mon, 01 Jan 2024");  // a weak tag may not be used in If-Range
+  ASSERT_EQ(parseResponseHead("HTTP/1.1 200 OK\r\nETag: \"s\"\r\nTransfer-Encoding: identity\r\n\r\n", head, length),
+            HeadStatus::complete);
+  EXPECT_FALSE(head.transferCoded);
+  EXPECT_EQ(validatorOf(head), "\"s\"");
 }
 
 TEST(ResponseHead, WaitsForTheBlankLineAndRefusesGarbage) {
@@ -175,6 +204,25 @@ TEST(ResponseHead, WaitsForTheBlankLineAndRefusesGarbage) {
   EXPECT_EQ(parseResponseHead("HTTP/1.1 206 OK\r\nContent-Range: bytes 9-3/10\r\n\r\n", head, length),
             HeadStatus::malformed);
   EXPECT_EQ(parseResponseHead(std::string(kMaxHeadBytes, 'a'), head, length), HeadStatus::malformed);
+}
+
+TEST(ChunkedBody, TakesOffTheFramingInAnyPieces) {
+  std::string framed = "5;ext=1\r\nhello\r\n1A\r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nX-Trailer: 1\r\n\r\nNEXT";
+  for (size_t piece : {size_t{1}, size_t{3}, framed.size()}) {
+    ChunkedBody chunks;
+    std::string out;
+    ChunkedBody::Status status = ChunkedBody::Status::more;
+    for (size_t at = 0; at < framed.size(); at += piece) {
+      status = chunks.feed(framed.data() + at, std::min(piece, framed.size() - at), out);
+    }
+    EXPECT_EQ(status, ChunkedBody::Status::finished) << piece;
+    EXPECT_EQ(out, "helloabcdefghijklmnopqrstuvwxyz") << piece;
+  }
+  for (const char* bad : {"x\r\n", "\r\n", "3\r\nabcX\r\n", "1234567890123456\r\n"}) {
+    ChunkedBody chunks;
+    std::string out;
+    EXPECT_EQ(chunks.feed(bad, std::strlen(bad), out), ChunkedBody::Status::malformed) << bad;
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace dltest {
@@ -43,7 +44,7 @@ std::string patternBody(size_t size, uint32_t seed) {
   return body;
 }
 
-TestServer::TestServer(std::string body) : body_(std::move(body)) {
+TestServer::TestServer(std::string body) : body_(std::make_shared<const std::string>(std::move(body))) {
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   int one = 1;
   ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -77,6 +78,18 @@ std::string TestServer::url(const std::string& path) const {
 void TestServer::redirect(const std::string& path, const std::string& location) {
   std::lock_guard guard(mutex_);
   redirects_[path] = location;
+}
+
+void TestServer::rawAnswer(const std::string& bytes, int count) {
+  std::lock_guard guard(mutex_);
+  raw_ = bytes;
+  rawCount_ = count;
+}
+
+void TestServer::setBody(std::string body, const std::string& etag) {
+  std::lock_guard guard(mutex_);
+  body_ = std::make_shared<const std::string>(std::move(body));
+  etag_ = etag;
 }
 
 std::vector<std::string> TestServer::requests() const {
@@ -119,6 +132,39 @@ void TestServer::acceptLoop() {
   }
 }
 
+// The head of a normal answer to `request`; `from` is where its body starts in `body`.
+std::string TestServer::answerHead(const std::string& request, const std::string& body, int64_t& from) {
+  std::string range = fieldValue(request, "Range");
+  std::string ifRange = fieldValue(request, "If-Range");
+  std::string etag;
+  {
+    std::lock_guard guard(mutex_);
+    etag = etag_;
+  }
+  // A validator that no longer matches gets the whole new file.
+  bool whole = range.empty() || ignoreRange || (!ifRange.empty() && ifRange != etag);
+  int64_t size = static_cast<int64_t>(body.size());
+  from = whole ? 0 : std::stoll(range.substr(6));
+  if (!whole && rangeShift != 0 && takeOne(rangeShiftCount)) from = std::min(from + rangeShift.load(), size - 1);
+  int64_t length = announcedLength >= 0 ? announcedLength.load() : size - from + lengthDelta;
+  std::string answer;
+  if (range.empty() && unrangedPartial >= 0) {
+    answer = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + std::to_string(unrangedPartial.load()) +
+             "\r\nContent-Range: bytes 0-" + std::to_string(unrangedPartial - 1) + "/" + std::to_string(size) + "\r\n";
+  } else if (range.empty()) {
+    answer = "HTTP/1.1 200 OK\r\nContent-length: " + std::to_string(length) + "\r\n";
+  } else if (whole) {
+    answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n";
+  } else {
+    answer = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + std::to_string(length) +
+             "\r\nContent-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
+             std::to_string(size + rangeTotalDelta) + "\r\n";
+  }
+  if (!etag.empty()) answer += "ETag: " + etag + "\r\n";
+  if (chunked) answer += "Transfer-Encoding: chunked\r\n";
+  return answer + "Accept-Ranges: bytes\r\n\r\n";
+}
+
 void TestServer::serve(int fd) {
   std::string head;
   char buffer[4096];
@@ -128,13 +174,21 @@ void TestServer::serve(int fd) {
     head.append(buffer, static_cast<size_t>(n));
   }
   std::string path = head.substr(4, head.find(' ', 4) - 4);
-  std::string location;
+  std::string location, raw;
+  std::shared_ptr<const std::string> body;
   {
     std::lock_guard guard(mutex_);
     requests_.push_back(head);
     arrivals_.push_back(std::chrono::steady_clock::now());
     auto it = redirects_.find(path);
     if (it != redirects_.end()) location = it->second;
+    if (takeOne(rawCount_)) raw = raw_;
+    body = body_;
+  }
+  if (!raw.empty()) {
+    sendAll(fd, raw.data(), raw.size());
+    ::shutdown(fd, SHUT_WR);
+    return;
   }
   if (!location.empty()) {
     std::string answer = "HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n";
@@ -146,23 +200,11 @@ void TestServer::serve(int fd) {
     sendAll(fd, answer.data(), answer.size());
     return;
   }
-  std::string range = fieldValue(head, "Range");
-  int64_t size = static_cast<int64_t>(body_.size());
-  int64_t from = range.empty() || ignoreRange ? 0 : std::stoll(range.substr(6));
-  int64_t length = announcedLength >= 0 ? announcedLength.load() : size - from + lengthDelta;
-  std::string answer;
-  if (from == 0 && range.empty()) {
-    answer = "HTTP/1.1 200 OK\r\nContent-length: " + std::to_string(length) + "\r\n";
-  } else if (ignoreRange) {
-    answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n";
-  } else {
-    answer = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + std::to_string(length) +
-             "\r\nContent-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
-             std::to_string(size + rangeTotalDelta) + "\r\n";
-  }
-  answer += "Accept-Ranges: bytes\r\n\r\n";
+  int64_t from = 0;
+  std::string answer = answerHead(head, *body, from);
   if (!sendAll(fd, answer.data(), answer.size())) return;
-  int64_t end = size;
+  int64_t end = static_cast<int64_t>(body->size());
+  if (fieldValue(head, "Range").empty() && unrangedPartial >= 0) end = std::min(end, unrangedPartial.load());
   bool stall = false;
   if (cutAfter >= 0 && takeOne(cutCount)) end = std::min(end, from + cutAfter);
   if (stallAfter >= 0 && takeOne(stallCount)) {
@@ -171,10 +213,17 @@ void TestServer::serve(int fd) {
   }
   for (int64_t at = from; at < end && !stopping_;) {
     size_t chunk = static_cast<size_t>(std::min<int64_t>(bytesPerWrite, end - at));
-    if (!sendAll(fd, body_.data() + at, chunk)) return;
+    if (chunked) {
+      char size[32];
+      int n = std::snprintf(size, sizeof size, "%zx\r\n", chunk);
+      if (!sendAll(fd, size, static_cast<size_t>(n))) return;
+    }
+    if (!sendAll(fd, body->data() + at, chunk)) return;
+    if (chunked && !sendAll(fd, "\r\n", 2)) return;
     at += static_cast<int64_t>(chunk);
     if (pauseMsPerWrite > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMsPerWrite));
   }
+  if (chunked && !stall) sendAll(fd, "0\r\n\r\n", 5);
   while (stall && !stopping_) {
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, 50) > 0) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,7 +35,15 @@ class TestServer {
   std::atomic<int64_t> announcedLength{-1};   // announce this length instead (no body beyond the real one)
   std::atomic<int> bytesPerWrite{65536};
   std::atomic<int> pauseMsPerWrite{0};    // pause between writes (a slow server)
+  std::atomic<int64_t> rangeShift{0};     // a ranged answer starts this far from where it was asked
+  std::atomic<int> rangeShiftCount{0};    // how many ranged answers are shifted (-1: all)
+  std::atomic<int64_t> unrangedPartial{-1};  // answer the unranged request with 206 and this many bytes
+  std::atomic<bool> chunked{false};       // frame every body in chunks (beside a Content-Length)
   void redirect(const std::string& path, const std::string& location);
+  // Sends `bytes` instead of the next `count` answers, then closes.
+  void rawAnswer(const std::string& bytes, int count);
+  // Names the body's version in an ETag and honours If-Range against it.
+  void setBody(std::string body, const std::string& etag);
 
   std::vector<std::string> requests() const;  // request heads in arrival order
   // The Range starts of the requests (-1 for none), in arrival order.
@@ -46,13 +55,17 @@ class TestServer {
   void acceptLoop();
   void serve(int fd);
   bool takeOne(std::atomic<int>& count);
+  std::string answerHead(const std::string& request, const std::string& body, int64_t& from) ;
 
-  std::string body_;
+  std::shared_ptr<const std::string> body_;  // replaced whole, under the mutex
   int listenFd_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   std::map<std::string, std::string> redirects_;
+  std::string raw_;
+  std::atomic<int> rawCount_{0};
+  std::string etag_;
   std::vector<std::string> requests_;
   std::vector<std::chrono::steady_clock::time_point> arrivals_;
   std::vector<int> clients_;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "platform/mapped_file.h"
@@ -80,7 +81,12 @@ void MappedFile::prepareWrite(uint32_t offset, uint32_t length) const {
   if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
-char* MappedFile::data() const { return native_->view; }
+// A 64-bit process maps the whole file: storing is a copy, with no call into the kernel.
+bool MappedFile::write(uint32_t offset, const char* bytes, size_t count) const {
+  if (uint64_t{offset} + count > native_->size || (count > 0 && native_->view == nullptr)) return false;
+  if (count > 0) std::memcpy(native_->view + offset, bytes, count);
+  return true;
+}
 uint32_t MappedFile::size() const { return native_->size; }
 bool MappedFile::isOpen() const { return static_cast<bool>(native_->fd); }
 

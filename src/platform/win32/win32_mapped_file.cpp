@@ -6,27 +6,21 @@
 
 namespace platform {
 
+// Positional writes rather than a view: a 32-bit process cannot map a file of a gigabyte or
+// more in one piece, and a failing disk shows as a refused write instead of a fault.
 struct MappedFile::Native {
   win32::UniqueHandle file;
-  win32::UniqueHandle mapping;
-  char* view = nullptr;
   uint32_t size = 0;
-
-  ~Native() { unmap(); }
-  void unmap() {
-    if (view != nullptr) UnmapViewOfFile(view);
-    view = nullptr;
-    mapping.reset();
-  }
-  bool map(uint32_t bytes) {
-    size = bytes;
-    if (bytes == 0) return true;
-    mapping.reset(CreateFileMappingW(file.get(), nullptr, PAGE_READWRITE, 0, bytes, nullptr));
-    if (!mapping) return false;
-    view = static_cast<char*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, bytes));
-    return view != nullptr;
-  }
 };
+
+namespace {
+
+win32::UniqueHandle openForWriting(const std::string& path, DWORD disposition) {
+  return win32::UniqueHandle(CreateFileW(win32::widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
 
 MappedFile::MappedFile() : native_(std::make_unique<Native>()) {}
 MappedFile::~MappedFile() = default;
@@ -35,42 +29,52 @@ MappedFile& MappedFile::operator=(MappedFile&&) noexcept = default;
 
 bool MappedFile::create(const std::string& path, uint32_t size) {
   close();
-  win32::UniqueHandle file(CreateFileW(win32::widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win32::UniqueHandle file = openForWriting(path, CREATE_ALWAYS);
   if (!file) return false;
   // Setting the end reserves the clusters, so a full disk fails here rather than while writing.
   LARGE_INTEGER end;
   end.QuadPart = size;
   if (!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) return false;
   native_->file = std::move(file);
-  if (native_->map(size)) return true;
-  close();
-  return false;
+  native_->size = size;
+  return true;
 }
 
 bool MappedFile::openExisting(const std::string& path, uint32_t size) {
   close();
-  win32::UniqueHandle file(CreateFileW(win32::widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win32::UniqueHandle file = openForWriting(path, OPEN_EXISTING);
   LARGE_INTEGER actual;
   if (!file || !GetFileSizeEx(file.get(), &actual) || actual.QuadPart != static_cast<LONGLONG>(size)) return false;
   native_->file = std::move(file);
-  if (native_->map(size)) return true;
-  close();
-  return false;
+  native_->size = size;
+  return true;
 }
 
 void MappedFile::close() {
-  native_->unmap();
   native_->file.reset();
   native_->size = 0;
 }
 
-char* MappedFile::data() const { return native_->view; }
+bool MappedFile::write(uint32_t offset, const char* bytes, size_t count) const {
+  if (uint64_t{offset} + count > native_->size || (count > 0 && !native_->file)) return false;
+  while (count > 0) {
+    // Each call names its own offset, so writers on other threads do not disturb it.
+    OVERLAPPED at{};
+    at.Offset = offset;
+    DWORD written = 0;
+    DWORD ask = count > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(count);
+    if (!WriteFile(native_->file.get(), bytes, ask, &written, &at) || written == 0) return false;
+    offset += written;
+    bytes += written;
+    count -= written;
+  }
+  return true;
+}
+
 uint32_t MappedFile::size() const { return native_->size; }
 bool MappedFile::isOpen() const { return static_cast<bool>(native_->file); }
 
-// Windows maps file pages on first touch cheaply enough; nothing to prepare.
+// The system cache takes the writes; nothing to prepare.
 void MappedFile::prepareWrite(uint32_t, uint32_t) const {}
 
 }  // namespace platform
