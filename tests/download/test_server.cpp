@@ -1,5 +1,7 @@
 #include "download/test_server.h"
 
+#include "fakes/loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -45,17 +47,7 @@ std::string patternBody(size_t size, uint32_t seed) {
 }
 
 TestServer::TestServer(std::string body) : body_(std::make_shared<const std::string>(std::move(body))) {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::listen(listenFd_, 64);
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
+  listenFd_ = testing_support::listenLoopback(64, port_);
   acceptor_ = std::thread(&TestServer::acceptLoop, this);
 }
 

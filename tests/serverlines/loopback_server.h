@@ -11,21 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "fakes/loopback_listener.h"
+
 namespace serverlines {
 
-// A listening socket on 127.0.0.1 at a free port.
-inline int listenLoopback(int backlog, int& port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(fd, backlog);
-  socklen_t length = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-  port = ntohs(a.sin_port);
-  return fd;
-}
+using testing_support::listenLoopback;
 
 // A login server stand-in: accepts every connection and sends `greeting` (nothing when
 // empty), then `rest` after `restMs`, keeping the connection open until it stops.
