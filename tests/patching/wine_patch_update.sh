@@ -63,7 +63,8 @@ wait "$launcher_pid" 2>/dev/null || true
 launcher_pid=""
 stop_standin
 grep -F '发现新的更新文件 在线更新:3 总大小:3.19MB 手动更新:0 总大小:0B' "$work/run1.log"
-[ -s "$client/DownloadCache/big.pak.tmp" ] && [ -s "$client/DownloadCache/big.pak.tmp.work" ]
+[ -s "$client/DownloadCache/big.pak.tmp" ]
+[ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
 
 # The saved state holds the address, so the server comes back on the same ports.
@@ -80,7 +81,8 @@ start_launcher "$work/run404.log"
 wait_launcher "$work/run404.log"
 stop_standin
 grep -F 'message: "big.pak更新异常终止,请关闭登录器稍后尝试!"' "$work/run404.log" || { cat "$work/run404.log"; exit 1; }
-[ -s "$client/DownloadCache/big.pak.tmp" ] && [ -s "$client/DownloadCache/big.pak.tmp.work" ]
+[ -s "$client/DownloadCache/big.pak.tmp" ]
+[ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
 
 echo "3. the next start resumes and installs every patch"

@@ -53,7 +53,8 @@ sleep 1.5  # one more save of the download state, now that every connection hold
 kill -9 "$first_pid"
 wait "$first_pid" 2>/dev/null || true
 first_pid=""
-[ -s "$client/DownloadCache/DLQ.exe.tmp" ] && [ -s "$client/DownloadCache/DLQ.exe.tmp.work" ]
+[ -s "$client/DownloadCache/DLQ.exe.tmp" ]
+[ -s "$client/DownloadCache/DLQ.exe.tmp.work" ]
 [ ! -e "$client/update.sh" ]
 cmp "$launcher" "$client/launcher"
 
@@ -79,6 +80,7 @@ while read -r start; do
 done < "$work/first_starts"
 cmp "$work/files/DLQ.exe" "$client/launcher"
 [ -x "$client/launcher" ]
-[ ! -e "$client/update.sh" ] && [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
+[ ! -e "$client/update.sh" ]
+[ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp.work" ]
 echo "the new launcher replaced the old one and runs"

@@ -58,7 +58,8 @@ grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待
 for ((i = 0; i < 100; i++)); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
 cmp "$work/files/DLQ.exe" "$client/launcher.exe"
 for ((i = 0; i < 100; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
-[ ! -e "$client/update.bat" ] && [ ! -e "$client/launcher.exe.old" ]
+[ ! -e "$client/update.bat" ]
+[ ! -e "$client/launcher.exe.old" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
 # The new launcher is content with its version: no further download, no further start.
 sleep 5
