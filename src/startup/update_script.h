@@ -2,14 +2,17 @@
 #include <string>
 #include <vector>
 
+#include "text/gbk_path.h"
+
 namespace startup {
 
-// What the update script acts on. Paths are launcher paths (GBK, '\' separators); the
-// arguments are the running launcher's own options, handed unchanged to the copy it restarts.
+// What the update script acts on. Paths are in the system's code page with '\' separators;
+// the arguments are the running launcher's own options, handed on to the copy it restarts.
 struct UpdateScriptInput {
   std::string launcherPath;  // the running executable, replaced under its own name
   std::string newFile;       // the downloaded executable
   std::vector<std::string> restartArguments;
+  text::LeadBytes pathLeadBytes = text::gbkLeadBytes();  // of the system's code page
 };
 
 // A text as one batch-file word: left bare when it holds only letters, digits and \ : . _ -,

@@ -41,11 +41,11 @@ class Reader {
     for (size_t i = at; i < limit && i < b_.size() && b_[i] != '\0'; ++i) s.push_back(b_[i]);
     return s;
   }
-  // A NUL-ended UTF-16 text starting at `at`, not reaching past `limit`, as GBK.
+  // A NUL-ended UTF-16 text starting at `at`, not reaching past `limit`, as UTF-8 (this system's paths).
   std::string unicodez(size_t at, size_t limit) const {
     size_t end = at;
     while (end + 1 < limit && has(end, 2) && u16(end) != 0) end += 2;
-    return has(at, end - at) ? convert(b_.substr(at, end - at), "UTF-16LE", "GBK") : std::string();
+    return has(at, end - at) ? convert(b_.substr(at, end - at), "UTF-16LE", "UTF-8") : std::string();
   }
   const std::string& bytes() const { return b_; }
 
@@ -84,7 +84,7 @@ bool readString(const Reader& r, size_t& at, bool unicode, std::string& out) {
   size_t length = unicode ? count * 2 : count;
   if (!r.has(at + 2, length)) return false;
   std::string raw = r.bytes().substr(at + 2, length);
-  out = unicode ? convert(raw, "UTF-16LE", "GBK") : raw;
+  out = unicode ? convert(raw, "UTF-16LE", "UTF-8") : raw;
   // Some writers (Wine's among them) count a terminating NUL as a character; the text ends there.
   out.resize(std::min(out.size(), out.find('\0')));
   at += 2 + length;
