@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The x86_64 Windows launcher under wine64, headless, updates a client folder from the
+# The Windows launcher (the 32-bit product, see use_product_build) under Wine, headless, updates a client folder from the
 # stand-in operator server: a first start ended during a stalled download, a second start whose
 # file server answers 404 (the patch fails with its message, the cache stays), a third that
 # resumes with range requests and installs every patch byte for byte (one in new folder levels,
@@ -10,15 +10,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
 source "$here/../support/e2e_common.bash"
 maker=$(built_tool manifest-maker)
-require_wine
-exe=${LAUNCHER_DIST:-$build/none}/win64/launcher.exe
-[ -f "$exe" ] || { echo "no $exe: build it first (./run build)" >&2; exit 1; }
 source "$here/patch_release.bash"
 
 work=$(mktemp -d /tmp/patching-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineserver=$(dirname "$wine")/wineserver
-[ -x "$wineserver" ] || wineserver=wineserver
+wineserver=wineserver
 client=$work/client
 release=$work/release
 standin_pid=""
@@ -30,7 +26,9 @@ cleanup() {
   [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+use_product_build
+exe=$(windows_build launcher.exe)
+[ -n "$exe" ] || { echo "no ${windows_bits}-bit launcher.exe: build it first (./run build)" >&2; exit 1; }
 stop_standin() { kill "$standin_pid"; wait "$standin_pid" 2>/dev/null || true; standin_pid=""; }
 
 start_launcher() {  # log file
@@ -48,8 +46,6 @@ wait_launcher() {  # log file: the launcher ends by itself within two minutes
 make_release
 cp "$exe" "$client/launcher.exe"
 make_manifest
-echo "preparing the wine prefix"
-"$wine" cmd /c exit 0 > /dev/null 2>&1 || true
 
 echo "1. the first start is ended during a stalled download"
 start_standin "$work/manifest.xml" "$release" "$work/server1.log" --fault files:stall-after=300000 --fault-limit 5
