@@ -44,6 +44,11 @@ printf 'Z:%s' "${client//\//\\}" | cmp - "$r/cwd" || fail "working directory $(c
 cmp <(printf '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=1.0.3\r\n') "$r/vf.ini" || { od -c "$r/vf.ini" | head; fail "vf.ini as the client saw it"; }
 
 # The Linux launcher hands a Windows Client.exe to Wine: the client sees the same arguments.
+# It takes the first "wine" on PATH: here the loader chosen above, for the build of the client.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\nexec "%s" "$@"\n' "$wine" > "$work/bin/wine"
+chmod +x "$work/bin/wine"
+export PATH="$work/bin:$PATH"
 standin_endpoints 127.0.0.1:9 > "$work/endpoints.ini"
 timeout 300 "$build/launcher" --headless --auto-start --run-dir "$client" --endpoints "$work/endpoints.ini" > "$work/out" 2>&1 ||
   fail "Linux launcher exit code $?"

@@ -135,6 +135,5 @@ unspellable ja_JP "测试 简体" "英文字母"
 enter_locale de_DE de_DE.UTF-8
 main_job de_DE "Spieler Ölmühle ß" cp1252
 self_update de_DE "Größe Übung ß"
-# A German system shows no launcher texts: the message box is there, empty.
-unspellable de_DE "中文 目录" 'message: ""'
+unspellable de_DE "中文 目录" "英文字母"
 echo "every locale passed"

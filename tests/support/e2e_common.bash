@@ -55,7 +55,7 @@ use_product_build() {
   if [ -n "$why" ]; then
     printf '%s\n' "################################################################" \
       "WARNING: $why." "WARNING: testing the 64-bit build instead of the 32-bit product." \
-      "################################################################" | tee /dev/stderr
+      "################################################################"
   fi
   echo "testing the ${windows_bits}-bit Windows build under $wine"
 }
