@@ -23,7 +23,8 @@ std::string batchWord(const std::string& text);
 // The batch script ("update.bat"): ends the old launcher and waits until it has gone,
 // keeps a copy of the old executable, deletes it, moves the new one into its place and
 // starts it; when the old one cannot be deleted or the new one cannot be moved in, the old
-// one is kept or restored and started instead. Finally the script deletes itself.
+// one is kept or restored and started instead (a copy that cannot be put back stays, as the
+// only launcher left). Finally the script deletes itself.
 // CR LF between lines, none after the last one.
 std::string batchUpdateScript(const UpdateScriptInput& input);
 
