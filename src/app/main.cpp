@@ -37,7 +37,8 @@ std::string launcherPath(platform::Platform& p, const state::Options& options) {
   // The folder is given as a path of this system; asking for the current directory after
   // entering it yields the same folder in the launcher's own spelling.
   if (!p.files.setCurrentDirectory(options.runDir)) return own;
-  return p.files.currentDirectory() + "\\" + startup::fileNameOf(own);
+  std::string folder = p.files.currentDirectory();
+  return folder.empty() ? folder : folder + "\\" + startup::fileNameOf(own, p.system.leadBytes());
 }
 
 }  // namespace
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<platform::NativePlatform> native = platform::makeNativePlatform();
   platform::Platform& p = native->get();
   state::Options options = app::parseOptions(args);
+  options.startFolder = p.files.currentDirectory();
   std::string endpointsError;
   startup::Endpoints endpoints = endpointsFor(p, options, endpointsError);
 
@@ -57,7 +59,7 @@ int main(int argc, char** argv) {
   state.options = options;
   state.endpoints = endpoints;
   state.executablePath = launcherPath(p, options);
-  p.files.setCurrentDirectory(startup::folderOf(state.executablePath));
+  p.files.setCurrentDirectory(startup::folderOf(state.executablePath, p.system.leadBytes()));
   app::bindEvents(state);
   ui::ProbeSocket probe([&window] { window.socketDataArrived(); });
   window.attachSocketDriver(&probe);

@@ -66,7 +66,7 @@ int32_t runProgram(platform::Platform& p, const std::string& target, const std::
   if (programPath.empty()) return 0;
   std::string directory = workingDirectory;
   if (directory.empty()) {
-    size_t cut = text::lastSeparator(programPath);
+    size_t cut = text::lastSeparator(programPath, p.system.leadBytes());
     if (cut != std::string::npos) directory = programPath.substr(0, cut + 1);
   }
   p.starter.create(programPath, commandArguments, directory, startupRecordFor(showMode), processInfo);

@@ -2,6 +2,7 @@
 
 #include "patching/current_checks.h"
 #include "patching/format_size.h"
+#include "patching/patch_install.h"
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
 #include "startup/manifest_document.h"
@@ -34,7 +35,7 @@ std::vector<PatchEntry> readPatchEntries(state::AppState& app) {
     e.CheckCode = startup::manifestAttribute(doc, node, "CheckCode");
     e.url = startup::manifestAttribute(doc, node, "url");
     e.isupdate = startup::manifestAttribute(doc, node, "isupdate");
-    e.localPath = localPathOf(app.clientFolder, e);
+    e.localPath = systemLocalPath(app.platform.system, app.clientFolder, e);
     entries.push_back(std::move(e));
   }
   return entries;

@@ -4,10 +4,19 @@
 
 namespace patching {
 
-void createSubfolders(platform::Files& files, const std::string& clientFolder, const std::string& path) {
+std::string systemLocalPath(platform::System& system, const std::string& clientFolder, const PatchEntry& entry) {
+  PatchEntry spelled = entry;
+  spelled.name = system.manifestFileName(entry.name);
+  spelled.path = system.manifestFileName(entry.path);
+  return localPathOf(clientFolder, spelled);
+}
+
+void createSubfolders(platform::Files& files, platform::System& system, const std::string& clientFolder,
+                      const std::string& path) {
   std::string folder = clientFolder;
+  // Split while still GBK, where a trail byte can be '\'.
   for (const auto& level : folderLevels(path)) {
-    folder += level;
+    folder += system.manifestFileName(level);
     if (!files.exists(folder)) files.createDirectory(folder);
     folder += "\\";
   }

@@ -1,13 +1,23 @@
 #pragma once
 #include <string>
 
+#include "patching/patch_entry.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace patching {
 
-// Creates every missing folder level of `path` below clientFolder, outermost first. A level
-// that cannot be created is not reported here: the move into it fails afterwards.
-void createSubfolders(platform::Files& files, const std::string& clientFolder, const std::string& path);
+// The manifest's names are GBK, while the client folder is in the system's own spelling:
+// these join them where they meet.
+
+// The entry's place (localPathOf) with its name and sub-folder spelled as the system's paths.
+std::string systemLocalPath(platform::System& system, const std::string& clientFolder, const PatchEntry& entry);
+
+// Creates every missing folder level of the manifest sub-folder `path` below clientFolder,
+// outermost first. A level that cannot be created is not reported here: the move into it
+// fails afterwards.
+void createSubfolders(platform::Files& files, platform::System& system, const std::string& clientFolder,
+                      const std::string& path);
 
 // Moves a finished download to its place, replacing a file that is there: a plain rename,
 // else a copy with overwriting followed by deleting the source (the move counts as done when

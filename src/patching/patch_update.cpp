@@ -55,7 +55,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   if (!isSafePatchLocation(entry)) return failPatch(app, entry, texts::kUnsafeLocation);
 
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
-  std::string target = app.downloadCacheFolder + entry.name;
+  std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   int result = download(app, url, target, index, count);
   if (result == patching::kNotStarted) return failPatch(app, entry, texts::kTaskNotCreated);
   if (result != patching::kComplete) return failPatch(app, entry, texts::kDownloadIncomplete);
@@ -67,7 +67,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
     files.deleteFile(tmpPath + ".work");
     return failPatch(app, entry, texts::kCheckCodeMismatch);
   }
-  createSubfolders(files, app.clientFolder, entry.path);
+  createSubfolders(files, app.platform.system, app.clientFolder, entry.path);
   if (!moveIntoPlace(files, tmpPath, entry.localPath)) return failPatch(app, entry, texts::kMoveFailed);
   return true;
 }

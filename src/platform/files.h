@@ -6,7 +6,8 @@
 
 namespace platform {
 
-// File operations on GBK paths with '\' separators (the posix side maps them to UTF-8 and '/').
+// File operations on paths in the system's code page with '\' separators (the posix side
+// maps them to '/').
 class Files {
  public:
   virtual ~Files() = default;
@@ -24,7 +25,8 @@ class Files {
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
   virtual bool fileSize(const std::string& path, int64_t& size) = 0;
-  virtual std::string currentDirectory() = 0;  // GBK, no trailing separator
+  // No trailing separator; empty when the system's code page cannot spell the folder.
+  virtual std::string currentDirectory() = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
 };
 

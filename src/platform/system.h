@@ -1,4 +1,5 @@
 #pragma once
+#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -18,7 +19,9 @@ class System {
   virtual uint32_t tickCount() = 0;  // milliseconds, wraps like GetTickCount
   virtual int defaultLocaleId() = 0;  // 2052, 1028, 1041, 1033, ...
   virtual LocalTime localNow() = 0;
-  virtual std::string executablePath() = 0;  // GBK, folders separated by '\'
+  // In the system's code page, folders separated by '\'; empty when that code page cannot
+  // spell the path (the ANSI calls would see '?' in place of some characters).
+  virtual std::string executablePath() = 0;
   virtual std::string environment(const std::string& name) = 0;  // empty when unset
   virtual void sleep(int milliseconds) = 0;
   // Ends the whole process at once with the code; tests substitute a recorder, so every
@@ -26,6 +29,15 @@ class System {
   virtual void endProcess(int code) = 0;
   // Bytes in a Windows code page (936, 950, 932) as UTF-8, for console output.
   virtual std::string toUtf8(const std::string& bytes, unsigned codePage) = 0;
+
+  // Texts that come from the system (paths, process names) are in its own code page. These
+  // are the bytes that begin a two-byte character there: a '\' after one is no separator.
+  virtual std::bitset<256> leadBytes() = 0;
+  // A file or folder name from the manifest (GBK) as this system's paths spell it, for joining
+  // to a folder the system gave.
+  virtual std::string manifestFileName(const std::string& gbk) = 0;
+  // A script text in the system's code page as the system's script interpreter reads it.
+  virtual std::string scriptText(const std::string& systemText) = 0;
 };
 
 }  // namespace platform

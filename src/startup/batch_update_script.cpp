@@ -42,7 +42,7 @@ std::string batchUpdateScript(const UpdateScriptInput& input) {
       // old launcher has gone (or about thirty seconds have passed).
       "set tries=0",
       ":end_old",
-      "Taskkill /f /im " + batchWord(fileNameOf(input.launcherPath)) + " >nul 2>nul",
+      "Taskkill /f /im " + batchWord(fileNameOf(input.launcherPath, input.pathLeadBytes)) + " >nul 2>nul",
       "if errorlevel 1 goto old_ended",
       "set /a tries+=1",
       "if %tries% geq 30 goto old_ended",
@@ -62,8 +62,11 @@ std::string batchUpdateScript(const UpdateScriptInput& input) {
       "Del /F " + kept,
       "Del update.bat",
       "Exit",
+      // A failed restore keeps the copy: it is then the only launcher left.
       ":restore",
       "move /Y " + kept + " " + own,
+      "if errorlevel 1 goto start_old",
+      "if not exist " + own + " goto start_old",
       ":keep_old",
       "Del /F " + kept,
       ":start_old",

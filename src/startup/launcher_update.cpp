@@ -21,6 +21,17 @@ void startHidden(state::AppState& app, const UpdateScriptKind& kind, const std::
   if (record.process != 0) starter.closeHandle(record.process);
 }
 
+bool isAbsolute(const std::string& path) {
+  if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return true;
+  return path.size() >= 2 && path[1] == ':';
+}
+
+// The restarted launcher runs in its own folder, not in the one this run was started from.
+std::string absoluteFrom(const std::string& folder, const std::string& path) {
+  if (isAbsolute(path) || folder.empty()) return path;
+  return folder.back() == '\\' ? folder + path : folder + "\\" + path;
+}
+
 }  // namespace
 
 UpdateScriptKind batchScriptKind() { return {"update.bat", batchUpdateScript, "", "update.bat"}; }
@@ -32,8 +43,10 @@ std::vector<std::string> restartArguments(const state::Options& options) {
   if (options.headless) words.push_back("--headless");
   if (options.autoUpdate) words.push_back("--auto-update");
   if (options.autoStart) words.push_back("--auto-start");
-  if (!options.runDir.empty()) words.insert(words.end(), {"--run-dir", options.runDir});
-  if (!options.endpointsFile.empty()) words.insert(words.end(), {"--endpoints", options.endpointsFile});
+  if (!options.runDir.empty())
+    words.insert(words.end(), {"--run-dir", absoluteFrom(options.startFolder, options.runDir)});
+  if (!options.endpointsFile.empty())
+    words.insert(words.end(), {"--endpoints", absoluteFrom(options.startFolder, options.endpointsFile)});
   return words;
 }
 
@@ -41,10 +54,12 @@ bool installLauncherUpdate(state::AppState& app, const std::string& newFile, con
   auto& files = app.platform.files;
   int64_t size = 0;
   if (!files.exists(newFile) || !files.fileSize(newFile, size) || size <= 0) return false;
-  UpdateScriptInput input{app.executablePath, newFile, restartArguments(app.options)};
-  std::string folder = folderOf(app.executablePath);
+  text::LeadBytes lead = app.platform.system.leadBytes();
+  UpdateScriptInput input{app.executablePath, newFile, restartArguments(app.options), lead};
+  std::string folder = folderOf(app.executablePath, lead);
+  std::string script = app.platform.system.scriptText(kind.build(input));
   // An old script that cannot be replaced must not run in place of this one.
-  bool written = files.writeWhole(folder + kind.fileName, kind.build(input));
+  bool written = files.writeWhole(folder + kind.fileName, script);
   files.deleteFile(newFile + ".work");
   if (written) startHidden(app, kind, folder);
   app.endProcess(0);

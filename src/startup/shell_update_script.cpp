@@ -1,17 +1,17 @@
 #include <algorithm>
 
 #include "startup/update_script.h"
-#include "text/gbk.h"
 
 namespace startup {
 
 namespace {
 
-// A launcher path as a path of this system; in UTF-8 no trail byte can be mistaken for '\'.
+// A launcher path as a path of this system. Paths on Linux are UTF-8 already, and in UTF-8 no
+// byte of a longer character can be mistaken for '\'.
 std::string hostPath(const std::string& launcherPath) {
-  std::string utf8 = text::gbkToUtf8(launcherPath);
-  std::replace(utf8.begin(), utf8.end(), '\\', '/');
-  return utf8;
+  std::string path = launcherPath;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ std::string shellWord(const std::string& text) {
 
 std::string shellUpdateScript(const UpdateScriptInput& input) {
   std::string restart = "\"$old\"";
-  for (const auto& argument : input.restartArguments) restart += " " + shellWord(argument);
+  for (const auto& argument : input.restartArguments) restart += " " + shellWord(hostPath(argument));
   // $PPID is the old launcher; comparing its executable with ours keeps the script from
   // waiting for, or ending, any other process should the launcher have gone already.
   return "#!/bin/sh\n"

@@ -15,6 +15,9 @@ namespace {
 
 constexpr const char* kNotInClientFolder =
     "\xC7\xEB\xB0\xD1\xB5\xC7\xC2\xBD\xC6\xF7\xB7\xC5\xB5\xBD\xD3\xCE\xCF\xB7\xBF\xCD\xBB\xA7\xB6\xCB\xD4\xCB\xD0\xD0..";  // 请把登陆器放到游戏客户端运行..
+constexpr const char* kFolderUnspellable =
+    "\xB5\xC7\xC2\xBD\xC6\xF7\xCB\xF9\xD4\xDA\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0\xC2\xB7\xBE\xB6\xBA\xAC\xD3\xD0\xB1\xBE\xCF\xB5\xCD\xB3\xCE\xDE\xB7\xA8\xCA\xB6\xB1\xF0\xB5\xC4\xD7\xD6\xB7\xFB,"
+    "\xC7\xEB\xB0\xD1\xD3\xCE\xCF\xB7\xBF\xCD\xBB\xA7\xB6\xCB\xB7\xC5\xB5\xBD\xD6\xBB\xBA\xAC\xD3\xA2\xCE\xC4\xD7\xD6\xC4\xB8\xBB\xF2\xCA\xFD\xD7\xD6\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0\xD6\xD0\xD4\xCB\xD0\xD0..";  // 登陆器所在的文件夹路径含有本系统无法识别的字符,请把游戏客户端放到只含英文字母或数字的文件夹中运行..
 constexpr const char* kCheckingForUpdates = "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2......";  // 正在检查更新......
 constexpr const char* kStatusCaption = "\xD7\xB4\xCC\xAC:";  // 状态:
 constexpr const char* kTitle = "VeskoTalveria\xB5\xC7\xC2\xBC\xC6\xF7";  // VeskoTalveria登录器
@@ -42,13 +45,13 @@ platform::WindowHandle findWindowOf(state::AppState& app, uint32_t pid) {
 
 }  // namespace
 
-std::string fileNameOf(const std::string& path) {
-  size_t cut = text::lastSeparator(path);
+std::string fileNameOf(const std::string& path, const text::LeadBytes& lead) {
+  size_t cut = text::lastSeparator(path, lead);
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::string folderOf(const std::string& path) {
-  size_t cut = text::lastSeparator(path);
+std::string folderOf(const std::string& path, const text::LeadBytes& lead) {
+  size_t cut = text::lastSeparator(path, lead);
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
@@ -62,7 +65,7 @@ uint32_t findProcessId(state::AppState& app, const std::string& exeName) {
 }
 
 void activateRunningInstance(state::AppState& app) {
-  uint32_t pid = findProcessId(app, fileNameOf(app.executablePath));
+  uint32_t pid = findProcessId(app, fileNameOf(app.executablePath, app.platform.system.leadBytes()));
   if (pid == 0) return;
   platform::WindowHandle w = findWindowOf(app, pid);
   if (w != 0) app.platform.processes.activateWindow(w);
@@ -81,7 +84,13 @@ bool ensureSingleInstance(state::AppState& app, const std::string& name) {
 void startupSequence(state::AppState& app) {
   using namespace ui::names;
   if (!ensureSingleInstance(app, kInstanceName)) return;
-  app.clientFolder = folderOf(app.executablePath);
+  // A folder the system's code page cannot spell has no path the ANSI calls could reach.
+  if (app.executablePath.empty()) {
+    app.messageBox(app.convert(kFolderUnspellable));
+    app.endProcess(0);
+    return;
+  }
+  app.clientFolder = folderOf(app.executablePath, app.platform.system.leadBytes());
   app.downloadCacheFolder = app.clientFolder + "DownloadCache\\";
   auto& files = app.platform.files;
   if (!files.exists(app.downloadCacheFolder)) files.createDirectory(app.downloadCacheFolder);

@@ -4,6 +4,7 @@
 
 #include "state/app_state.h"
 #include "startup/launcher_version.h"
+#include "text/gbk_path.h"
 
 namespace startup {
 
@@ -20,9 +21,9 @@ uint32_t findProcessId(state::AppState& app, const std::string& exeName);
 // Body of the remote-configuration worker thread.
 void remoteConfigurationWorker(state::AppState& app);
 
-// The file-name part of a path with '\' separators.
-std::string fileNameOf(const std::string& path);
+// The file-name part of a path with '\' separators, in the code page of `lead`.
+std::string fileNameOf(const std::string& path, const text::LeadBytes& lead);
 // The folder part of a path with '\' separators, with its trailing '\'.
-std::string folderOf(const std::string& path);
+std::string folderOf(const std::string& path, const text::LeadBytes& lead);
 
 }  // namespace startup

@@ -2,14 +2,17 @@
 #include <string>
 #include <vector>
 
+#include "text/gbk_path.h"
+
 namespace startup {
 
-// What the update script acts on. Paths are launcher paths (GBK, '\' separators); the
-// arguments are the running launcher's own options, handed unchanged to the copy it restarts.
+// What the update script acts on. Paths are in the system's code page with '\' separators;
+// the arguments are the running launcher's own options, handed on to the copy it restarts.
 struct UpdateScriptInput {
   std::string launcherPath;  // the running executable, replaced under its own name
   std::string newFile;       // the downloaded executable
   std::vector<std::string> restartArguments;
+  text::LeadBytes pathLeadBytes = text::gbkLeadBytes();  // of the system's code page
 };
 
 // A text as one batch-file word: left bare when it holds only letters, digits and \ : . _ -,
@@ -20,7 +23,8 @@ std::string batchWord(const std::string& text);
 // The batch script ("update.bat"): ends the old launcher and waits until it has gone,
 // keeps a copy of the old executable, deletes it, moves the new one into its place and
 // starts it; when the old one cannot be deleted or the new one cannot be moved in, the old
-// one is kept or restored and started instead. Finally the script deletes itself.
+// one is kept or restored and started instead (a copy that cannot be put back stays, as the
+// only launcher left). Finally the script deletes itself.
 // CR LF between lines, none after the last one.
 std::string batchUpdateScript(const UpdateScriptInput& input);
 

@@ -11,6 +11,9 @@ struct Options {
   bool autoStart = false;   // press start-game once it is enabled, then end
   std::string runDir;       // treat this folder as the launcher's own (host path)
   std::string endpointsFile;
+  // The current directory when the process started (launcher path): relative folder and
+  // file options are relative to it.
+  std::string startFolder;
   std::vector<std::string> unknown;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "fakes/fake_services.h"
 #include "platform/platform.h"
+#include "text/gbk_path.h"
 
 namespace fakes {
 
@@ -19,6 +21,9 @@ struct FakeSystem : platform::System {
   std::string exePath = "C:\\Game\\launcher.exe";
   std::map<std::string, std::string> env;
   std::vector<int> endCodes;
+  std::bitset<256> lead = text::gbkLeadBytes();  // a simplified-Chinese system
+  std::function<std::string(const std::string&)> fileNames;  // unset: names pass unchanged
+  std::function<std::string(const std::string&)> script;
 
   uint32_t tickCount() override { return tick += tickStep; }
   int defaultLocaleId() override { return localeId; }
@@ -31,6 +36,9 @@ struct FakeSystem : platform::System {
   void sleep(int milliseconds) override { tick += static_cast<uint32_t>(milliseconds); }
   void endProcess(int code) override { endCodes.push_back(code); }
   std::string toUtf8(const std::string& bytes, unsigned) override { return bytes; }
+  std::bitset<256> leadBytes() override { return lead; }
+  std::string manifestFileName(const std::string& gbk) override { return fileNames ? fileNames(gbk) : gbk; }
+  std::string scriptText(const std::string& systemText) override { return script ? script(systemText) : systemText; }
   bool ended() const { return !endCodes.empty(); }
 };
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The x86_64 Windows launcher under wine64, against the stand-in operator server, starts the
+# The Windows launcher (the 32-bit product, see use_product_build) under Wine, against the stand-in operator server, starts the
 # Windows test Client.exe through CreateProcess: the raw command line it receives, its working
 # directory and the vf.ini written by WritePrivateProfileString must match byte for byte.
 # Then the Linux launcher starts the same Windows Client.exe through Wine with the same arguments.
@@ -7,17 +7,18 @@ set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}
 source "$src/tests/support/e2e_common.bash"
-launcher_exe=$(windows_build launcher.exe) client_exe=$(windows_build test-client.exe)
-[ -n "$launcher_exe" ] && [ -n "$client_exe" ] || { echo "SKIP: no x86_64 Windows build of the launcher and test client"; exit 0; }
-require_wine
 work=$(mktemp -d /tmp/launch_wine.XXXXXX)
 cleanup() {
   standin_stop
-  "${wine%64}server" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+  "${wineserver:-wineserver}" -k 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+use_product_build
+launcher_exe=$(windows_build launcher.exe) client_exe=$(windows_build test-client.exe)
+[ -n "$launcher_exe" ] || { echo "SKIP: no ${windows_bits}-bit Windows build of the launcher"; exit 0; }
+[ -n "$client_exe" ] || { echo "SKIP: no ${windows_bits}-bit Windows build of the test client"; exit 0; }
 fail() { echo "FAIL: $*"; echo "--- launcher"; cat "$work/out" 2>/dev/null || true; echo "--- server"; cat "$work/standin.log" 2>/dev/null || true; exit 1; }
 
 client="$work/client"
@@ -43,6 +44,11 @@ printf 'Z:%s' "${client//\//\\}" | cmp - "$r/cwd" || fail "working directory $(c
 cmp <(printf '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=1.0.3\r\n') "$r/vf.ini" || { od -c "$r/vf.ini" | head; fail "vf.ini as the client saw it"; }
 
 # The Linux launcher hands a Windows Client.exe to Wine: the client sees the same arguments.
+# It takes the first "wine" on PATH: here the loader chosen above, for the build of the client.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\nexec "%s" "$@"\n' "$wine" > "$work/bin/wine"
+chmod +x "$work/bin/wine"
+export PATH="$work/bin:$PATH"
 standin_endpoints 127.0.0.1:9 > "$work/endpoints.ini"
 timeout 300 "$build/launcher" --headless --auto-start --run-dir "$client" --endpoints "$work/endpoints.ini" > "$work/out" 2>&1 ||
   fail "Linux launcher exit code $?"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The Windows-only paths of the platform layer under wine64, through shell-check.exe:
+# The Windows-only paths of the platform layer under Wine (the 32-bit build, see
+# use_product_build), through shell-check.exe:
 # IcmpSendEcho (an answered echo to a dotted address and to a looked-up name, an unanswered
 # one), GetPrivateProfileString on an internet shortcut with GBK texts, and a shell link
 # written by Wine's own WScript.Shell, read back by the Linux link reader.
@@ -9,18 +10,18 @@ set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}
 source "$src/tests/support/e2e_common.bash"
-check_exe=$(windows_build shell-check.exe)
-[ -n "$check_exe" ] || { echo "SKIP: no x86_64 Windows build of shell-check"; exit 0; }
-require_wine
 work=$(mktemp -d /tmp/shell_wine.XXXXXX)
 cleanup() {
-  "${wine%64}server" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+  "${wineserver:-wineserver}" -k 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 # The Chinese locale gives Wine code page 936: paths reach the program as GBK, as on a
 # Chinese Windows, from the UTF-8 names on disk.
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8
+use_product_build
+check_exe=$(windows_build shell-check.exe)
+[ -n "$check_exe" ] || { echo "SKIP: no ${windows_bits}-bit Windows build of shell-check"; exit 0; }
 fail() { echo "FAIL: $*"; exit 1; }
 check() { "$wine" "$check_exe" "$@" 2>/dev/null | tr -d '\r'; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -56,8 +57,8 @@ target=$(winpath "$folder/Client.exe")
 "$wine" cscript.exe //nologo "$(winpath "$work/make.vbs")" "$(winpath "$folder/play.lnk")" "$target" >/dev/null 2>&1 ||
   fail "Wine's cscript could not save the link"
 [ -s "$folder/play.lnk" ] || fail "no link was saved"
-# The Linux programs hold paths as GBK as well.
-got=$("$build/tools/shell-check" link "$(printf '%s' "$folder/play" | iconv -f UTF-8 -t GBK)" | tr '\000' @ | iconv -f GBK -t UTF-8)
+# The Linux programs hold paths in this system's own spelling, UTF-8.
+got=$("$build/tools/shell-check" link "$folder/play" | tr '\000' @)
 expected=$(printf 'target=%s\narguments=-window "a b" -x\nicon=%s,2' "$target" "$target")
 [ "$got" = "$expected" ] || { printf 'got:\n%s\nexpected:\n%s\n' "$got" "$expected"; fail "link read as above"; }
 echo "wine shell objects: echoes, internet shortcut and a Wine-made link read as written"

@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# The x86_64 Windows build under wine64 fetches its manifest from the stand-in server through
+# The Windows launcher (the 32-bit product, see use_product_build) under Wine fetches its manifest from the stand-in server through
 # WinINet: the primary answers an error page, the secondary's lines are listed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/support/standin.sh"
-exe=${WINE_LAUNCHER:-${LAUNCHER_DIST:-${LAUNCHER_SOURCE:-.}/dist}/win64/launcher.exe}
-wine=$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } || true)
-[ -n "$wine" ] || { echo "SKIP: wine64 not installed"; exit 0; }
-[ -f "$exe" ] || { echo "SKIP: $exe not built"; exit 0; }
+source "$here/../support/e2e_common.bash"
 
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
@@ -15,11 +11,13 @@ launcher_pid=
 cleanup() {
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
   standin_stop
-  command -v wineserver >/dev/null && wineserver -k 2>/dev/null || true
-  [ -x /usr/lib/wine/wineserver64 ] && /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+  "${wineserver:-wineserver}" -k 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+use_product_build
+exe=${WINE_LAUNCHER:-$(windows_build launcher.exe)}
+[ -n "$exe" ] || { echo "SKIP: no ${windows_bits}-bit launcher.exe built"; exit 0; }
 fail() { echo "FAIL: $*"; echo "--- launcher"; cat "$work/out" || true; echo "--- server"; cat "$work/standin.log" || true; exit 1; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -49,4 +47,4 @@ if [ -s "$work/out" ]; then
 else
   echo "NOTE: the GUI-subsystem launcher printed nothing under wine; judged by the server log only"
 fi
-echo "wine64 manifest fetch through WinINet: passed"
+echo "wine manifest fetch through WinINet (${windows_bits}-bit build): passed"

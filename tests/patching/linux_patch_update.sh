@@ -81,7 +81,8 @@ kill -9 "$launcher_pid"; wait "$launcher_pid" 2>/dev/null || true; launcher_pid=
 stop standin_pid
 grep -F '发现新的更新文件 在线更新:3 总大小:3.19MB 手动更新:0 总大小:0B' "$work/run1.log"
 grep -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "$work/run1.log" | head -1
-[ -s "$client/DownloadCache/big.pak.tmp" ] && [ -s "$client/DownloadCache/big.pak.tmp.work" ]
+[ -s "$client/DownloadCache/big.pak.tmp" ]
+[ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
 
 echo "2. the file server answers 404: the patch fails with its message, the cache stays"
@@ -89,7 +90,8 @@ restart_standin "$work/server2.log" --fault files:status=404
 run_launcher "$work/run2.log" || { cat "$work/run2.log"; exit 1; }
 grep -F 'message: "big.pak更新异常终止,请关闭登录器稍后尝试!"' "$work/run2.log" || { cat "$work/run2.log"; exit 1; }
 stop standin_pid
-[ -s "$client/DownloadCache/big.pak.tmp" ] && [ -s "$client/DownloadCache/big.pak.tmp.work" ]
+[ -s "$client/DownloadCache/big.pak.tmp" ]
+[ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
 
 echo "3. the next start resumes and installs every patch"
@@ -148,7 +150,8 @@ run_launcher "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "evil.sh补丁的文件名或目录无效,已停止更新,请联系游戏管理员!"' "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
 refute grep -q 'GET /replaced.dat' "$work/server6.log"
-[ ! -e "$work/../evil.sh" ] && [ ! -e "$work/evil.sh" ]
+[ ! -e "$work/../evil.sh" ]
+[ ! -e "$work/evil.sh" ]
 
 echo "7. a running Client.exe: the launcher refuses to patch"
 head -c 10 /dev/urandom > "$release/new.dat"

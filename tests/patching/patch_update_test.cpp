@@ -10,6 +10,7 @@
 #include "patching_fixture.h"
 #include "startup/cache_busting.h"
 #include "text/display_language.h"
+#include "text/gbk.h"
 #include "ui/component_names.h"
 
 namespace patching {
@@ -100,6 +101,40 @@ struct PatchUpdateTest : ::testing::Test {
     launcher.window.setPosition(kProgressBar, 77);
   }
 };
+
+// A system whose paths are UTF-8: the folder it gave stays as it is, while the manifest's GBK
+// names and folders (split while GBK: "\xB5\x5C" ends in '\') are spelled its way before they
+// are joined to it. The messages still show the name as the manifest has it.
+TEST_F(PatchUpdateTest, ManifestNamesAreSpelledAsTheSystemsPathsWhereTheyMeetItsFolder) {
+  launcher.fake.system.fileNames = [](const std::string& text) { return text::gbkToUtf8(text); };
+  launcher.app.clientFolder = "C:\\Spieler \xC3\x96lm\xC3\xBChle\\";  // UTF-8 Ölmühle
+  launcher.app.downloadCacheFolder = launcher.app.clientFolder + "DownloadCache\\";
+  files.directories = {"C:", "C:\\Spieler \xC3\x96lm\xC3\xBChle", "C:\\Spieler \xC3\x96lm\xC3\xBChle\\DownloadCache"};
+  const std::string folder = gbk("数据\\") + "\xB5\x5C";  // 数据\礬
+  PatchEntry e{gbk("补丁.pak"), folder, "", "5", "", "http://127.0.0.1/p", "true"};
+  e.localPath = systemLocalPath(launcher.app.platform.system, launcher.app.clientFolder, e);
+  EXPECT_EQ(e.localPath, launcher.app.clientFolder + "数据\\礬\\补丁.pak");
+  launcher.app.onlinePatches.push_back(e);
+  downloads.served["http://127.0.0.1/p"] = "bytes";
+  downloads.results["http://127.0.0.1/p"] = kIncomplete;
+  run();
+  ASSERT_EQ(downloads.calls.size(), 1u);
+  EXPECT_EQ(downloads.calls[0].target, launcher.app.downloadCacheFolder + "补丁.pak");
+  EXPECT_EQ(boxes(), std::vector<std::string>{gbk("补丁.pak更新异常终止,请关闭登录器稍后尝试!")});
+
+  patching_test::Launcher again;
+  again.fake.system.fileNames = launcher.fake.system.fileNames;
+  again.app.clientFolder = launcher.app.clientFolder;
+  again.app.downloadCacheFolder = launcher.app.downloadCacheFolder;
+  again.files.directories = files.directories;
+  again.app.onlinePatches.push_back(e);
+  ScriptedDownloads complete{again.files};
+  complete.served["http://127.0.0.1/p"] = "bytes";
+  runPatchUpdate(again.app, [&](state::AppState& app, const std::string& url, const std::string& target, int i,
+                                int n) { return complete(app, url, target, i, n); });
+  EXPECT_TRUE(again.files.directories.count(launcher.app.clientFolder + "数据\\礬")) << "folders spelled as UTF-8";
+  EXPECT_EQ(again.files.files[launcher.app.clientFolder + "数据\\礬\\补丁.pak"], "bytes");
+}
 
 TEST_F(PatchUpdateTest, OnlinePatchesInstalledInOrderIntoTheirFolders) {
   files.directories.insert("C:\\Game\\data");

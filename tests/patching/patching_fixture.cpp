@@ -7,7 +7,7 @@
 namespace patching_test {
 
 bool StrictFiles::parentExists(const std::string& path) {
-  std::string parent = startup::folderOf(trimmed(path));
+  std::string parent = startup::folderOf(trimmed(path), text::gbkLeadBytes());
   return !parent.empty() && isDirectory(parent);
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The x86_64 Windows launcher under wine64, headless, updates a client folder from the
+# The Windows launcher (the 32-bit product, see use_product_build) under Wine, headless, updates a client folder from the
 # stand-in operator server: a first start ended during a stalled download, a second start whose
 # file server answers 404 (the patch fails with its message, the cache stays), a third that
 # resumes with range requests and installs every patch byte for byte (one in new folder levels,
@@ -10,15 +10,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
 source "$here/../support/e2e_common.bash"
 maker=$(built_tool manifest-maker)
-require_wine
-exe=${LAUNCHER_DIST:-$build/none}/win64/launcher.exe
-[ -f "$exe" ] || { echo "no $exe: build it first (./run build)" >&2; exit 1; }
 source "$here/patch_release.bash"
 
 work=$(mktemp -d /tmp/patching-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineserver=$(dirname "$wine")/wineserver
-[ -x "$wineserver" ] || wineserver=wineserver
+wineserver=wineserver
 client=$work/client
 release=$work/release
 standin_pid=""
@@ -30,7 +26,9 @@ cleanup() {
   [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+use_product_build
+exe=$(windows_build launcher.exe)
+[ -n "$exe" ] || { echo "no ${windows_bits}-bit launcher.exe: build it first (./run build)" >&2; exit 1; }
 stop_standin() { kill "$standin_pid"; wait "$standin_pid" 2>/dev/null || true; standin_pid=""; }
 
 start_launcher() {  # log file
@@ -48,8 +46,6 @@ wait_launcher() {  # log file: the launcher ends by itself within two minutes
 make_release
 cp "$exe" "$client/launcher.exe"
 make_manifest
-echo "preparing the wine prefix"
-"$wine" cmd /c exit 0 > /dev/null 2>&1 || true
 
 echo "1. the first start is ended during a stalled download"
 start_standin "$work/manifest.xml" "$release" "$work/server1.log" --fault files:stall-after=300000 --fault-limit 5
@@ -63,7 +59,8 @@ wait "$launcher_pid" 2>/dev/null || true
 launcher_pid=""
 stop_standin
 grep -F '发现新的更新文件 在线更新:3 总大小:3.19MB 手动更新:0 总大小:0B' "$work/run1.log"
-[ -s "$client/DownloadCache/big.pak.tmp" ] && [ -s "$client/DownloadCache/big.pak.tmp.work" ]
+[ -s "$client/DownloadCache/big.pak.tmp" ]
+[ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
 
 # The saved state holds the address, so the server comes back on the same ports.
@@ -80,7 +77,8 @@ start_launcher "$work/run404.log"
 wait_launcher "$work/run404.log"
 stop_standin
 grep -F 'message: "big.pak更新异常终止,请关闭登录器稍后尝试!"' "$work/run404.log" || { cat "$work/run404.log"; exit 1; }
-[ -s "$client/DownloadCache/big.pak.tmp" ] && [ -s "$client/DownloadCache/big.pak.tmp.work" ]
+[ -s "$client/DownloadCache/big.pak.tmp" ]
+[ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
 
 echo "3. the next start resumes and installs every patch"

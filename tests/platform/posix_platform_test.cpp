@@ -133,15 +133,28 @@ struct PosixFilesTest : ::testing::Test {
   ~PosixFilesTest() override { fs::remove_all(dir); }
 };
 
-TEST_F(PosixFilesTest, GbkNamesAreStoredAsUtf8OnDisk) {
-  std::string name = base + "\xB2\xB9\xB6\xA1.txt";  // 补丁.txt
-  ASSERT_TRUE(files.writeWhole(name, "abc"));
-  EXPECT_TRUE(fs::exists(dir / "补丁.txt"));
-  std::string bytes;
-  EXPECT_TRUE(files.readWhole(name, bytes));
-  EXPECT_EQ(bytes, "abc");
-  ASSERT_TRUE(files.createDirectory(base + "\xCA\xFD\xBE\xDD"));  // 数据
-  EXPECT_TRUE(files.isDirectory(base + "\xCA\xFD\xBE\xDD\\"));
+// Paths of this system are UTF-8 and stay so in the launcher, whatever script names a folder;
+// a GBK name from the manifest is spelled in UTF-8 before it joins one of them.
+TEST_F(PosixFilesTest, FoldersInAnyScriptWorkAndManifestNamesJoinThemAsUtf8) {
+  PosixSystem system;
+  EXPECT_TRUE(system.leadBytes().none());
+  for (const char* name : {"Spieler Ölmühle ß", "測試 客戶端", "テスト ｶﾀｶﾅ ソ表", "中文 目录"}) {
+    fs::create_directories(dir / name);
+    std::string folder = base + name + "\\";
+    EXPECT_TRUE(files.isDirectory(folder)) << name;
+    ASSERT_TRUE(files.createDirectory(folder + "DownloadCache")) << name;
+    std::string patch = folder + system.manifestFileName("\xCA\xFD\xBE\xDD") + "\\";  // 数据
+    ASSERT_TRUE(files.createDirectory(patch)) << name;
+    ASSERT_TRUE(files.writeWhole(patch + system.manifestFileName("\xB2\xB9\xB6\xA1.txt"), "abc"));  // 补丁.txt
+    EXPECT_TRUE(fs::exists(dir / name / "DownloadCache")) << name;
+    std::string bytes;
+    EXPECT_TRUE(files.readWhole(folder + "数据\\补丁.txt", bytes)) << name;
+    EXPECT_EQ(bytes, "abc");
+    fs::path before = fs::current_path();
+    ASSERT_TRUE(files.setCurrentDirectory(folder));
+    EXPECT_EQ(files.currentDirectory() + "\\", folder);
+    fs::current_path(before);
+  }
 }
 
 TEST_F(PosixFilesTest, MoveNeverReplacesButCopyMayWhenAsked) {

@@ -2,8 +2,8 @@
 # The Linux launcher in a client folder whose name holds blanks, '&', '%' and parentheses is
 # offered a newer copy of itself. The first start is ended while the file server stalls, with
 # part of the download on disk. The next start resumes it with range requests only, the update
-# script puts the new launcher in the old one's place and starts it, and the new launcher goes
-# on without updating again.
+# script puts the new launcher in the old one's place and starts it with the same options (made
+# absolute), and the new launcher goes on without updating again.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
@@ -53,13 +53,17 @@ sleep 1.5  # one more save of the download state, now that every connection hold
 kill -9 "$first_pid"
 wait "$first_pid" 2>/dev/null || true
 first_pid=""
-[ -s "$client/DownloadCache/DLQ.exe.tmp" ] && [ -s "$client/DownloadCache/DLQ.exe.tmp.work" ]
+[ -s "$client/DownloadCache/DLQ.exe.tmp" ]
+[ -s "$client/DownloadCache/DLQ.exe.tmp.work" ]
 [ ! -e "$client/update.sh" ]
 cmp "$launcher" "$client/launcher"
 
 echo "second start: the download resumes and the new launcher takes over"
 requests_before=$(grep -c 'GET /DLQ.exe' "$work/server.log")
-"$client/launcher" --headless --endpoints "$work/endpoints.ini" > "$work/second.log" 2>&1 &
+# Started from the test's folder with relative options: the restarted launcher, which runs in
+# the client folder, must still find them.
+(cd "$work" && exec "$client/launcher" --headless --run-dir "${client##*/}" --endpoints endpoints.ini) \
+  > "$work/second.log" 2>&1 &
 second_pid=$!
 wait_for_text "$work/second.log" 60 "LAUNCHER VER:0.0.2" || { cat "$work/second.log" "$work/server.log"; exit 1; }
 wait_for_text "$work/second.log" 30 "登陆器为最新版本，无需更新..."
@@ -79,6 +83,7 @@ while read -r start; do
 done < "$work/first_starts"
 cmp "$work/files/DLQ.exe" "$client/launcher"
 [ -x "$client/launcher" ]
-[ ! -e "$client/update.sh" ] && [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
+[ ! -e "$client/update.sh" ]
+[ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp.work" ]
 echo "the new launcher replaced the old one and runs"

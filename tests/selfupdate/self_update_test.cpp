@@ -193,5 +193,42 @@ TEST_F(InstallUpdate, TheRestartedLauncherGetsTheOptionsOfThisRun) {
       << script;
 }
 
+// On a Japanese system "\x83\x5C" is one character; the script is handed to the system to be
+// spelled as its script interpreter reads it.
+TEST_F(InstallUpdate, TheScriptFollowsTheSystemsCodePage) {
+  fake.system.lead.reset();
+  for (int c = 0x81; c <= 0x9F; ++c) fake.system.lead.set(c);
+  fake.system.script = [](const std::string& text) { return "[" + text + "]"; };
+  app.executablePath = "C:\\\x83\x5C\\l.exe";
+  fake.files.directories.insert("C:\\\x83\x5C");
+  EXPECT_TRUE(startup::installLauncherUpdate(app, kNewFile, startup::batchScriptKind()));
+  const std::string& script = fake.files.files["C:\\\x83\x5C\\update.bat"];
+  EXPECT_EQ(script.front(), '[');
+  EXPECT_EQ(script.back(), ']');
+  EXPECT_NE(script.find("\r\nTaskkill /f /im l.exe >nul"), std::string::npos) << script;
+}
+
+// The restarted launcher starts in its own folder: options given relative to the folder this
+// run started in reach it as absolute paths.
+TEST_F(InstallUpdate, RelativeOptionsReachTheRestartedLauncherAsAbsolutePaths) {
+  app.options.startFolder = "D:\\Work";
+  app.options.runDir = "client";
+  app.options.endpointsFile = "..\\end.ini";
+  EXPECT_EQ(startup::restartArguments(app.options),
+            (std::vector<std::string>{"--run-dir", "D:\\Work\\client", "--endpoints", "D:\\Work\\..\\end.ini"}));
+  app.options.runDir = "\\srv\\client";
+  app.options.endpointsFile = "E:\\end.ini";
+  EXPECT_EQ(startup::restartArguments(app.options),
+            (std::vector<std::string>{"--run-dir", "\\srv\\client", "--endpoints", "E:\\end.ini"}));
+  // On Linux the script takes them as paths of that system.
+  app.options.startFolder = "\\home\\p";
+  app.options.runDir = "c";
+  app.options.endpointsFile = "/etc/e.ini";
+  EXPECT_TRUE(startup::installLauncherUpdate(app, kNewFile, startup::shellScriptKind()));
+  const std::string& script = fake.files.files["C:\\Game\\update.sh"];
+  EXPECT_NE(script.find(" '--run-dir' '/home/p/c' '--endpoints' '/etc/e.ini' </dev/null &\n"), std::string::npos)
+      << script;
+}
+
 }  // namespace
 }  // namespace selfupdate_test

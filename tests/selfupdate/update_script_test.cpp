@@ -44,12 +44,31 @@ TEST(BatchScript, APlainPathGivesThisTextByteForByte) {
             "Exit\r\n"
             ":restore\r\n"
             "move /Y C:\\Game\\launcher.exe.old C:\\Game\\launcher.exe\r\n"
+            "if errorlevel 1 goto start_old\r\n"
+            "if not exist C:\\Game\\launcher.exe goto start_old\r\n"
             ":keep_old\r\n"
             "Del /F C:\\Game\\launcher.exe.old\r\n"
             ":start_old\r\n"
             "start C:\\Game\\launcher.exe\r\n"
             "Del update.bat\r\n"
             "Exit");
+}
+
+// The copy of the old launcher may be deleted only where a launcher is in place again.
+TEST(BatchScript, TheCopyIsDeletedOnlyAfterARestoreThatWorked) {
+  startup::UpdateScriptInput input{"C:\\G\\l.exe", "C:\\G\\n.tmp", {}};
+  std::string script = startup::batchUpdateScript(input);
+  size_t restore = script.find(":restore\r\n");
+  ASSERT_NE(restore, std::string::npos);
+  std::string tail = script.substr(restore);
+  size_t moveBack = tail.find("move /Y C:\\G\\l.exe.old C:\\G\\l.exe\r\n");
+  size_t deleteCopy = tail.find("Del /F C:\\G\\l.exe.old");
+  ASSERT_NE(moveBack, std::string::npos);
+  ASSERT_NE(deleteCopy, std::string::npos);
+  std::string between = tail.substr(moveBack, deleteCopy - moveBack);
+  EXPECT_NE(between.find("\r\nif errorlevel 1 goto start_old\r\n"), std::string::npos) << between;
+  EXPECT_NE(between.find("\r\nif not exist C:\\G\\l.exe goto start_old\r\n"), std::string::npos) << between;
+  EXPECT_GT(tail.find(":start_old"), deleteCopy);
 }
 
 TEST(BatchScript, PathsWithBlanksAndBatchCharactersAreQuotedAndPercentIsDoubled) {
@@ -126,11 +145,12 @@ class ShellScriptRun : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
+  // Paths of Linux are UTF-8 in the launcher too; only the separators differ.
   std::string launcherPath(const fs::path& path) {
-    std::string gbk = text::utf8ToGbk(path.string());
-    for (char& c : gbk)
+    std::string own = path.string();
+    for (char& c : own)
       if (c == '/') c = '\\';
-    return gbk;
+    return own;
   }
 
   // Runs the script in the launcher's folder and waits for the started launcher's record.

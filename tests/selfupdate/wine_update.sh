@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The x86_64 Windows launcher under wine64, in a client folder whose name holds blanks, '&',
+# The Windows launcher (the 32-bit product, see use_product_build) under Wine, in a client folder whose name holds blanks, '&',
 # '%' and parentheses, is offered a newer copy of itself by the stand-in server. The update
 # script runs under Wine's cmd: the new executable ends up in the old one's place and starts.
 # Then, with the launcher made read-only, the script keeps the old launcher and starts it.
@@ -7,9 +7,6 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
 source "$here/../support/e2e_common.bash"
-require_wine
-exe=${LAUNCHER_DIST:-$build/none}/win64/launcher.exe
-[ -f "$exe" ] || { echo "no $exe: build it first (./run build)" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/selfupdate-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
@@ -17,7 +14,7 @@ standin_pid=""
 launcher_pid=""
 cleanup() {
   # Everything the update scripts started runs inside this test's own wine prefix.
-  [ -d "$WINEPREFIX" ] && "$(dirname "$wine")/wineserver" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+  [ -d "$WINEPREFIX" ] && "${wineserver:-wineserver}" -k 2>/dev/null || true
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
   [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null || true
   wait 2>/dev/null || true
@@ -25,15 +22,15 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+use_product_build
+exe=$(windows_build launcher.exe)
+[ -n "$exe" ] || { echo "no ${windows_bits}-bit launcher.exe: build it first (./run build)" >&2; exit 1; }
 
 mkdir -p "$work/files"
 relabel_launcher "$exe" "$work/files/DLQ.exe" 0.0.2
 write_manifest "$work/manifest.xml" 0.0.2
 start_standin "$work/manifest.xml" "$work/files" "$work/server.log"
 write_endpoints "$work/endpoints.ini"
-echo "preparing the wine prefix"
-"$wine" cmd /c exit 0 > /dev/null 2>&1 || true
 
 # Starts the launcher in client folder $1 with its output in $2, and waits until a later
 # copy has asked for the manifest (the $3-th request in the server log).
@@ -58,13 +55,14 @@ grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待
 for ((i = 0; i < 100; i++)); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
 cmp "$work/files/DLQ.exe" "$client/launcher.exe"
 for ((i = 0; i < 100; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
-[ ! -e "$client/update.bat" ] && [ ! -e "$client/launcher.exe.old" ]
+[ ! -e "$client/update.bat" ]
+[ ! -e "$client/launcher.exe.old" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
 # The new launcher is content with its version: no further download, no further start.
 sleep 5
 [ "$(grep -c 'UpdateInfo_test.xml' "$work/server.log")" -eq 2 ]
 [ "$(grep -c 'HTTP/1.1" -> 200' "$work/server.log")" -eq 1 ]
-"$(dirname "$wine")/wineserver" -k 2>/dev/null || wineserver -k
+"$wineserver" -k
 wait "$launcher_pid" 2>/dev/null || true
 
 echo "a read-only launcher is kept and started again"

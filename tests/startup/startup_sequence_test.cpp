@@ -8,6 +8,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/encoded_text.h"
 #include "fakes/recording_backend.h"
+#include "text/gbk.h"
 #include "ui/component_names.h"
 
 namespace {
@@ -93,6 +94,20 @@ TEST_F(StartupTest, WithoutClientExeTheCacheIsCreatedThenOneMessageThenTheEnd) {
   EXPECT_TRUE(spawned.empty());
 }
 
+// The system gives no path for a folder its code page cannot spell: the player learns that,
+// not that the launcher is outside a client folder, and nothing is created anywhere.
+TEST_F(StartupTest, AFolderTheSystemCannotSpellGetsItsOwnMessageThenTheEnd) {
+  app.executablePath.clear();
+  startup::startupSequence(app);
+  EXPECT_EQ(backend.messages, std::vector<std::string>{text::utf8ToGbk(
+                                  "登陆器所在的文件夹路径含有本系统无法识别的字符,"
+                                  "请把游戏客户端放到只含英文字母或数字的文件夹中运行..")});
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+  EXPECT_EQ(fake.files.directories, (std::set<std::string>{"C:\\Game"}));
+  EXPECT_FALSE(window.windowProps().trayInstalled);
+  EXPECT_TRUE(spawned.empty());
+}
+
 TEST_F(StartupTest, OnATraditionalChineseSystemTheMessageIsReencodedAndKeepsItsLength) {
   ui::Window tcWindow{text::DisplayCode::TC};
   tcWindow.attach(&backend);
@@ -150,10 +165,24 @@ TEST_F(StartupTest, FindProcessIdFoldsAsciiCaseAndTakesTheFirstMatch) {
 TEST(PathParts, SeparatorsInsideTwoByteCharactersAreNotFolders) {
   // "\xB5\x5C" is a GBK character whose trail byte is '\'.
   std::string path = "C:\\\xB5\x5C\\launcher.exe";
-  EXPECT_EQ(startup::fileNameOf(path), "launcher.exe");
-  EXPECT_EQ(startup::folderOf(path), "C:\\\xB5\x5C\\");
-  EXPECT_EQ(startup::fileNameOf("C:\\\xB5\x5C"), "\xB5\x5C");
-  EXPECT_EQ(startup::folderOf("launcher.exe"), "");
+  const text::LeadBytes gbk = text::gbkLeadBytes();
+  EXPECT_EQ(startup::fileNameOf(path, gbk), "launcher.exe");
+  EXPECT_EQ(startup::folderOf(path, gbk), "C:\\\xB5\x5C\\");
+  EXPECT_EQ(startup::fileNameOf("C:\\\xB5\x5C", gbk), "\xB5\x5C");
+  EXPECT_EQ(startup::folderOf("launcher.exe", gbk), "");
+}
+
+// The system's own paths split by its own code page's rule.
+TEST(PathParts, SystemPathsSplitByTheSystemsLeadBytes) {
+  text::LeadBytes shiftJis;  // lead bytes of code page 932; 0xA1-0xDF are one-byte katakana
+  for (int c = 0x81; c <= 0x9F; ++c) shiftJis.set(c);
+  for (int c = 0xE0; c <= 0xFC; ++c) shiftJis.set(c);
+  // "\x83\x5C" is katakana so, "\xB6" a half-width ka followed by a real separator.
+  EXPECT_EQ(startup::fileNameOf("C:\\\x83\x5C\\\xB6\\l.exe", shiftJis), "l.exe");
+  EXPECT_EQ(startup::folderOf("C:\\\x83\x5C\\\xB6\\l.exe", shiftJis), "C:\\\x83\x5C\\\xB6\\");
+  // Code page 1252 and UTF-8 have no lead bytes: "\xF6\\" is an o-umlaut and a separator.
+  EXPECT_EQ(startup::fileNameOf("C:\\Spieler\xF6\\l.exe", text::LeadBytes()), "l.exe");
+  EXPECT_EQ(startup::folderOf("C:\\\xE4\xB8\xAD\\l.exe", text::LeadBytes()), "C:\\\xE4\xB8\xAD\\");
 }
 
 }  // namespace

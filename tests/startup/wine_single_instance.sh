@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# The 64-bit Windows launcher under Wine: started in a folder with a Client.exe it shows its
-# 988 x 730 window titled VeskoTalveria登录器 (screenshot kept as an artifact); a second start
-# ends on its own while the first keeps running. A client folder whose path holds Chinese
-# characters works on an English system too.
+# The Windows launcher (the 32-bit product, see use_product_build) under Wine: started in a
+# folder with a Client.exe it shows its 988 x 730 window titled VeskoTalveria登录器
+# (screenshot kept as an artifact); a second start ends on its own while the first keeps
+# running. The client folder's path holds Chinese characters (on a simplified-Chinese system).
 set -euo pipefail
 source_dir=${LAUNCHER_SOURCE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
-exe=${LAUNCHER_DIST:-$source_dir/dist}/win64/launcher.exe
 artifacts=${LAUNCHER_ARTIFACTS:-${LAUNCHER_BUILD:-$source_dir/build}/artifacts}/startup
 source "$source_dir/tests/support/wine_x.bash"
+source "$source_dir/tests/support/e2e_common.bash"
 fail() { echo "FAIL: $*" >&2; cat "$work"/first.log 2>/dev/null; exit 1; }
-[ -f "$exe" ] || fail "$exe is missing (./run build makes it)"
 
 work=$(mktemp -d)
 first_pid=""
@@ -18,6 +17,9 @@ trap cleanup EXIT
 mkdir -p "$artifacts"
 wine_x_start "$work"
 stall_start "$work"
+use_product_build
+exe=$(windows_build launcher.exe)
+[ -n "$exe" ] || fail "no ${windows_bits}-bit launcher.exe (./run build makes it)"
 
 client="$work/客户端 folder"
 mkdir -p "$client"

@@ -7,20 +7,57 @@ built_tool() {
   if [ -x "$own" ]; then echo "$own"; else echo "${LAUNCHER_DIST:-$LAUNCHER_BUILD/none}/linux/$1"; fi
 }
 
-# The wine64 loader in $wine; without one the test is skipped.
+# The wine64 loader in $wine and its wineserver in $wineserver; without one the test is skipped.
 require_wine() {
   wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || true)
   [ -n "$wine" ] || { echo "SKIP: wine64 is not installed"; exit 0; }
+  wineserver=$(dirname "$wine")/wineserver
+  [ -x "$wineserver" ] || wineserver=wineserver
 }
 
-# The x86_64 Windows build of program $1: dist's, else the source tree's; empty when neither exists.
+# The Windows build of program $1 for $windows_bits (32 or 64, default 64): dist's, else the
+# source tree's; empty when neither exists.
 windows_build() {
-  local c
-  for c in "${LAUNCHER_DIST:-$LAUNCHER_SOURCE/dist}/win64/$1" "$LAUNCHER_SOURCE/build/win64/$1" \
-    "$LAUNCHER_SOURCE/build/win64/tools/$1"; do
+  local arch=win${windows_bits:-64} c
+  for c in "${LAUNCHER_DIST:-$LAUNCHER_SOURCE/dist}/$arch/$1" "$LAUNCHER_SOURCE/build/$arch/$1" \
+    "$LAUNCHER_SOURCE/build/$arch/tools/$1"; do
     [ -f "$c" ] && { echo "$c"; return 0; }
   done
   return 0
+}
+
+# A Linux path as Wine's Windows spelling of it (drive Z:).
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Chooses the Windows build the test runs: the product, the 32-bit build under Wine's 32-bit
+# loader, when this machine runs 32-bit programs (probed with the 32-bit test client, which
+# also prepares the prefix); else the 64-bit twin under wine64, said loudly. Call with
+# WINEPREFIX set. Sets wine, wineserver and windows_bits.
+use_product_build() {
+  require_wine
+  windows_bits=64
+  local loader=/usr/lib/wine/wine client probe why=""
+  client=$(windows_bits=32 windows_build test-client.exe)
+  if [ ! -x "$loader" ]; then
+    why="Wine's 32-bit loader $loader is not installed (wine32:i386)"
+  elif [ -z "$client" ]; then
+    why="no 32-bit test-client.exe is built"
+  else
+    probe=$(mktemp -d "${TMPDIR:-/tmp}/probe32.XXXXXX")
+    if TEST_CLIENT_RECORD=$(windows_path "$probe") timeout 180 "$loader" "$client" probe > "$probe.log" 2>&1 &&
+      [ -e "$probe/1/args" ]; then
+      wine=$loader windows_bits=32
+    else
+      why="the 32-bit test client did not run, so this kernel runs no 32-bit programs ($(head -c 200 "$probe.log" | head -1))"
+    fi
+    rm -rf "$probe" "$probe.log"
+  fi
+  if [ -n "$why" ]; then
+    printf '%s\n' "################################################################" \
+      "WARNING: $why." "WARNING: testing the 64-bit build instead of the 32-bit product." \
+      "################################################################"
+  fi
+  echo "testing the ${windows_bits}-bit Windows build under $wine"
 }
 
 standin=$(built_tool standin-server)

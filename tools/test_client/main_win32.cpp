@@ -7,12 +7,12 @@
 
 namespace {
 
-// The launcher's texts are GBK, so the record is too.
-std::string gbk(const wchar_t* wide) {
-  int n = WideCharToMultiByte(936, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+// The record holds what the client sees, whatever the system's code page: UTF-8 of the wide texts.
+std::string utf8(const wchar_t* wide) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
   if (n <= 1) return {};
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(936, 0, wide, -1, out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), n, nullptr, nullptr);
   out.resize(static_cast<size_t>(n - 1));
   return out;
 }
@@ -32,13 +32,13 @@ bool readSettings(std::string& bytes) {
 int wmain(int argc, wchar_t** argv) {
   Started started;
   started.hasCommandLine = true;
-  started.commandLine = gbk(GetCommandLineW());
-  for (int i = 0; i < argc; ++i) started.args.push_back(gbk(argv[i]));
+  started.commandLine = utf8(GetCommandLineW());
+  for (int i = 0; i < argc; ++i) started.args.push_back(utf8(argv[i]));
   wchar_t cwd[MAX_PATH * 4];
-  if (GetCurrentDirectoryW(MAX_PATH * 4, cwd)) started.cwd = gbk(cwd);
+  if (GetCurrentDirectoryW(MAX_PATH * 4, cwd)) started.cwd = utf8(cwd);
   started.hasSettings = readSettings(started.settings);
   const wchar_t* folder = _wgetenv(L"TEST_CLIENT_RECORD");
-  int result = writeRecord(folder && *folder ? gbk(folder) : "client_record", started);
+  int result = writeRecord(folder && *folder ? utf8(folder) : "client_record", started);
   if (const wchar_t* stay = _wgetenv(L"TEST_CLIENT_STAY_MS")) Sleep(static_cast<DWORD>(_wtoi(stay)));
   return result;
 }

@@ -15,7 +15,7 @@ bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
 
 int writeRecord(const std::string& folder, const Started& started) {
   std::error_code error;
-  std::filesystem::path base(folder);
+  std::filesystem::path base(std::u8string(folder.begin(), folder.end()));
   std::filesystem::create_directories(base, error);
   std::filesystem::path mine;
   for (int n = 1; n < 1000; ++n) {

@@ -3,7 +3,7 @@
 #include <vector>
 
 // What the client was started with, written as separate files into one folder so each can be
-// compared byte for byte:
+// compared byte for byte (texts in UTF-8, the Windows client's wide view of them):
 //   command_line  the raw command line (Windows only: Linux programs receive no such text)
 //   args          every argument after the program name, each followed by "\n"
 //   argv0         the program-name argument

@@ -32,23 +32,15 @@ std::string convert(const std::string& bytes, const char* from, const char* to) 
 }
 
 std::string hostPath(const std::string& launcherPath) {
-  std::string utf8 = convert(launcherPath, "GBK", "UTF-8");
-  std::replace(utf8.begin(), utf8.end(), '\\', '/');
-  return utf8;
+  std::string path = launcherPath;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
 }
 
 std::string launcherPath(const std::string& hostPath) {
-  std::string gbk = convert(hostPath, "UTF-8", "GBK");
-  // GBK trail bytes can equal '/', so only ASCII slashes outside two-byte characters change.
-  for (size_t i = 0; i < gbk.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(gbk[i]);
-    if (c >= 0x81 && i + 1 < gbk.size()) {
-      ++i;
-    } else if (c == '/') {
-      gbk[i] = '\\';
-    }
-  }
-  return gbk;
+  std::string path = hostPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
 }
 
 }  // namespace platform::posix

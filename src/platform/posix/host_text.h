@@ -6,9 +6,10 @@ namespace platform::posix {
 // Converts between encodings with iconv; characters that cannot be converted become '?'.
 std::string convert(const std::string& bytes, const char* from, const char* to);
 
-// A launcher path (GBK, '\' separators) as a path of this system (UTF-8, '/').
+// Paths of this system are UTF-8, and so are the launcher's paths here: only the separators
+// differ ('\' in the launcher, '/' here). In UTF-8 every byte of a longer character is 0x80
+// or above, so a byte-wise exchange never touches one.
 std::string hostPath(const std::string& launcherPath);
-// A path of this system as a launcher path.
 std::string launcherPath(const std::string& hostPath);
 
 }  // namespace platform::posix

@@ -79,4 +79,11 @@ std::string PosixSystem::toUtf8(const std::string& bytes, unsigned codePage) {
   return convert(bytes, from, "UTF-8");
 }
 
+// Paths of this system are UTF-8: no byte of a longer character can be taken for '\'.
+std::bitset<256> PosixSystem::leadBytes() { return {}; }
+
+std::string PosixSystem::manifestFileName(const std::string& gbk) { return convert(gbk, "GBK", "UTF-8"); }
+
+std::string PosixSystem::scriptText(const std::string& systemText) { return systemText; }
+
 }  // namespace platform::posix

@@ -13,6 +13,9 @@ class PosixSystem : public System {
   void sleep(int milliseconds) override;
   void endProcess(int code) override;
   std::string toUtf8(const std::string& bytes, unsigned codePage) override;
+  std::bitset<256> leadBytes() override;
+  std::string manifestFileName(const std::string& gbk) override;
+  std::string scriptText(const std::string& systemText) override;
 };
 
 // The Windows locale identifier of a POSIX locale name such as "zh_CN.UTF-8".

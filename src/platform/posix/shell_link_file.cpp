@@ -41,11 +41,11 @@ class Reader {
     for (size_t i = at; i < limit && i < b_.size() && b_[i] != '\0'; ++i) s.push_back(b_[i]);
     return s;
   }
-  // A NUL-ended UTF-16 text starting at `at`, not reaching past `limit`, as GBK.
+  // A NUL-ended UTF-16 text starting at `at`, not reaching past `limit`, as UTF-8 (this system's paths).
   std::string unicodez(size_t at, size_t limit) const {
     size_t end = at;
     while (end + 1 < limit && has(end, 2) && u16(end) != 0) end += 2;
-    return has(at, end - at) ? convert(b_.substr(at, end - at), "UTF-16LE", "GBK") : std::string();
+    return has(at, end - at) ? convert(b_.substr(at, end - at), "UTF-16LE", "UTF-8") : std::string();
   }
   const std::string& bytes() const { return b_; }
 
@@ -53,6 +53,11 @@ class Reader {
   unsigned byte(size_t at) const { return static_cast<unsigned char>(b_[at]); }
   const std::string& b_;
 };
+
+// A link's ANSI texts are in the code page of the system that wrote it, which the link does
+// not name: they are taken as GBK, the code page of the launcher's players, and spelled in
+// UTF-8 as this system's paths are.
+std::string fromAnsi(const std::string& bytes) { return convert(bytes, "GBK", "UTF-8"); }
 
 // The target from a LinkInfo record; empty when it holds none.
 std::string linkInfoTarget(const Reader& r, size_t at) {
@@ -63,15 +68,15 @@ std::string linkInfoTarget(const Reader& r, size_t at) {
   size_t end = at + size;
   bool unicode = headerSize >= 0x24;
   std::string suffix = unicode && r.u32(at + 0x20) ? r.unicodez(at + r.u32(at + 0x20), end)
-                                                   : r.ansiz(at + r.u32(at + 0x18), end);
+                                                   : fromAnsi(r.ansiz(at + r.u32(at + 0x18), end));
   if (flags & 0x1) {
     std::string base = unicode && r.u32(at + 0x1C) ? r.unicodez(at + r.u32(at + 0x1C), end)
-                                                   : r.ansiz(at + r.u32(at + 0x10), end);
+                                                   : fromAnsi(r.ansiz(at + r.u32(at + 0x10), end));
     return base + suffix;
   }
   if (flags & 0x2) {
     size_t network = at + r.u32(at + 0x14);
-    std::string share = r.ansiz(network + r.u32(network + 8), end);
+    std::string share = fromAnsi(r.ansiz(network + r.u32(network + 8), end));
     if (share.empty()) return {};
     return suffix.empty() ? share : share + "\\" + suffix;
   }
@@ -84,7 +89,7 @@ bool readString(const Reader& r, size_t& at, bool unicode, std::string& out) {
   size_t length = unicode ? count * 2 : count;
   if (!r.has(at + 2, length)) return false;
   std::string raw = r.bytes().substr(at + 2, length);
-  out = unicode ? convert(raw, "UTF-16LE", "GBK") : raw;
+  out = unicode ? convert(raw, "UTF-16LE", "UTF-8") : fromAnsi(raw);
   // Some writers (Wine's among them) count a terminating NUL as a character; the text ends there.
   out.resize(std::min(out.size(), out.find('\0')));
   at += 2 + length;
@@ -98,7 +103,7 @@ std::string environmentTarget(const Reader& r, size_t at) {
     if (size < 8 || !r.has(at, size)) return {};
     if (r.u32(at + 4) == kEnvironmentBlock && size >= 8 + 260 + 520) {
       std::string wide = r.unicodez(at + 8 + 260, at + 8 + 260 + 520);
-      return wide.empty() ? r.ansiz(at + 8, at + 8 + 260) : wide;
+      return wide.empty() ? fromAnsi(r.ansiz(at + 8, at + 8 + 260)) : wide;
     }
     at += size;
   }

@@ -20,4 +20,15 @@ std::string narrow(const std::wstring& wide, unsigned codePage) {
   return bytes;
 }
 
+std::string narrowExactly(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &usedDefault);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(), n, nullptr, &usedDefault);
+  if (usedDefault || widen(bytes) != wide) return {};
+  return bytes;
+}
+
 }  // namespace platform::win32

@@ -94,7 +94,7 @@ std::string Win32Files::currentDirectory() {
   std::wstring buffer(n, L'\0');
   n = GetCurrentDirectoryW(n, buffer.data());
   buffer.resize(n);
-  return narrow(buffer);
+  return narrowExactly(buffer);
 }
 
 bool Win32Files::setCurrentDirectory(const std::string& path) { return SetCurrentDirectoryW(widen(path).c_str()); }

@@ -30,7 +30,7 @@ std::string Win32System::executablePath() {
   std::wstring buffer(32768, L'\0');
   DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   buffer.resize(n);
-  return narrow(buffer);
+  return narrowExactly(buffer);
 }
 
 std::string Win32System::environment(const std::string& name) {
@@ -53,6 +53,23 @@ void Win32System::endProcess(int code) {
 
 std::string Win32System::toUtf8(const std::string& bytes, unsigned codePage) {
   return narrow(widen(bytes, codePage), CP_UTF8);
+}
+
+std::bitset<256> Win32System::leadBytes() {
+  std::bitset<256> lead;
+  for (int c = 0x80; c <= 0xFF; ++c)
+    if (IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(c))) lead.set(static_cast<size_t>(c));
+  return lead;
+}
+
+// The ANSI calls take the manifest's bytes as they are.
+std::string Win32System::manifestFileName(const std::string& gbk) { return gbk; }
+
+// cmd reads a batch file in the console's code page, which is the OEM one of a new console;
+// on Western systems it differs from the ANSI one (850 against 1252).
+std::string Win32System::scriptText(const std::string& systemText) {
+  if (GetOEMCP() == GetACP()) return systemText;
+  return narrow(widen(systemText), CP_OEMCP);
 }
 
 }  // namespace platform::win32
