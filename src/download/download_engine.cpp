@@ -19,10 +19,14 @@ bool DownloadEngine::launch(const TaskParameters& params, const TaskState* resum
   }
   finished.reset();
   auto task = std::make_unique<EngineTask>(params, rules_, nextId_++);
-  bool started = resumed ? task->startResumed(*resumed) : task->startFresh();
-  if (!started) return false;
-  std::lock_guard guard(access_);
-  task_ = std::move(task);
+  bool prepared = resumed ? task->prepareResumed(*resumed) : task->prepareFresh();
+  if (!prepared) return false;
+  EngineTask* running = task.get();
+  {
+    std::lock_guard guard(access_);
+    task_ = std::move(task);
+  }
+  running->run();
   return true;
 }
 

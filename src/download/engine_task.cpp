@@ -14,14 +14,13 @@ EngineTask::~EngineTask() {
   join();
 }
 
-bool EngineTask::startFresh() {
+bool EngineTask::prepareFresh() {
   if (!parseUrl(trimBlanks(params_.url), url_)) return false;
   referer_ = params_.referer.empty() ? defaultReferer(trimBlanks(params_.url)) : params_.referer;
-  control_ = std::thread(&EngineTask::control, this);
   return true;
 }
 
-bool EngineTask::startResumed(const TaskState& state) {
+bool EngineTask::prepareResumed(const TaskState& state) {
   if (!file_.openExisting(params_.localFile, static_cast<uint32_t>(state.fileSize))) return false;
   url_ = state.url;
   referer_ = state.referer.empty() ? defaultReferer(formatUrl(url_)) : state.referer;
@@ -34,9 +33,10 @@ bool EngineTask::startResumed(const TaskState& state) {
   for (size_t i = 0; i < table_.segments().size(); ++i) {
     if (!table_.segments()[i].complete()) pendingSegments_.push_back(static_cast<int>(i));
   }
-  control_ = std::thread(&EngineTask::control, this);
   return true;
 }
+
+void EngineTask::run() { control_ = std::thread(&EngineTask::control, this); }
 
 void EngineTask::requestStop() {
   stop_.store(true);

@@ -44,9 +44,14 @@ class EngineTask {
   EngineTask& operator=(const EngineTask&) = delete;
 
   // Fresh: false when the address cannot be used. Resumed: the table, address and size
-  // come from the state; false when the local file does not match it.
-  bool startFresh();
-  bool startResumed(const TaskState& state);
+  // come from the state; false when the local file does not match it. Neither runs
+  // anything yet: see run().
+  bool prepareFresh();
+  bool prepareResumed(const TaskState& state);
+  // Starts the control thread. Called once the engine holds the task, because a resumed
+  // file that is already whole ends at once, and the end event reads the task through
+  // the engine.
+  void run();
 
   void requestStop();
   void join();

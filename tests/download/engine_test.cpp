@@ -85,7 +85,8 @@ TEST_F(EngineTest, ConnectionsOfALargeFileStartApartAndSmallFilesAtOnce) {
   };
   std::vector<long> large = gapsWhenSpacedFrom(400000);
   ASSERT_EQ(large.size(), 4u);
-  for (long gap : large) EXPECT_GE(gap, 590);
+  // One arrival held up by a busy machine shortens the gap after it, never the spacing itself.
+  for (long gap : large) EXPECT_GE(gap, 450);
   std::vector<long> small = gapsWhenSpacedFrom(400001);
   ASSERT_EQ(small.size(), 4u);
   for (long gap : small) EXPECT_LT(gap, 300);
@@ -110,7 +111,7 @@ TEST_F(EngineTest, AStopWhileConnectionsWaitToStartEndsAtOnceAndResumesThem) {
   EXPECT_EQ(server.requests().size(), 1u);
 
   // The four segments that never started are started by the resumed task, again spaced.
-  rules.launchSpacingMs = 30;
+  rules.launchSpacingMs = 200;
   engine.setRules(rules);
   server.pauseMsPerWrite = 0;
   server.bytesPerWrite = 65536;
@@ -123,7 +124,7 @@ TEST_F(EngineTest, AStopWhileConnectionsWaitToStartEndsAtOnceAndResumesThem) {
   std::sort(starts.begin() + 1, starts.end());
   EXPECT_EQ(std::vector<int64_t>(starts.begin() + 2, starts.end()), (std::vector<int64_t>{80000, 160000, 240000, 320000}));
   std::vector<long> gaps = arrivalGaps(server);
-  for (size_t i = 2; i < gaps.size(); ++i) EXPECT_GE(gaps[i], 25);
+  for (size_t i = 2; i < gaps.size(); ++i) EXPECT_GE(gaps[i], 120);
 }
 
 TEST_F(EngineTest, SmallAndEmptyFilesTakeOneRequest) {

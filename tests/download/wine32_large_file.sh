@@ -9,7 +9,7 @@ source "$src/tests/support/e2e_common.bash"
 wine32=/usr/lib/wine/wine
 exe=${FETCH32_EXE:-}
 for c in "${LAUNCHER_DIST:-$src/dist}/win32/launcher-fetch.exe" "$src/build/win32/tools/launcher-fetch.exe"; do
-  [ -z "$exe" ] && [ -f "$c" ] && exe=$c
+  if [ -z "$exe" ] && [ -f "$c" ]; then exe=$c; fi
 done
 [ -n "$exe" ] || { echo "SKIP: no i686 Windows build of launcher-fetch (build/win32)"; exit 0; }
 [ -x "$wine32" ] || { echo "SKIP: $wine32 (wine32) is not installed"; exit 0; }
