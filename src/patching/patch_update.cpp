@@ -2,6 +2,8 @@
 
 #include "patching/file_download.h"
 #include "patching/check_code.h"
+#include "patching/disk_room.h"
+#include "patching/format_size.h"
 #include "patching/manual_list.h"
 #include "patching/patch_install.h"
 #include "patching/patch_paths.h"
@@ -15,10 +17,42 @@ namespace patching {
 namespace {
 
 // The patch name followed directly by the converted message; the launcher then ends.
-bool failPatch(state::AppState& app, const PatchEntry& entry, const char* message) {
-  app.messageBox(entry.name + app.convert(message));
+bool failPatch(state::AppState& app, const PatchEntry& entry, const std::string& convertedMessage) {
+  app.messageBox(entry.name + convertedMessage);
   app.endProcess(0);
   return false;
+}
+
+bool failPatch(state::AppState& app, const PatchEntry& entry, const char* message) {
+  return failPatch(app, entry, app.convert(message));
+}
+
+// After a failed download or move: when the volume lacks the room the patch needs, the
+// player learns that the disk is full instead of a generic failure.
+bool diskFilled(state::AppState& app, int64_t needed, std::string& message) {
+  int64_t freeBytes = 0;
+  if (volumeHasRoom(app, std::max(needed, kWorkFileRoom), freeBytes)) return false;
+  message = diskFullMessage(app, needed, freeBytes);
+  return true;
+}
+
+bool failDownload(state::AppState& app, const PatchEntry& entry, const std::string& target, const char* message) {
+  std::string full;
+  int64_t needed = roomForDownload(app.platform.files, target, parseSizeText(entry.size));
+  if (diskFilled(app, needed, full)) return failPatch(app, entry, full);
+  return failPatch(app, entry, message);
+}
+
+bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& tmpPath, MoveResult result) {
+  if (result == MoveResult::kHeld) {
+    std::string holder = app.platform.files.holderOf(entry.localPath);
+    // The holder's name comes from the system, already in its own spelling.
+    return failPatch(app, entry, app.convert(texts::kFileHeld) + (holder.empty() ? "" : app.convert(texts::kHeldBy) + holder));
+  }
+  std::string full;
+  int64_t size = 0;
+  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full)) return failPatch(app, entry, full);
+  return failPatch(app, entry, texts::kMoveFailed);
 }
 
 // A finished download whose CheckCode some file could match must match it: a file that
@@ -28,6 +62,27 @@ bool downloadMatchesCode(state::AppState& app, const std::string& tmpPath, const
   if (!isMatchableCode(checkCode)) return true;
   std::string code;
   return computeCheckCode(app.platform.files, tmpPath, checkCode, code) && code == checkCode;
+}
+
+// A ".tmp" without its ".work" is a finished download that could not be moved into place on
+// an earlier run; it is installed as it stands when it matches the patch's CheckCode. Without
+// a code that can be matched it cannot be told from a preallocated file whose download broke
+// off before its first record, so that patch is fetched again.
+bool finishedInCache(state::AppState& app, const std::string& tmpPath, const std::string& checkCode) {
+  auto& files = app.platform.files;
+  if (!isMatchableCode(checkCode) || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
+  std::string code;
+  return computeCheckCode(files, tmpPath, checkCode, code) && code == checkCode;
+}
+
+// Before the first download: the pending patches must fit on the client folder's volume.
+bool enoughRoomForPatches(state::AppState& app) {
+  int64_t needed = roomForPatches(app, app.onlinePatches);
+  int64_t freeBytes = 0;
+  if (volumeHasRoom(app, needed, freeBytes)) return true;
+  app.messageBox(diskFullMessage(app, needed, freeBytes));
+  app.endProcess(0);
+  return false;
 }
 
 }  // namespace
@@ -56,20 +111,21 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
 
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
-  int result = download(app, url, target, index, count);
-  if (result == patching::kNotStarted) return failPatch(app, entry, texts::kTaskNotCreated);
-  if (result != patching::kComplete) return failPatch(app, entry, texts::kDownloadIncomplete);
-
   std::string tmpPath = target + ".tmp";
-  if (!downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
+  bool cached = finishedInCache(app, tmpPath, entry.CheckCode);
+  int result = cached ? patching::kComplete : download(app, url, target, index, count);
+  if (result == patching::kNotStarted) return failDownload(app, entry, target, texts::kTaskNotCreated);
+  if (result != patching::kComplete) return failDownload(app, entry, target, texts::kDownloadIncomplete);
+
+  if (!cached && !downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
     // Nothing of a wrong file is kept, so the next run fetches it afresh.
     files.deleteFile(tmpPath);
     files.deleteFile(tmpPath + ".work");
     return failPatch(app, entry, texts::kCheckCodeMismatch);
   }
   createSubfolders(files, app.platform.system, app.clientFolder, entry.path);
-  if (!moveIntoPlace(files, tmpPath, entry.localPath)) return failPatch(app, entry, texts::kMoveFailed);
-  return true;
+  MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath);
+  return moved == MoveResult::kMoved || failMove(app, entry, tmpPath, moved);
 }
 
 void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downloadFile); }
@@ -77,6 +133,7 @@ void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downlo
 void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
   using namespace ui::names;
   int count = static_cast<int>(app.onlinePatches.size());
+  if (count > 0 && !enoughRoomForPatches(app)) return;
   for (int i = 0; i < count; ++i)
     if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return;
 
