@@ -3,8 +3,8 @@
 #include "patching/file_download.h"
 #include "patching/check_code.h"
 #include "patching/disk_room.h"
-#include "patching/format_size.h"
 #include "patching/manual_list.h"
+#include "patching/patch_failures.h"
 #include "patching/patch_install.h"
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
@@ -15,45 +15,6 @@
 namespace patching {
 
 namespace {
-
-// The patch name followed directly by the converted message; the launcher then ends.
-bool failPatch(state::AppState& app, const PatchEntry& entry, const std::string& convertedMessage) {
-  app.messageBox(entry.name + convertedMessage);
-  app.endProcess(0);
-  return false;
-}
-
-bool failPatch(state::AppState& app, const PatchEntry& entry, const char* message) {
-  return failPatch(app, entry, app.convert(message));
-}
-
-// After a failed download or move: when the volume lacks the room the patch needs, the
-// player learns that the disk is full instead of a generic failure.
-bool diskFilled(state::AppState& app, int64_t needed, std::string& message) {
-  int64_t freeBytes = 0;
-  if (volumeHasRoom(app, std::max(needed, kWorkFileRoom), freeBytes)) return false;
-  message = diskFullMessage(app, needed, freeBytes);
-  return true;
-}
-
-bool failDownload(state::AppState& app, const PatchEntry& entry, const std::string& target, const char* message) {
-  std::string full;
-  int64_t needed = roomForDownload(app.platform.files, target, parseSizeText(entry.size));
-  if (diskFilled(app, needed, full)) return failPatch(app, entry, full);
-  return failPatch(app, entry, message);
-}
-
-bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& tmpPath, MoveResult result) {
-  if (result == MoveResult::kHeld) {
-    std::string holder = app.platform.files.holderOf(entry.localPath);
-    // The holder's name comes from the system, already in its own spelling.
-    return failPatch(app, entry, app.convert(texts::kFileHeld) + (holder.empty() ? "" : app.convert(texts::kHeldBy) + holder));
-  }
-  std::string full;
-  int64_t size = 0;
-  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full)) return failPatch(app, entry, full);
-  return failPatch(app, entry, texts::kMoveFailed);
-}
 
 // A finished download whose CheckCode some file could match must match it: a file that
 // arrived whole but is not the patch (an error page served with status 200, a file changed
