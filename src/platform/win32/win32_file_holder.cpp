@@ -39,8 +39,8 @@ bool Win32Files::freeSpace(const std::string& path, int64_t& bytes) {
   return true;
 }
 
-// Restart Manager names the application (or service) that has the file open. When it lists
-// nothing (as Wine's may), the caller names the file alone.
+// Restart Manager names the application (or service) that has the file open. Wine's accepts
+// the session and the file but lists no process, so there the caller names the file alone.
 std::string Win32Files::holderOf(const std::string& path) {
   RmSession session;
   if (!session.open()) return {};
