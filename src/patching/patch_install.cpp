@@ -1,5 +1,7 @@
 #include "patching/patch_install.h"
 
+#include <algorithm>
+
 #include "patching/patch_paths.h"
 
 namespace patching {
@@ -27,6 +29,20 @@ bool moveIntoPlace(platform::Files& files, const std::string& from, const std::s
   if (!files.copyFile(from, to, true)) return false;
   files.deleteFile(from);
   return true;
+}
+
+MoveResult moveIntoPlaceWaiting(platform::Files& files, platform::System& system, const std::string& from,
+                                const std::string& to) {
+  constexpr uint32_t kPatience = 10000;
+  constexpr int kLongestPause = 2000;
+  uint32_t start = system.tickCount();
+  for (int pause = 100;; pause = std::min(pause * 2, kLongestPause)) {
+    if (moveIntoPlace(files, from, to)) return MoveResult::kMoved;
+    // A missing folder or source does not heal by waiting.
+    if (!files.exists(to) || !files.exists(from)) return MoveResult::kFailed;
+    if (system.tickCount() - start >= kPatience) return MoveResult::kHeld;
+    system.sleep(pause);
+  }
 }
 
 }  // namespace patching

@@ -24,4 +24,12 @@ void createSubfolders(platform::Files& files, platform::System& system, const st
 // only that deletion fails).
 bool moveIntoPlace(platform::Files& files, const std::string& from, const std::string& to);
 
+enum class MoveResult { kMoved, kHeld, kFailed };
+
+// As moveIntoPlace, but a target that exists and cannot be replaced (another program has it
+// open) is tried again with pauses of 100 ms doubling up to 2 s, for about 10 s, before it
+// counts as held.
+MoveResult moveIntoPlaceWaiting(platform::Files& files, platform::System& system, const std::string& from,
+                                const std::string& to);
+
 }  // namespace patching

@@ -2,7 +2,9 @@
 
 #include "patching/file_download.h"
 #include "patching/check_code.h"
+#include "patching/disk_room.h"
 #include "patching/manual_list.h"
+#include "patching/patch_failures.h"
 #include "patching/patch_install.h"
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
@@ -14,13 +16,6 @@ namespace patching {
 
 namespace {
 
-// The patch name followed directly by the converted message; the launcher then ends.
-bool failPatch(state::AppState& app, const PatchEntry& entry, const char* message) {
-  app.messageBox(entry.name + app.convert(message));
-  app.endProcess(0);
-  return false;
-}
-
 // A finished download whose CheckCode some file could match must match it: a file that
 // arrived whole but is not the patch (an error page served with status 200, a file changed
 // on the server) is never installed. Other codes are installed unchecked.
@@ -28,6 +23,27 @@ bool downloadMatchesCode(state::AppState& app, const std::string& tmpPath, const
   if (!isMatchableCode(checkCode)) return true;
   std::string code;
   return computeCheckCode(app.platform.files, tmpPath, checkCode, code) && code == checkCode;
+}
+
+// A ".tmp" without its ".work" is a finished download that could not be moved into place on
+// an earlier run; it is installed as it stands when it matches the patch's CheckCode. Without
+// a code that can be matched it cannot be told from a preallocated file whose download broke
+// off before its first record, so that patch is fetched again.
+bool finishedInCache(state::AppState& app, const std::string& tmpPath, const std::string& checkCode) {
+  auto& files = app.platform.files;
+  if (!isMatchableCode(checkCode) || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
+  std::string code;
+  return computeCheckCode(files, tmpPath, checkCode, code) && code == checkCode;
+}
+
+// Before the first download: the pending patches must fit on the client folder's volume.
+bool enoughRoomForPatches(state::AppState& app) {
+  int64_t needed = roomForPatches(app, app.onlinePatches);
+  int64_t freeBytes = 0;
+  if (volumeHasRoom(app, needed, freeBytes)) return true;
+  app.messageBox(diskFullMessage(app, needed, freeBytes));
+  app.endProcess(0);
+  return false;
 }
 
 }  // namespace
@@ -56,20 +72,21 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
 
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
-  int result = download(app, url, target, index, count);
-  if (result == patching::kNotStarted) return failPatch(app, entry, texts::kTaskNotCreated);
-  if (result != patching::kComplete) return failPatch(app, entry, texts::kDownloadIncomplete);
-
   std::string tmpPath = target + ".tmp";
-  if (!downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
+  bool cached = finishedInCache(app, tmpPath, entry.CheckCode);
+  int result = cached ? patching::kComplete : download(app, url, target, index, count);
+  if (result == patching::kNotStarted) return failDownload(app, entry, target, texts::kTaskNotCreated);
+  if (result != patching::kComplete) return failDownload(app, entry, target, texts::kDownloadIncomplete);
+
+  if (!cached && !downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
     // Nothing of a wrong file is kept, so the next run fetches it afresh.
     files.deleteFile(tmpPath);
     files.deleteFile(tmpPath + ".work");
     return failPatch(app, entry, texts::kCheckCodeMismatch);
   }
   createSubfolders(files, app.platform.system, app.clientFolder, entry.path);
-  if (!moveIntoPlace(files, tmpPath, entry.localPath)) return failPatch(app, entry, texts::kMoveFailed);
-  return true;
+  MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath);
+  return moved == MoveResult::kMoved || failMove(app, entry, tmpPath, moved);
 }
 
 void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downloadFile); }
@@ -77,6 +94,7 @@ void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downlo
 void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
   using namespace ui::names;
   int count = static_cast<int>(app.onlinePatches.size());
+  if (count > 0 && !enoughRoomForPatches(app)) return;
   for (int i = 0; i < count; ++i)
     if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return;
 

@@ -25,6 +25,10 @@ class Files {
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
   virtual bool fileSize(const std::string& path, int64_t& size) = 0;
+  // Bytes this user may still write on the volume that holds `path` (an existing folder).
+  virtual bool freeSpace(const std::string& path, int64_t& bytes) = 0;
+  // A display name of a program that holds the file open, or empty when none is known.
+  virtual std::string holderOf(const std::string& path) = 0;
   // No trailing separator; empty when the system's code page cannot spell the folder.
   virtual std::string currentDirectory() = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;

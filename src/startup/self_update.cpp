@@ -1,5 +1,6 @@
 #include "startup/self_update.h"
 
+#include "patching/disk_room.h"
 #include "patching/file_download.h"
 #include "startup/cache_busting.h"
 #include "startup/launcher_update.h"
@@ -44,6 +45,17 @@ const char* messageFor(int result) {
   }
 }
 
+// The manifest gives no size for the new launcher: the running one's size stands in for it.
+bool enoughRoomForLauncher(state::AppState& app, const std::string& target) {
+  int64_t ownSize = 0;
+  app.platform.files.fileSize(app.executablePath, ownSize);
+  int64_t needed = patching::roomForDownload(app.platform.files, target, ownSize);
+  int64_t freeBytes = 0;
+  if (patching::volumeHasRoom(app, needed, freeBytes)) return true;
+  app.messageBox(patching::diskFullMessage(app, needed, freeBytes));
+  return false;
+}
+
 }  // namespace
 
 bool selfUpdate(state::AppState& app) { return selfUpdate(app, patching::downloadFile); }
@@ -60,6 +72,10 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   app.window.setCaption(kLabelUpdateInfo, app.convert(kUpdating));
   app.window.setPosition(kProgressBar, 0);
   std::string target = app.downloadCacheFolder + kTargetName;
+  if (!enoughRoomForLauncher(app, target)) {
+    app.endProcess(0);
+    return false;
+  }
   int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
   result = checkedResult(app, result, target + ".tmp");
   app.messageBox(app.convert(messageFor(result)));

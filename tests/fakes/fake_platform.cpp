@@ -65,6 +65,10 @@ bool FakeFiles::moveFile(const std::string& from, const std::string& to) {
 
 bool FakeFiles::copyFile(const std::string& from, const std::string& to, bool overwrite) {
   std::string t = trimmed(to);
+  if (auto held = heldAttempts.find(t); held != heldAttempts.end() && held->second > 0) {
+    --held->second;
+    return false;
+  }
   auto it = files.find(trimmed(from));
   if (it == files.end() || readOnly.count(t) || (!overwrite && exists(t))) return false;
   files[t] = it->second;

@@ -63,6 +63,17 @@ struct FakeFiles : platform::Files {
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   bool deleteFile(const std::string& path) override;
   bool fileSize(const std::string& path, int64_t& size) override;
+  int64_t freeBytes = int64_t{1} << 40;  // negative: the volume cannot be asked
+  std::map<std::string, std::string> holders;  // path -> holding program
+  std::map<std::string, int> heldAttempts;     // path -> moves and copies onto it that still fail
+  bool freeSpace(const std::string&, int64_t& bytes) override {
+    bytes = freeBytes;
+    return freeBytes >= 0;
+  }
+  std::string holderOf(const std::string& path) override {
+    auto it = holders.find(trimmed(path));
+    return it == holders.end() ? std::string() : it->second;
+  }
   std::string currentDirectory() override { return cwd; }
   bool setCurrentDirectory(const std::string& path) override {
     cwd = trimmed(path);

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "patching/disk_room.h"
 #include "patching/file_download.h"
 #include "patching/md5.h"
 #include "patching/patch_install.h"
@@ -205,11 +206,11 @@ TEST_F(PatchUpdateTest, IncompleteDownloadEndsAndLeavesTheCacheForResuming) {
 }
 
 TEST_F(PatchUpdateTest, MoveFailureKeepsTheDownloadedFile) {
-  files.files["C:\\Game\\a.pack"] = "in use";
-  files.readOnly.insert("C:\\Game\\a.pack");
-  addOnline("a.pack", "", "new");
+  files.files["C:\\Game\\x"] = "a file where the folder should be";
+  addOnline("a.pack", "x", "new");
+  uint32_t before = launcher.fake.system.tick;
   run();
-  EXPECT_EQ(file("C:\\Game\\a.pack"), "in use");
+  EXPECT_EQ(launcher.fake.system.tick, before);  // nothing to wait for
   EXPECT_EQ(cacheFiles(), std::vector<std::string>{"a.pack.tmp"});
   expectFailed("a.pack" + gbk("更新异常0x0001"));
 }
@@ -338,6 +339,95 @@ TEST(PatchUpdateTexts, ConvertedWhereTheyAreShown) {
   ASSERT_NE(tc("补丁名："), gbk("补丁名："));
   EXPECT_EQ(manual.files.files["C:\\Game\\PatchList.txt"],
             tc("需要手动下载补丁目录") + "\r\n" + gbk("补丁名：补丁二.pack 下载地址 http://example.test/m2.pack") + "\r\n");
+}
+
+// Free space: what the pending patches still need is compared before anything downloads.
+TEST_F(PatchUpdateTest, TooLittleRoomDownloadsNothing) {
+  addOnline("a.pack", "", std::string(3000, 'a'));
+  addOnline("b.pack", "", std::string(5000, 'b'));
+  files.freeBytes = 100000;  // needs 8000 + two ".work" files of 64 KB: 139072
+  run();
+  EXPECT_TRUE(downloads.calls.empty());
+  expectFailed(gbk("磁盘空间不足,需要135.81KB,可用空间只有97.66KB,请清理磁盘后再尝试!"));
+
+  patching_test::Launcher exact;
+  ScriptedDownloads fits{exact.files};
+  exact.files.freeBytes = 139072;
+  exact.app.onlinePatches = launcher.app.onlinePatches;
+  runPatchUpdate(exact.app, [&fits](state::AppState& app, const std::string& url, const std::string& target, int i,
+                                    int n) { return fits(app, url, target, i, n); });
+  EXPECT_EQ(fits.calls.size(), 2u);
+  EXPECT_FALSE(exact.ended());
+}
+
+TEST_F(PatchUpdateTest, RoomCountsOnlyWhatTheCacheDoesNotHold) {
+  const std::string cache = launcher.app.downloadCacheFolder;
+  addOnline("resumed.pack", "", std::string(1000, 'r'));
+  files.files[cache + "resumed.pack.tmp"] = std::string(1000, '\0');
+  files.files[cache + "resumed.pack.tmp.work"] = "state";
+  addOnline("stale.pack", "", std::string(1000, 's'));
+  files.files[cache + "stale.pack.tmp"] = std::string(400, '\0');
+  addOnline("unsized.pack", "", "u");
+  launcher.app.onlinePatches.back().size = "";
+  EXPECT_EQ(roomForPatches(launcher.app, launcher.app.onlinePatches), 600 + 2 * kWorkFileRoom);
+
+  files.freeBytes = -1;  // a volume that cannot tell does not stop the update
+  run();
+  expectFinished();
+}
+
+TEST_F(PatchUpdateTest, DiskThatFillsDuringADownloadSaysSo) {
+  addOnline("a.pack", "", "aaa");
+  runPatchUpdate(launcher.app, [this](state::AppState&, const std::string&, const std::string&, int, int) {
+    files.freeBytes = 0;
+    return patching::kIncomplete;
+  });
+  expectFailed("a.pack" + gbk("磁盘空间不足,需要64.00KB,可用空间只有0B,请清理磁盘后再尝试!"));
+}
+
+// A target another program holds is tried again for about ten seconds.
+TEST_F(PatchUpdateTest, HeldTargetInstallsOnceReleased) {
+  files.files["C:\\Game\\a.pack"] = "old";
+  files.heldAttempts["C:\\Game\\a.pack"] = 3;
+  addOnline("a.pack", "", "new");
+  uint32_t before = launcher.fake.system.tick;
+  run();
+  EXPECT_EQ(launcher.fake.system.tick - before, 100u + 200u + 400u);
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "new");
+  expectFinished();
+}
+
+TEST_F(PatchUpdateTest, TargetHeldForGoodNamesFileAndHolderAndNextRunInstallsFromTheCache) {
+  files.files["C:\\Game\\a.pack"] = "old";
+  files.heldAttempts["C:\\Game\\a.pack"] = 1000;
+  files.holders["C:\\Game\\a.pack"] = "Client.exe";
+  addOnline("a.pack", "", "new", md5Hex("new"));
+  uint32_t before = launcher.fake.system.tick;
+  run();
+  uint32_t waited = launcher.fake.system.tick - before;
+  EXPECT_GE(waited, 10000u);
+  EXPECT_LE(waited, 12000u);
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "old");
+  EXPECT_EQ(cacheFiles(), std::vector<std::string>{"a.pack.tmp"});
+  expectFailed("a.pack" + gbk("被其他程序占用,无法替换! 占用程序:") + "Client.exe");
+
+  files.heldAttempts.clear();
+  downloads.served.clear();  // a second download would install an empty file
+  run();
+  EXPECT_EQ(downloads.calls.size(), 1u);
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "new");
+  EXPECT_TRUE(cacheFiles().empty());
+}
+
+TEST_F(PatchUpdateTest, CachedFileThatFailsItsCodeIsFetchedAgain) {
+  addOnline("a.pack", "", "new", md5Hex("new"));
+  addOnline("b.pack", "", "plain");
+  files.files["C:\\Game\\DownloadCache\\a.pack.tmp"] = std::string(3, '\0');
+  files.files["C:\\Game\\DownloadCache\\b.pack.tmp"] = "plain";
+  run();
+  EXPECT_EQ(downloads.calls.size(), 2u);
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "new");
+  expectFinished();
 }
 
 // A copy that reached its place is installed even when the cache copy cannot be removed.

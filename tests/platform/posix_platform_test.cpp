@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -190,6 +192,33 @@ TEST_F(PosixFilesTest, PrefixAndBlocksReadWhatIsThere) {
   EXPECT_EQ(total, 100u);
   EXPECT_EQ(blocks, 4u);
   EXPECT_FALSE(files.readPrefix(base + "missing", 32, prefix));
+}
+
+TEST_F(PosixFilesTest, FreeSpaceAndTheProgramHoldingAFile) {
+  int64_t freeBytes = -1;
+  EXPECT_TRUE(files.freeSpace(base, freeBytes));
+  EXPECT_GT(freeBytes, 0);
+  EXPECT_FALSE(files.freeSpace(base + "missing\\", freeBytes));
+
+  files.writeWhole(base + "held", "x");
+  EXPECT_EQ(files.holderOf(base + "held"), "");
+  std::string host = hostPath(base + "held");
+  pid_t child = ::fork();
+  if (child == 0) {
+    int fd = ::open(host.c_str(), O_RDONLY);
+    if (fd < 0) ::_exit(1);
+    ::dup2(fd, 0);
+    ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+    ::_exit(1);
+  }
+  std::string holder;
+  for (int i = 0; i < 400 && holder != "sleep"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    holder = files.holderOf(base + "held");
+  }
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(holder, "sleep");
 }
 
 TEST(PosixSystem, LocaleNamesMapToWindowsIdentifiers) {

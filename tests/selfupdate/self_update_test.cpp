@@ -73,6 +73,24 @@ TEST_F(SelfUpdate, TaskNotCreatedShowsItsMessageWritesNoScriptAndEnds) {
   EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
 }
 
+// The new launcher is taken to be as large as the running one (12 bytes) plus its ".work".
+TEST_F(SelfUpdate, TooLittleRoomDownloadsNothingButAResumedDownloadHoldsItsRoom) {
+  offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
+  fake.files.freeBytes = 65547;
+  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(patching::kComplete)));
+  EXPECT_TRUE(downloads.empty());
+  EXPECT_EQ(backend.messages, std::vector<std::string>{gbk("磁盘空间不足,需要64.01KB,可用空间只有64.01KB,请清理磁盘后再尝试!")});
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+
+  SelfUpdateFixture resumed;
+  resumed.fake.files.freeBytes = 0;
+  resumed.fake.files.files[kNewFile] = "part";
+  resumed.fake.files.files[kNewFile + ".work"] = "state";
+  resumed.offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
+  startup::selfUpdate(resumed.app, resumed.downloadAnswering(patching::kComplete));
+  EXPECT_EQ(resumed.downloads.size(), 1u);
+}
+
 TEST_F(SelfUpdate, AnIncompleteDownloadShowsItsMessageAndKeepsItsFilesForTheNextStart) {
   offer("url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"");
   EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(patching::kIncomplete)));

@@ -114,9 +114,13 @@ bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool o
   std::vector<char> block(1 << 16);
   for (;;) {
     ssize_t n = readSome(in.get(), block.data(), block.size());
-    if (n < 0) return false;
     if (n == 0) return true;
-    if (!writeAll(out.get(), block.data(), static_cast<size_t>(n))) return false;
+    if (n < 0 || !writeAll(out.get(), block.data(), static_cast<size_t>(n))) {
+      // As CopyFile does: a copy cut short by a full disk or a read error leaves no
+      // half-written file under the target's name.
+      ::unlink(hostPath(to).c_str());
+      return false;
+    }
   }
 }
 

@@ -1,0 +1,55 @@
+#include "patching/patch_failures.h"
+
+#include <algorithm>
+
+#include "patching/disk_room.h"
+#include "patching/format_size.h"
+#include "patching/patch_texts.h"
+
+namespace patching {
+
+bool failPatch(state::AppState& app, const PatchEntry& entry, const std::string& convertedMessage) {
+  app.messageBox(entry.name + convertedMessage);
+  app.endProcess(0);
+  return false;
+}
+
+bool failPatch(state::AppState& app, const PatchEntry& entry, const char* message) {
+  return failPatch(app, entry, app.convert(message));
+}
+
+namespace {
+
+// After a failed download or move: when the volume lacks the room the patch needs, the
+// player learns that the disk is full instead of a generic failure.
+bool diskFilled(state::AppState& app, int64_t needed, std::string& message) {
+  int64_t freeBytes = 0;
+  if (volumeHasRoom(app, std::max(needed, kWorkFileRoom), freeBytes)) return false;
+  message = diskFullMessage(app, needed, freeBytes);
+  return true;
+}
+
+}  // namespace
+
+bool failDownload(state::AppState& app, const PatchEntry& entry, const std::string& target, const char* message) {
+  std::string full;
+  int64_t needed = roomForDownload(app.platform.files, target, parseSizeText(entry.size));
+  if (diskFilled(app, needed, full)) return failPatch(app, entry, full);
+  return failPatch(app, entry, message);
+}
+
+bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& tmpPath, MoveResult result) {
+  if (result == MoveResult::kHeld) {
+    std::string holder = app.platform.files.holderOf(entry.localPath);
+    // The holder's name comes from the system, already in its own spelling.
+    std::string message = app.convert(texts::kFileHeld);
+    if (!holder.empty()) message += app.convert(texts::kHeldBy) + holder;
+    return failPatch(app, entry, message);
+  }
+  std::string full;
+  int64_t size = 0;
+  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full)) return failPatch(app, entry, full);
+  return failPatch(app, entry, texts::kMoveFailed);
+}
+
+}  // namespace patching
