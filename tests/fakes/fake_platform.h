@@ -47,10 +47,12 @@ struct FakeFiles : platform::Files {
   std::map<std::string, std::string> files;
   std::set<std::string> directories;
   std::set<std::string> readOnly;  // paths that cannot be written, moved onto or deleted
+  std::set<std::string> readOnlyFolders;  // folders (no trailing '\') whose files cannot be created, moved or deleted
   std::string cwd = "C:\\Game";
   int readCalls = 0;
 
   static std::string trimmed(const std::string& path);
+  bool locked(const std::string& path) const;  // listed read-only, or inside a read-only folder
   bool exists(const std::string& path) override;
   bool isDirectory(const std::string& path) override;
   bool createDirectory(const std::string& path) override;
@@ -101,10 +103,12 @@ struct FakeInstanceMarker : platform::InstanceMarker {
   std::set<std::string> held;  // names held by "another copy"
   std::vector<std::string> created;
   bool openExisting(const std::string& name) override { return held.count(name) > 0; }
+  bool released = false;
   bool create(const std::string& name) override {
     created.push_back(name);
     return true;
   }
+  void release() override { released = true; }
 };
 
 struct FakePresence : platform::WindowPresence {
