@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "text/display_language.h"
+
 namespace startup {
 
 namespace {
@@ -26,7 +28,9 @@ std::string freeProbeName(platform::Files& files, platform::System& system, cons
 }
 
 void offerElevatedRestart(state::AppState& app, const std::string& folder) {
-  std::string shownFolder = folder.substr(0, folder.size() - 1);  // without the trailing '\'
+  // The folder is spelled in the system's code page, the message in the display's.
+  std::string shownFolder = app.platform.system.displayText(folder.substr(0, folder.size() - 1),
+                                                            text::displayCodePage(app.display));
   std::string text = app.convert(kNotWritablePrefix) + shownFolder + app.convert(kNotWritableQuestion);
   if (app.question(text)) {
     // The new copy must not find this one's marker and end silently.

@@ -36,6 +36,10 @@ struct FakeSystem : platform::System {
   void sleep(int milliseconds) override { tick += static_cast<uint32_t>(milliseconds); }
   void endProcess(int code) override { endCodes.push_back(code); }
   std::string toUtf8(const std::string& bytes, unsigned) override { return bytes; }
+  std::function<std::string(const std::string&, unsigned)> shownText;  // unset: texts pass unchanged
+  std::string displayText(const std::string& text, unsigned codePage) override {
+    return shownText ? shownText(text, codePage) : text;
+  }
   std::bitset<256> leadBytes() override { return lead; }
   std::string manifestFileName(const std::string& gbk) override { return fileNames ? fileNames(gbk) : gbk; }
   std::string scriptText(const std::string& systemText) override { return script ? script(systemText) : systemText; }

@@ -79,6 +79,16 @@ TEST_F(FolderAccess, ARefusedElevationStillEnds) {
   expectEndedBeforeTheWindowWasSetUp();
 }
 
+TEST_F(FolderAccess, TheFolderIsShownInTheDisplaysCodePage) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  fake.system.shownText = [](const std::string& text, unsigned codePage) {
+    return "[" + std::to_string(codePage) + ":" + text + "]";
+  };
+  startup::startupSequence(app);
+
+  EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("[936:C:\\Program Files\\Game]")});
+}
+
 TEST_F(FolderAccess, AnUnchangeableDownloadCacheIsTheFolderNamed) {
   fake.files.directories.insert("C:\\Program Files\\Game\\DownloadCache");
   fake.files.readOnlyFolders.insert("C:\\Program Files\\Game\\DownloadCache");
