@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     ui::HeadlessOptions headless;
     headless.autoUpdate = options.autoUpdate;
     headless.autoStart = options.autoStart;
+    headless.answerYes = options.answerYes;
     // Settled once the configuration has run and no patch worker is still changing the window.
     headless.configurationDone = [&state] { return state.workerFinished && !state.patchWorkerRunning; };
     backend = std::make_unique<ui::HeadlessBackend>(window, p, std::move(headless));

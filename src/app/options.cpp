@@ -4,6 +4,7 @@ namespace app {
 
 state::Options parseOptions(const std::vector<std::string>& args) {
   state::Options o;
+  o.arguments = args;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
@@ -13,6 +14,8 @@ state::Options parseOptions(const std::vector<std::string>& args) {
       o.autoUpdate = true;
     } else if (a == "--auto-start") {
       o.autoStart = true;
+    } else if (a == "--answer-yes") {
+      o.answerYes = true;
     } else if (a == "--run-dir" && hasValue) {
       o.runDir = args[++i];
     } else if (a == "--endpoints" && hasValue) {

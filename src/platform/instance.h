@@ -12,6 +12,8 @@ class InstanceMarker {
   virtual bool openExisting(const std::string& name) = 0;
   // Creates the marker and keeps it until the process ends; false when that failed.
   virtual bool create(const std::string& name) = 0;
+  // Gives the marker up before the process ends, for a successor that must not see it.
+  virtual void release() = 0;
 };
 
 // Makes this process's window findable by the window walk of another copy, where the system

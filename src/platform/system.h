@@ -29,6 +29,9 @@ class System {
   virtual void endProcess(int code) = 0;
   // Bytes in a Windows code page (936, 950, 932) as UTF-8, for console output.
   virtual std::string toUtf8(const std::string& bytes, unsigned codePage) = 0;
+  // A text of the system (a path) in a display code page (936, 950, 932), for joining into a
+  // shown message; a character that code page lacks becomes '?'.
+  virtual std::string displayText(const std::string& systemText, unsigned codePage) = 0;
 
   // Texts that come from the system (paths, process names) are in its own code page. These
   // are the bytes that begin a two-byte character there: a '\' after one is no separator.

@@ -2,6 +2,7 @@
 
 #include "patching/patch_evaluation.h"
 #include "startup/announcement.h"
+#include "startup/folder_access.h"
 #include "startup/manifest_fetch.h"
 #include "startup/self_update.h"
 #include "startup/server_list.h"
@@ -99,6 +100,9 @@ void startupSequence(state::AppState& app) {
     app.endProcess(0);
     return;
   }
+  // Before anything else is written: a folder the launcher cannot change would fail every
+  // update later, after downloading.
+  if (!ensureWritableFolders(app)) return;
   app.window.setCaption(kLabelVersion, kLauncherVersionCaption);
   app.window.setEnabled(kButtonStartGame, false);
   app.window.setTray(true, kTrayTooltip);

@@ -67,6 +67,7 @@ struct AppState {
 
   std::string convert(const std::string& gbk) const { return text::convertForDisplay(display, gbk); }
   void messageBox(const std::string& text) { window.messageBox(text); }
+  bool question(const std::string& text) { return window.question(text); }
   void endProcess(int code) { platform.system.endProcess(code); }
 };
 

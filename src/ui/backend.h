@@ -31,6 +31,8 @@ class Backend {
   virtual void wake() = 0;
   // Any thread: a task-modal message box with an OK button; returns when dismissed.
   virtual void messageBox(const std::string& text) = 0;
+  // Any thread: the same box with Yes and No buttons; true for Yes.
+  virtual bool question(const std::string& text) = 0;
 };
 
 // Carries the client socket component's connection. It reports an arrival with

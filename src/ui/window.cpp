@@ -205,6 +205,15 @@ void Window::messageBox(const std::string& text) {
   if (backend) backend->messageBox(text);
 }
 
+bool Window::question(const std::string& text) {
+  Backend* backend = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    backend = backend_;
+  }
+  return backend && backend->question(text);
+}
+
 Component Window::component(const std::string& name) const {
   std::lock_guard lock(mutex_);
   const Component* c = find(name);

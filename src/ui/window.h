@@ -61,6 +61,8 @@ class Window {
   void setWindowState(int state);
   void setTray(bool installed, const std::string& tooltip);
   void messageBox(const std::string& text);
+  // A message box asking yes or no; false as well when no backend can ask.
+  bool question(const std::string& text);
 
   // Reading the model.
   Component component(const std::string& name) const;

@@ -47,9 +47,15 @@ bool FakeFiles::readBlocks(const std::string& path, size_t blockSize,
   return true;
 }
 
+bool FakeFiles::locked(const std::string& path) const {
+  std::string p = trimmed(path);
+  size_t cut = p.rfind('\\');
+  return readOnly.count(p) > 0 || (cut != std::string::npos && readOnlyFolders.count(p.substr(0, cut)) > 0);
+}
+
 bool FakeFiles::writeWhole(const std::string& path, const std::string& bytes) {
   std::string p = trimmed(path);
-  if (readOnly.count(p) || directories.count(p)) return false;
+  if (locked(p) || directories.count(p)) return false;
   files[p] = bytes;
   return true;
 }
@@ -57,7 +63,7 @@ bool FakeFiles::writeWhole(const std::string& path, const std::string& bytes) {
 bool FakeFiles::moveFile(const std::string& from, const std::string& to) {
   std::string f = trimmed(from), t = trimmed(to);
   auto it = files.find(f);
-  if (it == files.end() || exists(t) || readOnly.count(f)) return false;
+  if (it == files.end() || exists(t) || locked(f) || locked(t)) return false;
   files[t] = it->second;
   files.erase(f);
   return true;
@@ -77,7 +83,7 @@ bool FakeFiles::copyFile(const std::string& from, const std::string& to, bool ov
 
 bool FakeFiles::deleteFile(const std::string& path) {
   std::string p = trimmed(path);
-  if (readOnly.count(p)) return false;
+  if (locked(p)) return false;
   return files.erase(p) > 0;
 }
 

@@ -36,6 +36,10 @@ struct FakeSystem : platform::System {
   void sleep(int milliseconds) override { tick += static_cast<uint32_t>(milliseconds); }
   void endProcess(int code) override { endCodes.push_back(code); }
   std::string toUtf8(const std::string& bytes, unsigned) override { return bytes; }
+  std::function<std::string(const std::string&, unsigned)> shownText;  // unset: texts pass unchanged
+  std::string displayText(const std::string& text, unsigned codePage) override {
+    return shownText ? shownText(text, codePage) : text;
+  }
   std::bitset<256> leadBytes() override { return lead; }
   std::string manifestFileName(const std::string& gbk) override { return fileNames ? fileNames(gbk) : gbk; }
   std::string scriptText(const std::string& systemText) override { return script ? script(systemText) : systemText; }
@@ -47,10 +51,12 @@ struct FakeFiles : platform::Files {
   std::map<std::string, std::string> files;
   std::set<std::string> directories;
   std::set<std::string> readOnly;  // paths that cannot be written, moved onto or deleted
+  std::set<std::string> readOnlyFolders;  // folders (no trailing '\') whose files cannot be created, moved or deleted
   std::string cwd = "C:\\Game";
   int readCalls = 0;
 
   static std::string trimmed(const std::string& path);
+  bool locked(const std::string& path) const;  // listed read-only, or inside a read-only folder
   bool exists(const std::string& path) override;
   bool isDirectory(const std::string& path) override;
   bool createDirectory(const std::string& path) override;
@@ -112,10 +118,12 @@ struct FakeInstanceMarker : platform::InstanceMarker {
   std::set<std::string> held;  // names held by "another copy"
   std::vector<std::string> created;
   bool openExisting(const std::string& name) override { return held.count(name) > 0; }
+  bool released = false;
   bool create(const std::string& name) override {
     created.push_back(name);
     return true;
   }
+  void release() override { released = true; }
 };
 
 struct FakePresence : platform::WindowPresence {

@@ -37,6 +37,18 @@ struct FakeShell : platform::Shell {
   void execute(platform::WindowHandle owner, const std::string& verb, const std::string& file) override {
     calls.push_back({owner, verb, file});
   }
+  struct Elevation {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string folder;
+  };
+  std::vector<Elevation> elevations;
+  bool elevationStarts = true;
+  bool runElevated(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& folder) override {
+    elevations.push_back({program, arguments, folder});
+    return elevationStarts;
+  }
   platform::WindowHandle findWindowByTitle(const std::string& title) override {
     auto it = windowsByTitle.find(title);
     return it == windowsByTitle.end() ? 0 : it->second;

@@ -18,6 +18,8 @@ struct RecordingBackend : ui::Backend {
   std::mutex mutex;
   std::vector<Applied> applied;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  bool answer = false;  // to every question
   int wakes = 0;
 
   void apply(const ui::Component& c, ui::Change change) override {
@@ -35,6 +37,11 @@ struct RecordingBackend : ui::Backend {
   void messageBox(const std::string& text) override {
     std::lock_guard lock(mutex);
     messages.push_back(text);
+  }
+  bool question(const std::string& text) override {
+    std::lock_guard lock(mutex);
+    questions.push_back(text);
+    return answer;
   }
   // The order in which names and changes were shown, as "name/change-number" entries.
   std::vector<std::string> sequence() {

@@ -21,6 +21,10 @@ struct MessageLog : ui::Backend {
   void applyWindow(const ui::WindowProps&, ui::Change) override {}
   void wake() override {}
   void messageBox(const std::string& text) override { boxes.push_back(text); }
+  bool question(const std::string& text) override {
+    boxes.push_back(text);
+    return false;
+  }
 };
 
 struct Launch : ::testing::Test {

@@ -15,6 +15,7 @@ class PosixInstanceMarker : public InstanceMarker {
  public:
   bool openExisting(const std::string& name) override;
   bool create(const std::string& name) override;
+  void release() override { marker_.reset(); }
 
  private:
   UniqueFd marker_;

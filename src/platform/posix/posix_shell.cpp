@@ -23,4 +23,8 @@ void PosixShell::execute(WindowHandle, const std::string&, const std::string& fi
 
 WindowHandle PosixShell::findWindowByTitle(const std::string&) { return 0; }
 
+bool PosixShell::runElevated(const std::string&, const std::vector<std::string>&, const std::string&) {
+  return false;
+}
+
 }  // namespace platform::posix

@@ -23,6 +23,7 @@ class Win32InstanceMarker : public InstanceMarker {
  public:
   bool openExisting(const std::string& name) override;
   bool create(const std::string& name) override;
+  void release() override { event_.reset(); }
 
  private:
   UniqueHandle event_;

@@ -55,6 +55,10 @@ std::string Win32System::toUtf8(const std::string& bytes, unsigned codePage) {
   return narrow(widen(bytes, codePage), CP_UTF8);
 }
 
+std::string Win32System::displayText(const std::string& systemText, unsigned codePage) {
+  return narrow(widen(systemText), codePage);
+}
+
 std::bitset<256> Win32System::leadBytes() {
   std::bitset<256> lead;
   for (int c = 0x80; c <= 0xFF; ++c)

@@ -98,6 +98,11 @@ void HeadlessBackend::messageBox(const std::string& text) {
   print("message", quoted(shown(text)));
 }
 
+bool HeadlessBackend::question(const std::string& text) {
+  print("question", quoted(shown(text)) + (options_.answerYes ? " -> yes" : " -> no"));
+  return options_.answerYes;
+}
+
 void HeadlessBackend::publishPresence(bool visible) {
   platform_.presence.publish(visible, [this] {
     window_.post([this] {

@@ -22,6 +22,9 @@ struct HeadlessOptions {
   // How long auto-start waits, after the configuration, for a line to answer: the probe's
   // connect time-out and the echo's, with room to spare.
   int startWaitMs = 30000;
+  // The answer to every yes/no question: no, so that an unattended run ends instead of
+  // asking the system for anything (--answer-yes turns it around).
+  bool answerYes = false;
 };
 
 // Exit codes of a headless run that gives up.
@@ -38,6 +41,7 @@ class HeadlessBackend : public LoopBackend {
   void applyWindow(const WindowProps& props, Change change) override;
   void wake() override;
   void messageBox(const std::string& text) override;
+  bool question(const std::string& text) override;
   void run() override;
   int exitCode() const override { return exitCode_; }
 

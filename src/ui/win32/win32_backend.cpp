@@ -72,6 +72,7 @@ class Win32Backend final : public LoopBackend {
   void applyWindow(const WindowProps& props, Change change) override;
   void wake() override;
   void messageBox(const std::string& text) override;
+  bool question(const std::string& text) override;
   void run() override;
 
  private:
@@ -269,6 +270,10 @@ void Win32Backend::wake() {
 void Win32Backend::messageBox(const std::string& text) {
   // Task-modal without an owner: a worker's box blocks that worker only, the window keeps running.
   MessageBoxW(nullptr, wide(text).c_str(), kMessageCaption, MB_OK | MB_TASKMODAL);
+}
+
+bool Win32Backend::question(const std::string& text) {
+  return MessageBoxW(nullptr, wide(text).c_str(), kMessageCaption, MB_YESNO | MB_TASKMODAL) == IDYES;
 }
 
 // ---- model changes, on the window thread ----

@@ -1,0 +1,132 @@
+#include "startup/folder_access.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "fakes/encoded_text.h"
+#include "fakes/fake_platform.h"
+#include "fakes/recording_backend.h"
+#include "startup/startup_sequence.h"
+
+namespace {
+
+using fakes::gbkOf;
+
+struct FolderAccess : ::testing::Test {
+  fakes::FakePlatform fake;
+  fakes::RecordingBackend backend;
+  ui::Window window{text::DisplayCode::SC};
+  state::AppState app{fake.bundle, window, text::DisplayCode::SC};
+  std::vector<std::function<void()>> spawned;
+
+  FolderAccess() {
+    window.attach(&backend);
+    fake.system.exePath = "C:\\Program Files\\Game\\launcher.exe";
+    app.executablePath = fake.system.exePath;
+    app.options.arguments = {"--endpoints", "my endpoints.ini"};
+    app.options.startFolder = "C:\\Users\\player";
+    app.spawn = [this](std::function<void()> body) { spawned.push_back(std::move(body)); };
+    fake.files.directories.insert("C:\\Program Files\\Game");
+    fake.files.files["C:\\Program Files\\Game\\Client.exe"] = "MZ";
+  }
+  std::string questionFor(const std::string& folder) {
+    return gbkOf("登录器无法写入文件夹: ") + folder +
+           gbkOf("\n更新游戏需要在这里创建、改名和删除文件。是否以管理员身份重新启动登录器?");
+  }
+  void expectEndedBeforeTheWindowWasSetUp() {
+    EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+    EXPECT_FALSE(window.windowProps().trayInstalled);
+    EXPECT_TRUE(spawned.empty());
+    EXPECT_TRUE(backend.messages.empty());
+  }
+};
+
+TEST_F(FolderAccess, AClientFolderThatCannotBeChangedIsNamedAndNoEndsTheLauncher) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("C:\\Program Files\\Game")});
+  expectEndedBeforeTheWindowWasSetUp();
+  EXPECT_TRUE(fake.shell.elevations.empty());
+  EXPECT_FALSE(fake.instance.released);
+}
+
+TEST_F(FolderAccess, YesGivesUpTheMarkerAndStartsTheLauncherElevatedWithTheSameArguments) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  backend.answer = true;
+  startup::startupSequence(app);
+  window.pump();
+
+  ASSERT_EQ(fake.shell.elevations.size(), 1u);
+  EXPECT_EQ(fake.shell.elevations[0].program, "C:\\Program Files\\Game\\launcher.exe");
+  EXPECT_EQ(fake.shell.elevations[0].arguments, app.options.arguments);
+  EXPECT_EQ(fake.shell.elevations[0].folder, "C:\\Users\\player");
+  EXPECT_TRUE(fake.instance.released);
+  expectEndedBeforeTheWindowWasSetUp();
+}
+
+TEST_F(FolderAccess, ARefusedElevationStillEnds) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  backend.answer = true;
+  fake.shell.elevationStarts = false;
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_EQ(fake.shell.elevations.size(), 1u);
+  expectEndedBeforeTheWindowWasSetUp();
+}
+
+TEST_F(FolderAccess, TheFolderIsShownInTheDisplaysCodePage) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  fake.system.shownText = [](const std::string& text, unsigned codePage) {
+    return "[" + std::to_string(codePage) + ":" + text + "]";
+  };
+  startup::startupSequence(app);
+
+  EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("[936:C:\\Program Files\\Game]")});
+}
+
+TEST_F(FolderAccess, AnUnchangeableDownloadCacheIsTheFolderNamed) {
+  fake.files.directories.insert("C:\\Program Files\\Game\\DownloadCache");
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game\\DownloadCache");
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("C:\\Program Files\\Game\\DownloadCache")});
+  expectEndedBeforeTheWindowWasSetUp();
+}
+
+TEST_F(FolderAccess, WritableFoldersAskNothingAndKeepNoProbeFile) {
+  fake.files.files["C:\\Program Files\\Game\\data.pak"] = "keep";
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_TRUE(backend.questions.empty());
+  EXPECT_FALSE(fake.system.ended());
+  EXPECT_EQ(spawned.size(), 1u);
+  std::map<std::string, std::string> expected{{"C:\\Program Files\\Game\\Client.exe", "MZ"},
+                                              {"C:\\Program Files\\Game\\data.pak", "keep"}};
+  EXPECT_EQ(fake.files.files, expected);
+}
+
+TEST_F(FolderAccess, TheProbeNeverOverwritesAFileOfItsOwnName) {
+  const std::string folder = "C:\\Program Files\\Game\\";
+  uint32_t next = fake.system.tick;
+  fake.files.files[folder + "~vktalv-probe-" + std::to_string(next) + ".tmp"] = "someone's";
+  EXPECT_TRUE(startup::canChangeFilesIn(fake.files, fake.system, folder));
+  EXPECT_EQ(fake.files.files.size(), 2u);
+  EXPECT_EQ(fake.files.files[folder + "~vktalv-probe-" + std::to_string(next) + ".tmp"], "someone's");
+}
+
+TEST_F(FolderAccess, AFileThatCanBeCreatedButNotRenamedFailsAndIsRemoved) {
+  const std::string folder = "C:\\Program Files\\Game\\";
+  std::string renamed = folder + "~vktalv-probe-" + std::to_string(fake.system.tick) + ".renamed.tmp";
+  fake.files.readOnly.insert(renamed);
+  EXPECT_FALSE(startup::canChangeFilesIn(fake.files, fake.system, folder));
+  EXPECT_EQ(fake.files.files.size(), 1u);  // Client.exe alone
+}
+
+}  // namespace
