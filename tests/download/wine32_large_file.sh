@@ -18,6 +18,15 @@ source "$src/tests/download/lib/nginx.bash"
 work=$(mktemp -d /tmp/dl_wine32.XXXXXX)
 cleanup() {
   nginx_stop
+  # Each prefix's wineserver lingers a few seconds after its last program and still writes
+  # there: stop it and wait for it before the folder goes.
+  local server prefix
+  server=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+  for prefix in "$work"/prefix_*; do
+    [ -d "$prefix" ] || continue
+    WINEPREFIX=$prefix "$server" -k 2>/dev/null || true
+    WINEPREFIX=$prefix "$server" -w 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
