@@ -37,4 +37,11 @@ std::string diskFullMessage(state::AppState& app, int64_t needed, int64_t freeBy
          formatSize(freeBytes) + app.convert(texts::kDiskCleanUp);
 }
 
+bool roomOrMessage(state::AppState& app, int64_t needed) {
+  int64_t freeBytes = 0;
+  if (volumeHasRoom(app, needed, freeBytes)) return true;
+  app.messageBox(diskFullMessage(app, needed, freeBytes));
+  return false;
+}
+
 }  // namespace patching

@@ -29,4 +29,8 @@ bool volumeHasRoom(state::AppState& app, int64_t needed, int64_t& freeBytes);
 // The converted "not enough disk space: needed …, free …" message.
 std::string diskFullMessage(state::AppState& app, int64_t needed, int64_t freeBytes);
 
+// True when the client folder's volume holds `needed` more bytes; otherwise shows the
+// disk-space message and gives false. The caller decides how the run ends.
+bool roomOrMessage(state::AppState& app, int64_t needed);
+
 }  // namespace patching

@@ -32,16 +32,12 @@ bool downloadMatchesCode(state::AppState& app, const std::string& tmpPath, const
 bool finishedInCache(state::AppState& app, const std::string& tmpPath, const std::string& checkCode) {
   auto& files = app.platform.files;
   if (!isMatchableCode(checkCode) || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
-  std::string code;
-  return computeCheckCode(files, tmpPath, checkCode, code) && code == checkCode;
+  return downloadMatchesCode(app, tmpPath, checkCode);
 }
 
 // Before the first download: the pending patches must fit on the client folder's volume.
 bool enoughRoomForPatches(state::AppState& app) {
-  int64_t needed = roomForPatches(app, app.onlinePatches);
-  int64_t freeBytes = 0;
-  if (volumeHasRoom(app, needed, freeBytes)) return true;
-  app.messageBox(diskFullMessage(app, needed, freeBytes));
+  if (roomOrMessage(app, roomForPatches(app, app.onlinePatches))) return true;
   app.endProcess(0);
   return false;
 }

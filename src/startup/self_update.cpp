@@ -49,11 +49,7 @@ const char* messageFor(int result) {
 bool enoughRoomForLauncher(state::AppState& app, const std::string& target) {
   int64_t ownSize = 0;
   app.platform.files.fileSize(app.executablePath, ownSize);
-  int64_t needed = patching::roomForDownload(app.platform.files, target, ownSize);
-  int64_t freeBytes = 0;
-  if (patching::volumeHasRoom(app, needed, freeBytes)) return true;
-  app.messageBox(patching::diskFullMessage(app, needed, freeBytes));
-  return false;
+  return patching::roomOrMessage(app, patching::roomForDownload(app.platform.files, target, ownSize));
 }
 
 }  // namespace
