@@ -143,7 +143,9 @@ bool DownloadTask::saveState(platform::Files& files, const std::string& blob, bo
     if (getState() >= 2 || !engineTask_.takeState(fetched)) return false;
     taskState_ = std::move(fetched);
   }
-  return files.writeWhole(workPath_, taskState_);
+  // Saved while the download runs and the process may be killed at any moment: a cut-short
+  // record would throw away everything fetched so far.
+  return files.replaceWhole(workPath_, taskState_);
 }
 
 }  // namespace download

@@ -21,6 +21,9 @@ class Files {
   virtual bool readBlocks(const std::string& path, size_t blockSize,
                           const std::function<bool(const char*, size_t)>& sink) = 0;
   virtual bool writeWhole(const std::string& path, const std::string& bytes) = 0;  // create or truncate
+  // Writes a sibling "<path>.new" and renames it over `path`: a crash or a full disk leaves the
+  // old contents or the new ones, never a cut-short file.
+  virtual bool replaceWhole(const std::string& path, const std::string& bytes) = 0;
   virtual bool moveFile(const std::string& from, const std::string& to) = 0;  // plain rename, fails if `to` exists
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   virtual bool deleteFile(const std::string& path) = 0;

@@ -60,6 +60,10 @@ bool FakeFiles::writeWhole(const std::string& path, const std::string& bytes) {
   return true;
 }
 
+bool FakeFiles::replaceWhole(const std::string& path, const std::string& bytes) {
+  return writeWhole(path, bytes);
+}
+
 bool FakeFiles::moveFile(const std::string& from, const std::string& to) {
   std::string f = trimmed(from), t = trimmed(to);
   auto it = files.find(f);

@@ -176,6 +176,20 @@ TEST_F(PosixFilesTest, MoveNeverReplacesButCopyMayWhenAsked) {
   EXPECT_FALSE(files.deleteFile(base + "c"));
 }
 
+TEST_F(PosixFilesTest, ReplaceLeavesTheOldOrTheNewContentsAndNoSibling) {
+  std::string bytes;
+  ASSERT_TRUE(files.replaceWhole(base + "record", "first"));
+  ASSERT_TRUE(files.replaceWhole(base + "record", "second, longer"));
+  EXPECT_TRUE(files.readWhole(base + "record", bytes));
+  EXPECT_EQ(bytes, "second, longer");
+  EXPECT_FALSE(files.exists(base + "record.new"));
+  // A target the rename cannot replace keeps what it was, and the written sibling goes.
+  fs::create_directories(dir / "busy" / "inside");
+  EXPECT_FALSE(files.replaceWhole(base + "busy", "lost"));
+  EXPECT_TRUE(files.isDirectory(base + "busy\\inside"));
+  EXPECT_FALSE(files.exists(base + "busy.new"));
+}
+
 TEST_F(PosixFilesTest, PrefixAndBlocksReadWhatIsThere) {
   files.writeWhole(base + "f", std::string(100, 'x'));
   std::string prefix;

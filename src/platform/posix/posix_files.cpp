@@ -100,6 +100,19 @@ bool PosixFiles::writeWhole(const std::string& path, const std::string& bytes) {
   return fd && writeAll(fd.get(), bytes.data(), bytes.size());
 }
 
+bool PosixFiles::replaceWhole(const std::string& path, const std::string& bytes) {
+  std::string target = hostPath(path);
+  std::string fresh = target + ".new";
+  UniqueFd fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  // No fdatasync: the record is saved every second from the window thread, and the rename
+  // alone already keeps a killed process from leaving a cut-short file.
+  bool written = fd && writeAll(fd.get(), bytes.data(), bytes.size());
+  fd.reset();
+  if (written && ::rename(fresh.c_str(), target.c_str()) == 0) return true;
+  ::unlink(fresh.c_str());
+  return false;
+}
+
 bool PosixFiles::moveFile(const std::string& from, const std::string& to) {
   // Like a Windows rename: it never replaces an existing target.
   return ::renameat2(AT_FDCWD, hostPath(from).c_str(), AT_FDCWD, hostPath(to).c_str(), RENAME_NOREPLACE) == 0;

@@ -72,6 +72,17 @@ bool Win32Files::writeWhole(const std::string& path, const std::string& bytes) {
   return true;
 }
 
+bool Win32Files::replaceWhole(const std::string& path, const std::string& bytes) {
+  std::string fresh = path + ".new";
+  bool written = writeWhole(fresh, bytes);
+  if (written && MoveFileExW(widen(fresh).c_str(), widen(path).c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  DeleteFileW(widen(fresh).c_str());
+  return false;
+}
+
 bool Win32Files::moveFile(const std::string& from, const std::string& to) {
   return MoveFileW(widen(from).c_str(), widen(to).c_str());
 }
