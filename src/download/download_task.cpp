@@ -42,6 +42,9 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
   tmpPath_ = params_.localFile;
   workPath_ = tmpPath_ + ".work";
   setState(0);
+  resumedBytes_ = 0;
+  learnedSize_ = 0;
+  bytesAtEnd_ = 0;
   // An address that cannot start (a manifest attribute gone missing) leaves what an earlier
   // run has fetched for this target alone.
   Url usable;
@@ -76,7 +79,11 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
     taskState_.clear();
     return false;
   }
-  return resume(blob, true);
+  if (!resume(blob, true)) return false;
+  int64_t fetched = 0;
+  for (const Segment& s : state.segments) fetched += s.received;
+  resumedBytes_ = fetched;
+  return true;
 }
 
 bool DownloadTask::resume(const std::string& blob, bool store) {
@@ -101,7 +108,10 @@ bool DownloadTask::stopKeepingState() {
 int32_t DownloadTask::takeSpeedSample() { return engineTask_.takeSpeedSample(); }
 int32_t DownloadTask::receivedBytes() { return engineTask_.receivedBytes(); }
 std::string DownloadTask::savedFileName() { return engineTask_.savedFileName(); }
-void DownloadTask::setTotalSize(int32_t size) { totalSize_ = size; }
+void DownloadTask::setTotalSize(int32_t size) {
+  totalSize_ = size;
+  learnedSize_ = size;
+}
 int32_t DownloadTask::getTotalSize() const { return totalSize_; }
 void DownloadTask::setState(int32_t state) { state_ = state; }
 int32_t DownloadTask::getState() const { return state_; }
@@ -114,6 +124,7 @@ std::string DownloadTask::taskState() const {
 std::string DownloadTask::finish(platform::Files& files) {
   std::lock_guard guard(stateLock_);
   int32_t received = receivedBytes();
+  bytesAtEnd_ = received;
   // The count alone would call a download complete that never learned its size (the
   // previous file's size, or 0, still stands); the engine's table decides as well.
   if (received < getTotalSize() || !engineTask_.completed()) {

@@ -34,6 +34,12 @@ class DownloadTask {
   virtual std::string savedFileName();
   virtual void setTotalSize(int32_t size);
   virtual int32_t getTotalSize() const;
+  // For the support log, about the download started last: the bytes an earlier run had
+  // already fetched when it resumed, the size the server gave (0 until it is known; the
+  // total size above may still be the previous file's), and the bytes on disk at its end.
+  int64_t resumedBytes() const { return resumedBytes_; }
+  int64_t learnedSize() const { return learnedSize_; }
+  int64_t bytesAtEnd() const { return bytesAtEnd_; }
   // At the end event: the end state (2 or 3); for a complete file the state file is
   // removed and the data file's name returned, otherwise the empty text.
   virtual std::string finish(platform::Files& files);
@@ -59,6 +65,9 @@ class DownloadTask {
   mutable std::mutex stateLock_;  // taskState_ and the state file, between the timer and the end event
   std::string taskState_;
   std::atomic<int32_t> totalSize_{0};
+  std::atomic<int64_t> resumedBytes_{0};
+  std::atomic<int64_t> learnedSize_{0};
+  std::atomic<int64_t> bytesAtEnd_{0};
   std::string tmpPath_;
   std::string workPath_;
   std::atomic<int32_t> state_{0};

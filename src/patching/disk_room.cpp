@@ -4,6 +4,7 @@
 
 #include "patching/format_size.h"
 #include "patching/patch_texts.h"
+#include "support/support_notes.h"
 
 namespace patching {
 
@@ -40,6 +41,7 @@ std::string diskFullMessage(state::AppState& app, int64_t needed, int64_t freeBy
 bool roomOrMessage(state::AppState& app, int64_t needed) {
   int64_t freeBytes = 0;
   if (volumeHasRoom(app, needed, freeBytes)) return true;
+  app.log.write(support::refusalNote(support::diskSpaceCause(needed, freeBytes)));
   app.messageBox(diskFullMessage(app, needed, freeBytes));
   return false;
 }

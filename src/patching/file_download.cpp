@@ -1,6 +1,7 @@
 #include "patching/file_download.h"
 
 #include "patching/download_event.h"
+#include "support/support_notes.h"
 
 namespace patching {
 
@@ -8,12 +9,7 @@ namespace {
 
 constexpr int32_t kLauncherConnections = 5;
 
-}  // namespace
-
-int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count) {
-  app.downloadState = 0;
-  app.downloadIndex = index;
-  app.downloadCount = count;
+int awaitDownload(state::AppState& app, const std::string& url, const std::string& target) {
   download::DownloadTask& task = app.downloadTask;
   task.endSignal().clear();
   auto callback = [&app](int32_t code, int32_t a, int32_t b, int32_t c, int32_t id) {
@@ -26,6 +22,37 @@ int downloadFile(state::AppState& app, const std::string& url, const std::string
     if (state == kIncomplete || state == kComplete) return state;
     task.endSignal().waitServingMessages();
   }
+}
+
+// The address as the manifest gave it: the cache-busting stamp differs on every run.
+std::string withoutStamp(const std::string& url) { return url.substr(0, url.rfind("?t=")); }
+
+void noteDownload(state::AppState& app, const std::string& url, const std::string& target, int result,
+                  uint32_t milliseconds) {
+  const download::DownloadTask& task = app.downloadTask;
+  bool started = result != kNotStarted;
+  support::DownloadFacts facts;
+  facts.url = withoutStamp(url);
+  facts.target = target + ".tmp";
+  facts.result = result;
+  facts.bytes = started ? task.bytesAtEnd() : 0;
+  facts.size = started ? task.learnedSize() : 0;
+  facts.resumed = started ? task.resumedBytes() : 0;
+  facts.connections = kLauncherConnections;
+  facts.milliseconds = milliseconds;
+  app.log.write(support::downloadNote(app.platform.system, facts));
+}
+
+}  // namespace
+
+int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count) {
+  app.downloadState = 0;
+  app.downloadIndex = index;
+  app.downloadCount = count;
+  uint32_t began = app.platform.system.tickCount();
+  int result = awaitDownload(app, url, target);
+  noteDownload(app, url, target, result, app.platform.system.tickCount() - began);
+  return result;
 }
 
 }  // namespace patching

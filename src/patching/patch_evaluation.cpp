@@ -6,6 +6,7 @@
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
 #include "startup/manifest_document.h"
+#include "support/support_notes.h"
 #include "ui/component_names.h"
 
 namespace patching {
@@ -18,6 +19,18 @@ int64_t totalSize(const std::vector<PatchEntry>& entries) {
   int64_t sum = 0;
   for (const auto& e : entries) sum = addSizes(sum, parseSizeText(e.size));
   return sum;
+}
+
+// Why a patch that is not current is needed, for the support log.
+std::string neededReason(platform::Files& files, const PatchEntry& e) {
+  if (!isSafePatchLocation(e)) return "unsafe location";
+  if (!files.exists(e.localPath)) return "file missing";
+  return "file differs from CheckCode " + support::manifestText(e.CheckCode);
+}
+
+void noteEvaluation(state::AppState& app, const PatchEntry& e, bool current) {
+  std::string reason = current ? std::string() : neededReason(app.platform.files, e);
+  app.log.write(support::evaluationNote(app.platform.system, e.name, e.localPath, e.isupdate == "true", reason));
 }
 
 }  // namespace
@@ -59,10 +72,13 @@ void evaluateEntries(state::AppState& app, std::vector<PatchEntry> entries, unsi
   app.manualPatches.clear();
   std::vector<bool> current = checkAllCurrent(app.platform.files, entries, digestThreads);
   for (size_t i = 0; i < entries.size(); ++i) {
+    noteEvaluation(app, entries[i], current[i]);
     if (current[i]) continue;
     auto& list = entries[i].isupdate == "true" ? app.onlinePatches : app.manualPatches;
     list.push_back(std::move(entries[i]));
   }
+  app.log.write("evaluation: " + std::to_string(app.onlinePatches.size()) + " patches to update online, " +
+                std::to_string(app.manualPatches.size()) + " by hand");
   if (app.onlinePatches.empty() && app.manualPatches.empty()) {
     app.window.setCaption(kLabelUpdateInfo, texts::kNothingToUpdate);
     return;

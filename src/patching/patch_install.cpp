@@ -32,11 +32,12 @@ bool moveIntoPlace(platform::Files& files, const std::string& from, const std::s
 }
 
 MoveResult moveIntoPlaceWaiting(platform::Files& files, platform::System& system, const std::string& from,
-                                const std::string& to) {
+                                const std::string& to, int& retries) {
   constexpr uint32_t kPatience = 10000;
   constexpr int kLongestPause = 2000;
   uint32_t start = system.tickCount();
-  for (int pause = 100;; pause = std::min(pause * 2, kLongestPause)) {
+  retries = 0;
+  for (int pause = 100;; pause = std::min(pause * 2, kLongestPause), ++retries) {
     if (moveIntoPlace(files, from, to)) return MoveResult::kMoved;
     // A missing folder or source does not heal by waiting.
     if (!files.exists(to) || !files.exists(from)) return MoveResult::kFailed;

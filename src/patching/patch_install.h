@@ -28,8 +28,8 @@ enum class MoveResult { kMoved, kHeld, kFailed };
 
 // As moveIntoPlace, but a target that exists and cannot be replaced (another program has it
 // open) is tried again with pauses of 100 ms doubling up to 2 s, for about 10 s, before it
-// counts as held.
+// counts as held. `retries` is set to the number of tries after the first.
 MoveResult moveIntoPlaceWaiting(platform::Files& files, platform::System& system, const std::string& from,
-                                const std::string& to);
+                                const std::string& to, int& retries);
 
 }  // namespace patching

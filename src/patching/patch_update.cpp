@@ -10,6 +10,7 @@
 #include "patching/patch_texts.h"
 #include "patching/running_game_guard.h"
 #include "startup/cache_busting.h"
+#include "support/support_notes.h"
 #include "ui/component_names.h"
 
 namespace patching {
@@ -35,6 +36,14 @@ bool finishedInCache(state::AppState& app, const std::string& tmpPath, const std
   return downloadMatchesCode(app, tmpPath, checkCode);
 }
 
+const char* installOutcome(MoveResult moved, bool cached) {
+  switch (moved) {
+    case MoveResult::kMoved: return cached ? "installed from the download cache" : "installed";
+    case MoveResult::kHeld: return "not installed, the file stays held";
+    default: return "not installed";
+  }
+}
+
 // Before the first download: the pending patches must fit on the client folder's volume.
 bool enoughRoomForPatches(state::AppState& app) {
   if (roomOrMessage(app, roomForPatches(app, app.onlinePatches))) return true;
@@ -48,6 +57,7 @@ void onStartUpdateClicked(state::AppState& app) {
   using namespace ui::names;
   app.window.setEnabled(kButtonStartUpdate, false);
   if (isGameRunning(app)) {
+    app.log.write(support::refusalNote("the game is running, no update while it runs"));
     app.messageBox(app.convert(texts::kQuitGameFirst));
     return;
   }
@@ -64,24 +74,34 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   auto& files = app.platform.files;
   app.window.setPosition(ui::names::kProgressBar, 0);
   // The name is also the download cache name: neither may lead outside their folders.
-  if (!isSafePatchLocation(entry)) return failPatch(app, entry, texts::kUnsafeLocation);
+  if (!isSafePatchLocation(entry))
+    return failPatch(app, entry, texts::kUnsafeLocation,
+                     "unsafe location, the name or its folder " + support::manifestText(entry.path) +
+                         " leads out of the client folder or to a device");
 
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
   bool cached = finishedInCache(app, tmpPath, entry.CheckCode);
   int result = cached ? patching::kComplete : download(app, url, target, index, count);
-  if (result == patching::kNotStarted) return failDownload(app, entry, target, texts::kTaskNotCreated);
-  if (result != patching::kComplete) return failDownload(app, entry, target, texts::kDownloadIncomplete);
+  if (result == patching::kNotStarted)
+    return failDownload(app, entry, target, texts::kTaskNotCreated, "the download did not start");
+  if (result != patching::kComplete)
+    return failDownload(app, entry, target, texts::kDownloadIncomplete, "the download is incomplete");
 
   if (!cached && !downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
     // Nothing of a wrong file is kept, so the next run fetches it afresh.
     files.deleteFile(tmpPath);
     files.deleteFile(tmpPath + ".work");
-    return failPatch(app, entry, texts::kCheckCodeMismatch);
+    return failPatch(app, entry, texts::kCheckCodeMismatch,
+                     "check-code mismatch, the download does not have CheckCode " +
+                         support::manifestText(entry.CheckCode));
   }
   createSubfolders(files, app.platform.system, app.clientFolder, entry.path);
-  MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath);
+  int retries = 0;
+  MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath, retries);
+  app.log.write(support::installNote(app.platform.system, entry.name, entry.localPath, retries,
+                                     installOutcome(moved, cached)));
   return moved == MoveResult::kMoved || failMove(app, entry, tmpPath, moved);
 }
 
@@ -95,10 +115,13 @@ void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
     if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return;
 
   if (!app.manualPatches.empty()) {
+    app.log.write(std::to_string(app.manualPatches.size()) + " patches to download by hand, listed in " +
+                  kManualListFile);
     writeAndOpenManualList(app);
     app.endProcess(0);
     return;
   }
+  app.log.write("update finished, " + std::to_string(count) + " patches installed");
   app.window.setCaption(kLabelUpdateInfo, app.convert(texts::kUpdateFinished));
   app.window.setVisible(kButtonStartUpdate, false);
   app.window.setEnabled(kButtonStartGame, true);

@@ -24,6 +24,8 @@ class Files {
   // Writes a sibling "<path>.new" and renames it over `path`: a crash or a full disk leaves the
   // old contents or the new ones, never a cut-short file.
   virtual bool replaceWhole(const std::string& path, const std::string& bytes) = 0;
+  // Adds the bytes at the end of the file, creating it when missing.
+  virtual bool appendWhole(const std::string& path, const std::string& bytes) = 0;
   virtual bool moveFile(const std::string& from, const std::string& to) = 0;  // plain rename, fails if `to` exists
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   virtual bool deleteFile(const std::string& path) = 0;

@@ -18,6 +18,9 @@ class System {
   virtual ~System() = default;
   virtual uint32_t tickCount() = 0;  // milliseconds, wraps like GetTickCount
   virtual int defaultLocaleId() = 0;  // 2052, 1028, 1041, 1033, ...
+  // The code page in which this system spells its own texts (paths, process names):
+  // 936, 950, 932, 1252, ..., or 65001 where they are UTF-8.
+  virtual unsigned systemCodePage() = 0;
   virtual LocalTime localNow() = 0;
   // In the system's code page, folders separated by '\'; empty when that code page cannot
   // spell the path (the ANSI calls would see '?' in place of some characters).
@@ -27,7 +30,8 @@ class System {
   // Ends the whole process at once with the code; tests substitute a recorder, so every
   // caller returns right after calling it.
   virtual void endProcess(int code) = 0;
-  // Bytes in a Windows code page (936, 950, 932) as UTF-8, for console output.
+  // Bytes in a Windows code page (936, 950, 932, or systemCodePage()) as UTF-8, for console
+  // output and the support log.
   virtual std::string toUtf8(const std::string& bytes, unsigned codePage) = 0;
   // A text of the system (a path) in a display code page (936, 950, 932), for joining into a
   // shown message; a character that code page lacks becomes '?'.

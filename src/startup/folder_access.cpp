@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "startup/launcher_version.h"
+#include "support/support_notes.h"
 #include "text/display_language.h"
 
 namespace startup {
@@ -27,12 +29,23 @@ std::string freeProbeName(platform::Files& files, platform::System& system, cons
   return {};
 }
 
+// The log goes into the client folder only once that folder has shown it takes files.
+void openSupportLog(state::AppState& app) {
+  if (app.log.isOpen()) return;
+  app.log.open(app.clientFolder + support::kLogFileName);
+  app.log.write(support::startNote(app.platform.system, kLauncherVersion, text::displayCodeName(app.display),
+                                   app.clientFolder));
+}
+
 void offerElevatedRestart(state::AppState& app, const std::string& folder) {
+  app.log.write(support::refusalNote(support::unwritableFolderCause(app.platform.system, folder)));
   // The folder is spelled in the system's code page, the message in the display's.
   std::string shownFolder = app.platform.system.displayText(folder.substr(0, folder.size() - 1),
                                                             text::displayCodePage(app.display));
   std::string text = app.convert(kNotWritablePrefix) + shownFolder + app.convert(kNotWritableQuestion);
-  if (app.question(text)) {
+  bool elevate = app.question(text);
+  app.log.write(elevate ? "restarting with administrator rights" : "the player declined administrator rights");
+  if (elevate) {
     // The new copy must not find this one's marker and end silently.
     app.platform.instance.release();
     app.platform.shell.runElevated(app.platform.system.executablePath(), app.options.arguments,
@@ -57,7 +70,10 @@ bool canChangeFilesIn(platform::Files& files, platform::System& system, const st
 
 bool ensureWritableFolders(state::AppState& app) {
   for (const std::string& folder : {app.clientFolder, app.downloadCacheFolder}) {
-    if (canChangeFilesIn(app.platform.files, app.platform.system, folder)) continue;
+    if (canChangeFilesIn(app.platform.files, app.platform.system, folder)) {
+      if (folder == app.clientFolder) openSupportLog(app);
+      continue;
+    }
     offerElevatedRestart(app, folder);
     return false;
   }

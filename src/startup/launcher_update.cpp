@@ -1,6 +1,7 @@
 #include "startup/launcher_update.h"
 
 #include "startup/startup_sequence.h"
+#include "support/support_notes.h"
 
 namespace startup {
 
@@ -61,6 +62,11 @@ bool installLauncherUpdate(state::AppState& app, const std::string& newFile, con
   // An old script that cannot be replaced must not run in place of this one.
   bool written = files.writeWhole(folder + kind.fileName, script);
   files.deleteFile(newFile + ".work");
+  app.log.write(written ? "launcher update: " + support::systemText(app.platform.system, kind.fileName) +
+                              " replaces the launcher and starts it again"
+                        : support::refusalNote("the launcher update script " +
+                                               support::systemText(app.platform.system, folder + kind.fileName) +
+                                               " could not be written"));
   if (written) startHidden(app, kind, folder);
   app.endProcess(0);
   return true;

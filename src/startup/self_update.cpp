@@ -6,6 +6,7 @@
 #include "startup/launcher_update.h"
 #include "startup/manifest_document.h"
 #include "startup/startup_sequence.h"
+#include "support/support_notes.h"
 #include "ui/component_names.h"
 
 namespace startup {
@@ -37,6 +38,14 @@ int checkedResult(state::AppState& app, int result, const std::string& newFile) 
   return result == patching::kComplete && empty ? patching::kIncomplete : result;
 }
 
+const char* outcomeFor(int result) {
+  switch (result) {
+    case patching::kComplete: return "downloaded, installing";
+    case patching::kIncomplete: return "refused, the download is incomplete";
+    default: return "refused, the download did not start";
+  }
+}
+
 const char* messageFor(int result) {
   switch (result) {
     case patching::kComplete: return kComplete;
@@ -62,6 +71,7 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   std::string url = manifestAttribute(app.manifestDocument, kLauncherNode, "url");
   std::string version = manifestAttribute(app.manifestDocument, kLauncherNode, "ver");
   if (version.empty() || version == kLauncherVersion) {
+    app.log.write(support::selfUpdateNote(kLauncherVersion, version, "not needed"));
     app.window.setCaption(kLabelUpdateInfo, app.convert(kUpToDate));
     return true;
   }
@@ -69,13 +79,17 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   app.window.setPosition(kProgressBar, 0);
   std::string target = app.downloadCacheFolder + kTargetName;
   if (!enoughRoomForLauncher(app, target)) {
+    app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, not enough disk space"));
     app.endProcess(0);
     return false;
   }
   int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
   result = checkedResult(app, result, target + ".tmp");
+  app.log.write(support::selfUpdateNote(kLauncherVersion, version, outcomeFor(result)));
   app.messageBox(app.convert(messageFor(result)));
   if (result == patching::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
+  if (result == patching::kComplete)
+    app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, the new launcher is missing"));
   app.endProcess(0);
   return false;
 }

@@ -12,6 +12,7 @@
 #include "startup/endpoints.h"
 #include "startup/manifest_document.h"
 #include "startup/server_entry.h"
+#include "support/support_log.h"
 #include "text/display_language.h"
 #include "ui/window.h"
 
@@ -28,6 +29,8 @@ struct AppState {
   ui::Window& window;
   text::DisplayCode display;
   Options options;
+  // Written from every thread; opened only once the client folder has proven writable.
+  support::SupportLog log{platform.files, platform.system};
 
   std::string executablePath;       // GBK, the launcher's full path
   std::string clientFolder;         // the launcher's folder with a trailing '\'

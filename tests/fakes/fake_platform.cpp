@@ -64,6 +64,13 @@ bool FakeFiles::replaceWhole(const std::string& path, const std::string& bytes) 
   return writeWhole(path, bytes);
 }
 
+bool FakeFiles::appendWhole(const std::string& path, const std::string& bytes) {
+  std::string p = trimmed(path);
+  if (locked(p) || directories.count(p)) return false;
+  files[p] += bytes;
+  return true;
+}
+
 bool FakeFiles::moveFile(const std::string& from, const std::string& to) {
   std::string f = trimmed(from), t = trimmed(to);
   auto it = files.find(f);

@@ -27,6 +27,8 @@ struct FakeSystem : platform::System {
 
   uint32_t tickCount() override { return tick += tickStep; }
   int defaultLocaleId() override { return localeId; }
+  unsigned codePage = 936;
+  unsigned systemCodePage() override { return codePage; }
   platform::LocalTime localNow() override { return now; }
   std::string executablePath() override { return exePath; }
   std::string environment(const std::string& name) override {
@@ -66,6 +68,7 @@ struct FakeFiles : platform::Files {
                   const std::function<bool(const char*, size_t)>& sink) override;
   bool writeWhole(const std::string& path, const std::string& bytes) override;
   bool replaceWhole(const std::string& path, const std::string& bytes) override;
+  bool appendWhole(const std::string& path, const std::string& bytes) override;
   bool moveFile(const std::string& from, const std::string& to) override;
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   bool deleteFile(const std::string& path) override;

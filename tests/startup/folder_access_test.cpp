@@ -52,6 +52,7 @@ TEST_F(FolderAccess, AClientFolderThatCannotBeChangedIsNamedAndNoEndsTheLauncher
   expectEndedBeforeTheWindowWasSetUp();
   EXPECT_TRUE(fake.shell.elevations.empty());
   EXPECT_FALSE(fake.instance.released);
+  EXPECT_EQ(fake.files.files.size(), 1u);  // Client.exe alone: no log in a folder that failed
 }
 
 TEST_F(FolderAccess, YesGivesUpTheMarkerAndStartsTheLauncherElevatedWithTheSameArguments) {
@@ -97,9 +98,17 @@ TEST_F(FolderAccess, AnUnchangeableDownloadCacheIsTheFolderNamed) {
 
   EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("C:\\Program Files\\Game\\DownloadCache")});
   expectEndedBeforeTheWindowWasSetUp();
+  // The client folder itself passed, so the refusal is in its log.
+  std::string log = fake.files.files["C:\\Program Files\\Game\\launcher.log"];
+  EXPECT_NE(log.find(" start: launcher 0.0.1,"), std::string::npos) << log;
+  EXPECT_NE(log.find(" refused: cannot create, rename and delete files in "
+                     "\"C:\\Program Files\\Game\\DownloadCache\\\"\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find(" the player declined administrator rights\r\n"), std::string::npos) << log;
 }
 
-TEST_F(FolderAccess, WritableFoldersAskNothingAndKeepNoProbeFile) {
+TEST_F(FolderAccess, WritableFoldersAskNothingKeepNoProbeFileAndStartTheLog) {
   fake.files.files["C:\\Program Files\\Game\\data.pak"] = "keep";
   startup::startupSequence(app);
   window.pump();
@@ -107,6 +116,11 @@ TEST_F(FolderAccess, WritableFoldersAskNothingAndKeepNoProbeFile) {
   EXPECT_TRUE(backend.questions.empty());
   EXPECT_FALSE(fake.system.ended());
   EXPECT_EQ(spawned.size(), 1u);
+  std::string log = fake.files.files["C:\\Program Files\\Game\\launcher.log"];
+  EXPECT_EQ(log,
+            "\xEF\xBB\xBF" "2023-11-14 22:13:20.000 start: launcher 0.0.1, system code page 936, locale 2052, "
+            "display language SC, client folder \"C:\\Program Files\\Game\\\"\r\n");
+  fake.files.files.erase("C:\\Program Files\\Game\\launcher.log");
   std::map<std::string, std::string> expected{{"C:\\Program Files\\Game\\Client.exe", "MZ"},
                                               {"C:\\Program Files\\Game\\data.pak", "keep"}};
   EXPECT_EQ(fake.files.files, expected);

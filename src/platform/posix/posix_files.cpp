@@ -113,6 +113,11 @@ bool PosixFiles::replaceWhole(const std::string& path, const std::string& bytes)
   return false;
 }
 
+bool PosixFiles::appendWhole(const std::string& path, const std::string& bytes) {
+  UniqueFd fd(::open(hostPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+  return fd && writeAll(fd.get(), bytes.data(), bytes.size());
+}
+
 bool PosixFiles::moveFile(const std::string& from, const std::string& to) {
   // Like a Windows rename: it never replaces an existing target.
   return ::renameat2(AT_FDCWD, hostPath(from).c_str(), AT_FDCWD, hostPath(to).c_str(), RENAME_NOREPLACE) == 0;

@@ -11,6 +11,10 @@
 
 namespace platform::posix {
 
+namespace {
+constexpr unsigned kUtf8CodePage = 65001;
+}  // namespace
+
 uint32_t PosixSystem::tickCount() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -42,6 +46,9 @@ int PosixSystem::defaultLocaleId() {
   }
   return 1033;
 }
+
+// Paths and process names here are UTF-8 whatever the locale.
+unsigned PosixSystem::systemCodePage() { return kUtf8CodePage; }
 
 LocalTime PosixSystem::localNow() {
   timespec ts{};
@@ -75,6 +82,7 @@ void PosixSystem::endProcess(int code) {
 }
 
 std::string PosixSystem::toUtf8(const std::string& bytes, unsigned codePage) {
+  if (codePage == kUtf8CodePage) return bytes;
   const char* from = codePage == 950 ? "BIG5" : codePage == 932 ? "CP932" : "GBK";
   return convert(bytes, from, "UTF-8");
 }

@@ -7,6 +7,7 @@ class PosixSystem : public System {
  public:
   uint32_t tickCount() override;
   int defaultLocaleId() override;
+  unsigned systemCodePage() override;
   LocalTime localNow() override;
   std::string executablePath() override;
   std::string environment(const std::string& name) override;

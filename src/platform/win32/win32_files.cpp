@@ -16,6 +16,17 @@ UniqueHandle openRead(const std::string& path) {
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
+bool writeAllTo(HANDLE file, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD wrote = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+    if (!WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+    done += wrote;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool Win32Files::exists(const std::string& path) {
@@ -61,15 +72,14 @@ bool Win32Files::readBlocks(const std::string& path, size_t blockSize,
 bool Win32Files::writeWhole(const std::string& path, const std::string& bytes) {
   UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
-  if (!file) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD wrote = 0;
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-    if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
-    done += wrote;
-  }
-  return true;
+  return file && writeAllTo(file.get(), bytes);
+}
+
+bool Win32Files::appendWhole(const std::string& path, const std::string& bytes) {
+  // Shared for reading and writing, so that a viewer with the file open does not stop it.
+  UniqueHandle file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && writeAllTo(file.get(), bytes);
 }
 
 bool Win32Files::replaceWhole(const std::string& path, const std::string& bytes) {

@@ -14,6 +14,7 @@ class Win32Files : public Files {
                   const std::function<bool(const char*, size_t)>& sink) override;
   bool writeWhole(const std::string& path, const std::string& bytes) override;
   bool replaceWhole(const std::string& path, const std::string& bytes) override;
+  bool appendWhole(const std::string& path, const std::string& bytes) override;
   bool moveFile(const std::string& from, const std::string& to) override;
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   bool deleteFile(const std::string& path) override;

@@ -12,6 +12,8 @@ uint32_t Win32System::tickCount() { return GetTickCount(); }
 
 int Win32System::defaultLocaleId() { return static_cast<int>(GetSystemDefaultLCID()); }
 
+unsigned Win32System::systemCodePage() { return GetACP(); }
+
 LocalTime Win32System::localNow() {
   SYSTEMTIME local{};
   GetLocalTime(&local);

@@ -1,0 +1,54 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/system.h"
+
+namespace support {
+
+// Where the log lives in the client folder, and the size it never passes.
+inline constexpr const char* kLogFileName = "launcher.log";
+inline constexpr int64_t kLogCap = int64_t{1} << 20;
+// A longer line is cut: no single note can crowd out the rest.
+inline constexpr size_t kLongestLine = 4096;
+
+// The support log: one timestamped UTF-8 line per note, appended to one file for whoever
+// helps a player afterwards. Safe to call from any thread. Writing it never fails the
+// launcher's work: a line that cannot be written is dropped without a word, and lines written
+// before open() are dropped too, so that no file appears in a folder nobody has checked.
+class SupportLog {
+ public:
+  SupportLog(platform::Files& files, platform::System& system) : files_(files), system_(system) {}
+  SupportLog(const SupportLog&) = delete;
+  SupportLog& operator=(const SupportLog&) = delete;
+
+  // Lines go to `path` (in the system's spelling) from now on. The first call wins.
+  void open(const std::string& path);
+  bool isOpen() const;
+  // Appends "<local date and time> <line>" and a line end. `line` is UTF-8.
+  void write(const std::string& line);
+
+ private:
+  void append(const std::string& bytes);
+
+  platform::Files& files_;
+  platform::System& system_;
+  mutable std::mutex lock_;  // the path and every change of the file
+  std::string path_;
+};
+
+// "YYYY-MM-DD HH:MM:SS.mmm" of a local time.
+std::string formatTimestamp(const platform::LocalTime& time);
+
+// The newer part of a log that has grown too large: the older half of `log` is dropped (all but
+// the last kLogCap / 2 bytes of a larger one), cut after a line end so that no line is torn.
+std::string keepNewerHalf(const std::string& log);
+
+// `line` as one log line: line breaks and other control characters become spaces, and a line
+// longer than kLongestLine is cut where no UTF-8 character is split.
+std::string singleLine(const std::string& line);
+
+}  // namespace support
