@@ -327,5 +327,36 @@ TEST_F(DownloadFileTest, AFileReplacedByOneOfTheSameSizeIsNeverMixed) {
   EXPECT_EQ(dltest::readFile(tmp), replaced);
 }
 
+// The support log learns of each download: the address without its stamp, the bytes, the
+// part an earlier run had fetched, the connections and the outcome.
+TEST_F(DownloadFileTest, EachDownloadIsNotedWithItsFiguresInTheSupportLog) {
+  std::string body = dltest::patternBody(900000);
+  TestServer server(body);
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 5;
+  interruptedDownload(server);
+  TaskState saved;
+  ASSERT_TRUE(decodeTaskState(dltest::readFile(work), saved));
+  int64_t resumed = 0;
+  for (const Segment& s : saved.segments) resumed += s.received;
+  ASSERT_GT(resumed, 0);
+
+  server.pauseMsPerWrite = 0;
+  RealLauncher next;
+  std::string logPath = folder.path("launcher.log");
+  next.app.log.open(logPath);
+  EXPECT_EQ(downloadFile(next.app, server.url() + "?t=1234567890", target, 1, 1), kComplete);
+  EXPECT_EQ(downloadFile(next.app, "no address", target, 1, 1), kNotStarted);
+  std::string log = dltest::readFile(logPath);
+  EXPECT_NE(log.find(" download \"" + server.url() + "\" to \"" + tmp + "\": complete, 900000 of 900000 bytes, " +
+                     std::to_string(resumed) + " resumed, up to 5 connections, "),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find(" download \"no address\" to \"" + tmp + "\": not started, 0 of 0 bytes, 0 resumed, "),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("?t="), std::string::npos) << "the cache-busting stamp was logged";
+}
+
 }  // namespace
 }  // namespace download
