@@ -77,8 +77,8 @@ void evaluateEntries(state::AppState& app, std::vector<PatchEntry> entries, unsi
     auto& list = entries[i].isupdate == "true" ? app.onlinePatches : app.manualPatches;
     list.push_back(std::move(entries[i]));
   }
-  app.log.write("evaluation: " + std::to_string(app.onlinePatches.size()) + " patches to update online, " +
-                std::to_string(app.manualPatches.size()) + " by hand");
+  app.log.write("evaluation: patches needed online " + std::to_string(app.onlinePatches.size()) + ", by hand " +
+                std::to_string(app.manualPatches.size()));
   if (app.onlinePatches.empty() && app.manualPatches.empty()) {
     app.window.setCaption(kLabelUpdateInfo, texts::kNothingToUpdate);
     return;

@@ -115,13 +115,13 @@ void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
     if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return;
 
   if (!app.manualPatches.empty()) {
-    app.log.write(std::to_string(app.manualPatches.size()) + " patches to download by hand, listed in " +
+    app.log.write("patches to download by hand: " + std::to_string(app.manualPatches.size()) + ", listed in " +
                   kManualListFile);
     writeAndOpenManualList(app);
     app.endProcess(0);
     return;
   }
-  app.log.write("update finished, " + std::to_string(count) + " patches installed");
+  app.log.write("update finished, patches installed: " + std::to_string(count));
   app.window.setCaption(kLabelUpdateInfo, app.convert(texts::kUpdateFinished));
   app.window.setVisible(kButtonStartUpdate, false);
   app.window.setEnabled(kButtonStartGame, true);

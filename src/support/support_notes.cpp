@@ -46,10 +46,11 @@ std::string evaluationNote(platform::System& system, const std::string& name, co
 }
 
 std::string downloadNote(platform::System& system, const DownloadFacts& facts) {
+  std::string of = facts.size > 0 ? " of " + std::to_string(facts.size) + " bytes" : " bytes of an unknown size";
   return "download " + manifestText(facts.url) + " to " + systemText(system, facts.target) + ": " +
-         resultName(facts.result) + ", " + std::to_string(facts.bytes) + " of " + std::to_string(facts.size) +
-         " bytes, " + std::to_string(facts.resumed) + " resumed, up to " + std::to_string(facts.connections) +
-         " connections, " + std::to_string(facts.milliseconds) + " ms";
+         resultName(facts.result) + ", " + std::to_string(facts.bytes) + of + ", " + std::to_string(facts.resumed) +
+         " resumed, up to " + std::to_string(facts.connections) + " connections, " +
+         std::to_string(facts.milliseconds) + " ms";
 }
 
 std::string installNote(platform::System& system, const std::string& name, const std::string& target, int retries,

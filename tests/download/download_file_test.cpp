@@ -352,7 +352,7 @@ TEST_F(DownloadFileTest, EachDownloadIsNotedWithItsFiguresInTheSupportLog) {
                      std::to_string(resumed) + " resumed, up to 5 connections, "),
             std::string::npos)
       << log;
-  EXPECT_NE(log.find(" download \"no address\" to \"" + tmp + "\": not started, 0 of 0 bytes, 0 resumed, "),
+  EXPECT_NE(log.find(" download \"no address\" to \"" + tmp + "\": not started, 0 bytes of an unknown size, 0 resumed, "),
             std::string::npos)
       << log;
   EXPECT_EQ(log.find("?t="), std::string::npos) << "the cache-busting stamp was logged";

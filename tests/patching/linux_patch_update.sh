@@ -9,6 +9,7 @@
 #   5. a patch whose download does not match its check code is refused and not kept;
 #   6. a patch whose path leads out of the client folder is refused before any download;
 #   7. a running Client.exe (no window on Linux) makes the launcher refuse to patch.
+# Every run leaves its notes in launcher.log in the client folder, checked along the way.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
@@ -67,6 +68,7 @@ restart_standin() {  # log file, extra options
     --secondary-port "$secondary_port" --files-port "$files_port" "$@"
 }
 status_line() { grep '^标签_更新信息: ' "$1" | tail -1; }
+support_log=$client/launcher.log
 
 echo "1. the first start is ended during a stalled download"
 start_standin "$work/manifest.xml" "$release" "$work/server1.log" --fault files:stall-after=300000 --fault-limit 5
@@ -93,6 +95,8 @@ stop standin_pid
 [ -s "$client/DownloadCache/big.pak.tmp" ]
 [ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]
+grep -E ' download "http://127\.0\.0\.1:[0-9]+/big\.pak" to ".*": incomplete, [1-9][0-9]* bytes of an unknown size, [1-9][0-9]* resumed' "$support_log"
+grep -F ' refused "big.pak": the download is incomplete' "$support_log"
 
 echo "3. the next start resumes and installs every patch"
 restart_standin "$work/server3.log"
@@ -104,6 +108,17 @@ grep -F '按钮_开始游戏: enabled' "$work/run3.log"
 grep -F '标签_更新进度: "100%"' "$work/run3.log" | tail -1
 expect_resumed_install "$work/server3.log"
 refute grep -q 'GET /data/sound.pak' "$work/server3.log"  # current: never fetched
+# The support log: the start, the manifest's source, the evaluation, the resumed download and
+# the install of big.pak, in UTF-8.
+[ -s "$support_log" ]
+grep -E ' start: launcher 0\.0\.1, system code page 65001, locale [0-9]+, display language [A-Z]+, client folder ' "$support_log"
+grep -E " manifest from \"127\.0\.0\.1\" port $primary_port: answered" "$support_log"
+grep -E ' check "sound\.pak" at ".*": current' "$support_log"
+grep -E ' download "http://127\.0\.0\.1:[0-9]+/big\.pak" to ".*DownloadCache.big\.pak\.tmp": complete, 3000000 of 3000000 bytes, [1-9][0-9]* resumed, up to 5 connections, [0-9]+ ms' "$support_log"
+grep -E ' install "big\.pak" to ".*client.big\.pak": installed, 0 retries while the file was held' "$support_log"
+grep -E ' install "map01\.pak" to ".*client.data.maps.world.map01\.pak": installed' "$support_log"
+grep -F ' update finished, patches installed: 3' "$support_log"
+iconv -f UTF-8 -t UTF-8 "$support_log" >/dev/null
 
 echo "4. a manual patch: the list is written and opened, the launcher ends"
 mkdir -p "$release/extra"
@@ -136,6 +151,7 @@ write_endpoints "$work/endpoints.ini"
 run_launcher "$work/run5.log" || { cat "$work/run5.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "checked.dat下载的文件校验失败,请关闭登录器稍后尝试!"' "$work/run5.log" || { cat "$work/run5.log"; exit 1; }
+grep -F ' refused "checked.dat": check-code mismatch' "$support_log"
 [ ! -e "$client/checked.dat" ]
 [ -z "$(ls -A "$client/DownloadCache")" ]
 rm "$release/checked.dat"
@@ -150,6 +166,7 @@ run_launcher "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "evil.sh补丁的文件名或目录无效,已停止更新,请联系游戏管理员!"' "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
 refute grep -q 'GET /replaced.dat' "$work/server6.log"
+grep -F ' refused "evil.sh": unsafe location' "$support_log"
 [ ! -e "$work/../evil.sh" ]
 [ ! -e "$work/evil.sh" ]
 
@@ -168,6 +185,7 @@ wait_for_text "$work/run7.log" 30 'message: "请退出所有游戏后在尝试�
 sleep 0.5
 stop launcher_pid game_pid standin_pid
 grep -F '按钮_开始更新: disabled' "$work/run7.log"
+grep -F ' refused: the game is running' "$support_log"
 refute grep -q 'GET /new.dat' "$work/server7.log"
 [ ! -e "$client/new.dat" ]
 echo "patching end to end: all steps passed"

@@ -65,7 +65,7 @@ TEST_F(PatchLogTest, EvaluationNotesEveryPatchInUtf8WithWhyItIsNeeded) {
   expectLine("check \"old.pak\" at \"C:\\Game\\old.pak\": needed by hand, file differs from CheckCode \"" +
              md5Hex("new") + "\"");
   expectLine("check \"bad.pak\" at \"C:\\Game\\..\\bad.pak\": needed online, unsafe location");
-  expectLine("evaluation: 2 patches to update online, 1 by hand");
+  expectLine("evaluation: patches needed online 2, by hand 1");
   EXPECT_EQ(log().find(gbk("新补丁")), std::string::npos) << "a GBK name reached the log unconverted";
 }
 
@@ -76,7 +76,7 @@ TEST_F(PatchLogTest, InstallsNoteTheirRetriesAndTheEndOfTheRun) {
   run();
   expectLine("install \"a.pack\" to \"C:\\Game\\a.pack\": installed, 3 retries while the file was held");
   expectLine("install \"b.pack\" to \"C:\\Game\\b.pack\": installed, 0 retries while the file was held");
-  expectLine("update finished, 2 patches installed");
+  expectLine("update finished, patches installed: 2");
 }
 
 TEST_F(PatchLogTest, AFileHeldForGoodNamesItsHolderAndTheNextRunInstallsFromTheCache) {

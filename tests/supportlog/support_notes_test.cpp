@@ -62,7 +62,9 @@ TEST(SupportNotes, DownloadAndInstallCarryTheirFigures) {
   facts.result = 2;
   EXPECT_NE(support::downloadNote(system, facts).find(": incomplete, "), std::string::npos);
   facts.result = 0;
-  EXPECT_NE(support::downloadNote(system, facts).find(": not started, "), std::string::npos);
+  facts.bytes = 0;
+  facts.size = 0;
+  EXPECT_NE(support::downloadNote(system, facts).find(": not started, 0 bytes of an unknown size, "), std::string::npos);
 
   EXPECT_EQ(support::installNote(system, "a.pak", "C:\\Game\\a.pak", 1, "installed"),
             "install \"a.pak\" to \"C:\\Game\\a.pak\": installed, 1 retry while the file was held");
