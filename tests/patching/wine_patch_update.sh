@@ -4,7 +4,7 @@
 # file server answers 404 (the patch fails with its message, the cache stays), a third that
 # resumes with range requests and installs every patch byte for byte (one in new folder levels,
 # one replacing an old copy) with the final status, and a manifest with a manual patch whose
-# list is written in GBK.
+# list is written in GBK. The runs leave their notes in launcher.log in the client folder.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
@@ -89,6 +89,12 @@ stop_standin
 grep '^标签_更新信息: ' "$work/run2.log" | tail -1 | grep -F '"更新完毕, 祝你游戏愉快！"' || { cat "$work/run2.log"; exit 1; }
 grep -F '按钮_开始游戏: enabled' "$work/run2.log"
 expect_resumed_install "$work/server2.log"
+support_log=$client/launcher.log
+grep -E ' start: launcher 0\.0\.1, system code page [0-9]+, locale [0-9]+, display language [A-Z]+, client folder "Z:' "$support_log"
+grep -F ' refused "big.pak": the download is incomplete' "$support_log"
+grep -E ' download "http://127\.0\.0\.1:[0-9]+/big\.pak" to "Z:.*DownloadCache.big\.pak\.tmp": complete, 3000000 of 3000000 bytes, [1-9][0-9]* resumed, up to 5 connections' "$support_log"
+grep -E ' install "big\.pak" to "Z:.*client.big\.pak": installed, 0 retries while the file was held' "$support_log"
+iconv -f UTF-8 -t UTF-8 "$support_log" >/dev/null
 
 echo "4. a manual patch: the list is written and the launcher ends"
 mkdir -p "$release/extra"
