@@ -77,7 +77,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   if (!isSafePatchLocation(entry))
     return failPatch(app, entry, texts::kUnsafeLocation,
                      "unsafe location, the name or its folder " + support::manifestText(entry.path) +
-                         " leads out of the client folder or to a device");
+                         " leads out of the client folder or names a device");
 
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);

@@ -5,7 +5,8 @@
 # patch downloaded into a sub-folder, the game client started with the line's fields as the
 # ANSI call hands them over (a GBK field read in the system's code page), vf.ini written; and
 # the self-update: update.bat replaces the launcher and starts it again. Then a folder that the
-# system's code page cannot spell gets its own message, not the client-folder refusal.
+# system's code page cannot spell gets its own message, not the client-folder refusal, and no
+# support log. The support log names the folder, spelled in the system's code page, in UTF-8.
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}
@@ -79,6 +80,11 @@ assert read('command_line') == expected, (read('command_line'), expected)
 assert read('cwd') == folder, (read('cwd'), folder)
 assert read('vf.ini') == '[video]\r\nwidth=800\r\n[aaa]\r\nbbb=1.0.3\r\n', read('vf.ini')
 PY
+  local shown_folder
+  shown_folder=$(windows_path "$client")
+  grep -F " client folder \"$shown_folder\\\"" "$client/launcher.log" || fail "$1: the support log's start line"
+  grep -F " install \"a.pak\" to \"$shown_folder\\data\\a.pak\": installed" "$client/launcher.log" ||
+    fail "$1: the support log's install line"
   echo "$1: main job passed in '$2'"
 }
 
@@ -115,6 +121,7 @@ unspellable() {
   [ "$(grep -c '^message: ' "$log")" = 1 ] || fail "$1: not exactly one message"
   grep '^message: ' "$log" | grep -F -- "$3" || fail "$1: not the message of an unspellable folder"
   [ ! -e "$client/DownloadCache" ] || fail "$1: a download cache was created"
+  [ ! -e "$client/launcher.log" ] || fail "$1: a support log was written"
   echo "$1: the unspellable folder '$2' got its message"
 }
 

@@ -45,37 +45,4 @@ TEST(SupportNotes, StartNamesVersionCodePageLocaleDisplayAndFolder) {
             "\"<D:\\Games\\>\"");
 }
 
-TEST(SupportNotes, DownloadAndInstallCarryTheirFigures) {
-  fakes::FakeSystem system;
-  support::DownloadFacts facts;
-  facts.url = "http://127.0.0.1:81/data/" + gbkOf("地图.pak");
-  facts.target = "C:\\Game\\DownloadCache\\map.pak.tmp";
-  facts.result = 3;
-  facts.bytes = 3000000;
-  facts.size = 3000000;
-  facts.resumed = 1200000;
-  facts.connections = 5;
-  facts.milliseconds = 812;
-  EXPECT_EQ(support::downloadNote(system, facts),
-            "download \"http://127.0.0.1:81/data/地图.pak\" to \"C:\\Game\\DownloadCache\\map.pak.tmp\": complete, "
-            "3000000 of 3000000 bytes, 1200000 resumed, up to 5 connections, 812 ms");
-  facts.result = 2;
-  EXPECT_NE(support::downloadNote(system, facts).find(": incomplete, "), std::string::npos);
-  facts.result = 0;
-  facts.bytes = 0;
-  facts.size = 0;
-  EXPECT_NE(support::downloadNote(system, facts).find(": not started, 0 bytes of an unknown size, "), std::string::npos);
-
-  EXPECT_EQ(support::installNote(system, "a.pak", "C:\\Game\\a.pak", 1, "installed"),
-            "install \"a.pak\" to \"C:\\Game\\a.pak\": installed, 1 retry while the file was held");
-  EXPECT_EQ(support::diskSpaceCause(139072, 100000),
-            "not enough disk space, 139072 bytes needed, 100000 bytes free");
-}
-
-TEST(SupportNotes, ManifestSourceSaysWhichAddressAnsweredAndWhyOneDidNot) {
-  EXPECT_EQ(support::manifestNote("127.0.0.1", 8888, ""), "manifest from \"127.0.0.1\" port 8888: answered");
-  EXPECT_EQ(support::manifestNote("backup.example", 8282, "no answer"),
-            "manifest from \"backup.example\" port 8282 failed: no answer");
-}
-
 }  // namespace
