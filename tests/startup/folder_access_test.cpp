@@ -135,6 +135,16 @@ TEST_F(FolderAccess, TheProbeNeverOverwritesAFileOfItsOwnName) {
   EXPECT_EQ(fake.files.files[folder + "~vktalv-probe-" + std::to_string(next) + ".tmp"], "someone's");
 }
 
+TEST_F(FolderAccess, AFolderWithoutTheClientGetsNoSupportLog) {
+  fake.files.files.erase("C:\\Program Files\\Game\\Client.exe");
+  startup::startupSequence(app);
+  window.pump();
+
+  EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
+  EXPECT_FALSE(app.log.isOpen());
+  EXPECT_TRUE(fake.files.files.empty());
+}
+
 TEST_F(FolderAccess, AFileThatCanBeCreatedButNotRenamedFailsAndIsRemoved) {
   const std::string folder = "C:\\Program Files\\Game\\";
   std::string renamed = folder + "~vktalv-probe-" + std::to_string(fake.system.tick) + ".renamed.tmp";
