@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -174,6 +175,25 @@ TEST_F(PosixFilesTest, MoveNeverReplacesButCopyMayWhenAsked) {
   EXPECT_FALSE(files.exists(base + "a"));
   EXPECT_TRUE(files.deleteFile(base + "c"));
   EXPECT_FALSE(files.deleteFile(base + "c"));
+}
+
+TEST_F(PosixFilesTest, CopyLeavesATargetAnotherHolderLockedAloneUntilItIsReleased) {
+  files.writeWhole(base + "new", "fresh contents");
+  files.writeWhole(base + "target", "old");
+  int holder = ::open(hostPath(base + "target").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_FALSE(files.copyFile(base + "new", base + "target", true));
+  std::string bytes;
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes, "old");
+  // A shared lock, a reader that lets others only read, keeps it as well.
+  ::flock(holder, LOCK_SH);
+  EXPECT_FALSE(files.copyFile(base + "new", base + "target", true));
+  ::close(holder);
+  EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes, "fresh contents");
 }
 
 TEST_F(PosixFilesTest, ReplaceLeavesTheOldOrTheNewContentsAndNoSibling) {

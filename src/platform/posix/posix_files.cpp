@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,9 +122,13 @@ bool PosixFiles::moveFile(const std::string& from, const std::string& to) {
 bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool overwrite) {
   UniqueFd in = openRead(from);
   if (!in) return false;
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
   UniqueFd out(::open(hostPath(to).c_str(), flags, 0666));
   if (!out) return false;
+  // Windows refuses to overwrite a file another program opened without sharing. A posix
+  // program says the same by holding an exclusive lock on the file; such a file is left
+  // alone, and the lock taken here keeps others off it while it is rewritten.
+  if (overwrite && (::flock(out.get(), LOCK_EX | LOCK_NB) != 0 || ::ftruncate(out.get(), 0) != 0)) return false;
   std::vector<char> block(1 << 16);
   for (;;) {
     ssize_t n = readSome(in.get(), block.data(), block.size());
