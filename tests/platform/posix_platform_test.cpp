@@ -255,6 +255,12 @@ TEST_F(PosixFilesTest, FreeSpaceAndTheProgramHoldingAFile) {
   EXPECT_EQ(holder, "sleep");
 }
 
+TEST(PosixSystem, AFolderIsShownWithThisSystemsSeparatorsInTheDisplayCodePage) {
+  PosixSystem system;
+  // \tmp\客户端 as the launcher spells it (UTF-8 here); GBK of /tmp/客户端 on screen.
+  EXPECT_EQ(system.displayText("\\tmp\\\xE5\xAE\xA2\xE6\x88\xB7\xE7\xAB\xAF", 936), "/tmp/\xBF\xCD\xBB\xA7\xB6\xCB");
+}
+
 TEST(PosixSystem, LocaleNamesMapToWindowsIdentifiers) {
   EXPECT_EQ(localeIdOfName("zh_CN.UTF-8"), 2052);
   EXPECT_EQ(localeIdOfName("zh_TW.UTF-8"), 1028);
