@@ -39,6 +39,11 @@ bool failDownload(state::AppState& app, const PatchEntry& entry, const std::stri
 }
 
 bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& tmpPath, MoveResult result) {
+  // A copy over the old file that a full disk refused looks held to the waiting: the disk
+  // is named first.
+  std::string full;
+  int64_t size = 0;
+  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full)) return failPatch(app, entry, full);
   if (result == MoveResult::kHeld) {
     std::string holder = app.platform.files.holderOf(entry.localPath);
     // The holder's name comes from the system, already in its own spelling.
@@ -46,9 +51,6 @@ bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& 
     if (!holder.empty()) message += app.convert(texts::kHeldBy) + holder;
     return failPatch(app, entry, message);
   }
-  std::string full;
-  int64_t size = 0;
-  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full)) return failPatch(app, entry, full);
   return failPatch(app, entry, texts::kMoveFailed);
 }
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -194,6 +197,35 @@ TEST_F(PosixFilesTest, CopyLeavesATargetAnotherHolderLockedAloneUntilItIsRelease
   EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
   files.readWhole(base + "target", bytes);
   EXPECT_EQ(bytes, "fresh contents");
+}
+
+// A disk that fills during the copy (here: a file-size limit in a child process) leaves the old
+// file whole, its permissions kept on success, and no sibling behind.
+TEST_F(PosixFilesTest, CopyOverAFileThatTheDiskCannotHoldLeavesTheOldOneWhole) {
+  files.writeWhole(base + "new", std::string(20000, 'n'));
+  files.writeWhole(base + "target", "old");
+  ::chmod(hostPath(base + "target").c_str(), 0750);
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{8192, 8192};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(files.copyFile(base + "new", base + "target", true) ? 1 : 0);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the cut-short copy counted as done";
+  std::string bytes;
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes, "old");
+  EXPECT_FALSE(files.exists(base + "target.new"));
+
+  EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes.size(), 20000u);
+  struct stat st{};
+  ::stat(hostPath(base + "target").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0750u);
 }
 
 TEST_F(PosixFilesTest, ReplaceLeavesTheOldOrTheNewContentsAndNoSibling) {
