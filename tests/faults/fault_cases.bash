@@ -281,6 +281,40 @@ case_disk_fills() {
   up_to_date 2
 }
 
+# The volume fills while replaced.dat waits to be installed (held until then): the copy over
+# the old file, smaller than the new one, meets the full disk. The disk-space message; the old
+# file stays as it was.
+case_disk_fills_install() {
+  local volume=$dir/volume
+  mount_volume "$volume" 16m
+  case_begin "$volume/client"
+  head -c 1000 /dev/urandom > "$dir/old-replaced.dat"
+  cp "$dir/old-replaced.dat" "$client/replaced.dat"
+  tree_snapshot > "$dir/before.tree"
+  local avail
+  avail=$(df -B1 --output=avail "$volume" | tail -1)
+  head -c $((avail - room_needed - 262144)) /dev/zero > "$volume/other-file"
+  holder_start "$client/replaced.dat"
+  server_start 1
+  launcher_start 1
+  wait_for_text "$dir/run1.log" 60 "更新进度:3/3"
+  for ((i = 0; i < 100; i++)); do [ -e "$client/DownloadCache/replaced.dat.tmp.work" ] || break; sleep 0.1; done
+  cat /dev/zero >> "$volume/other-file" 2>/dev/null || true
+  holder_stop
+  launcher_wait 1
+  server_stop
+  ended_cleanly 1
+  message_says 1 "replaced.dat$text_disk_needs" "$text_disk_free"
+  cmp "$dir/old-replaced.dat" "$client/replaced.dat"
+  tree_changed_only_by_patches
+  rm "$volume/other-file"
+  server_start 2
+  launcher_run 2
+  ended_cleanly 2
+  no_message 2
+  up_to_date 2
+}
+
 # A client folder nothing can be written to (mounted read-only: root ignores file modes): the
 # question naming the folder, answered no, and the end; nothing fetched. Writable again, the
 # next run updates the client.
@@ -429,6 +463,7 @@ matrix_cases=(
   "held_for_good 0 patch target held for good"
   "disk_full_before 1 disk full before the run"
   "disk_fills 1 disk filling during a download"
+  "disk_fills_install 1 disk filling before a file is replaced"
   "read_only_folder 1 read-only client folder"
   "held_3s 0 patch target held for 3 s"
   "html_page 0 HTML page with status 200 for a patch"
