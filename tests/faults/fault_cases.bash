@@ -172,6 +172,27 @@ up_to_date() {  # run number
   [ -z "$(ls -A "$client/DownloadCache" 2>/dev/null)" ] || { echo "run $n: the download cache is not empty"; return 1; }
 }
 
+# With the fault gone, the next run brings the client up to date without a message; "resumed"
+# brings the server back on its ports, for a download that resumes.
+second_run_completes() {  # [resumed]
+  if [ "${1:-}" = resumed ]; then server_restart 2; else server_start 2; fi
+  launcher_run 2
+  ended_cleanly 2
+  no_message 2
+  up_to_date 2
+}
+
+# A case on a 16 MiB tmpfs of its own ($volume, the client folder in it), where another file
+# leaves $1 bytes free.
+begin_on_volume() {  # free bytes
+  volume=$dir/volume
+  mount_volume "$volume" 16m
+  case_begin "$volume/client"
+  local avail
+  avail=$(df -B1 --output=avail "$volume" | tail -1)
+  head -c $((avail - $1)) /dev/zero > "$volume/other-file"
+}
+
 no_patch_fetched() {  # run number
   if grep -E 'GET /(big\.pak|data/|replaced\.dat)' "$dir/server$1.log"; then echo "run $1: a patch was fetched"; return 1; fi
 }
@@ -231,12 +252,7 @@ holder_stop() {
 # The volume cannot hold the pending patches: the disk-space message, nothing fetched. Then
 # the other file is deleted and the next run updates the client.
 case_disk_full_before() {
-  local volume=$dir/volume
-  mount_volume "$volume" 16m
-  case_begin "$volume/client"
-  local avail
-  avail=$(df -B1 --output=avail "$volume" | tail -1)
-  head -c $((avail - room_needed + 1048576)) /dev/zero > "$volume/other-file"
+  begin_on_volume $((room_needed - 1048576))
   server_start 1
   launcher_run 1
   server_stop
@@ -246,23 +262,14 @@ case_disk_full_before() {
   [ -z "$(ls -A "$client/DownloadCache" 2>/dev/null)" ]
   tree_changed_only_by_patches
   rm "$volume/other-file"
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # The up-front check passes; while the first patch arrives (slowly), another file takes the
 # rest of the volume. The run ends with the disk-space message, whatever patch met the full
 # disk, and nothing half-written is installed.
 case_disk_fills() {
-  local volume=$dir/volume
-  mount_volume "$volume" 16m
-  case_begin "$volume/client"
-  local avail
-  avail=$(df -B1 --output=avail "$volume" | tail -1)
-  head -c $((avail - room_needed - 262144)) /dev/zero > "$volume/other-file"
+  begin_on_volume $((room_needed + 262144))
   server_start 1 --fault files:rate=150000
   launcher_start 1
   big_pak_arriving
@@ -274,45 +281,35 @@ case_disk_fills() {
   message_says 1 "$text_disk_needs" "$text_disk_free"
   tree_changed_only_by_patches
   rm "$volume/other-file"
-  server_restart 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes resumed
 }
 
 # The volume fills while replaced.dat waits to be installed (held until then): the copy over
 # the old file, smaller than the new one, meets the full disk. The disk-space message; the old
 # file stays as it was.
 case_disk_fills_install() {
-  local volume=$dir/volume
-  mount_volume "$volume" 16m
-  case_begin "$volume/client"
+  begin_on_volume $((room_needed + 262144))
   head -c 1000 /dev/urandom > "$dir/old-replaced.dat"
   cp "$dir/old-replaced.dat" "$client/replaced.dat"
   tree_snapshot > "$dir/before.tree"
-  local avail
-  avail=$(df -B1 --output=avail "$volume" | tail -1)
-  head -c $((avail - room_needed - 262144)) /dev/zero > "$volume/other-file"
   holder_start "$client/replaced.dat"
   server_start 1
   launcher_start 1
   wait_for_text "$dir/run1.log" 60 "更新进度:3/3"
-  for ((i = 0; i < 100; i++)); do [ -e "$client/DownloadCache/replaced.dat.tmp.work" ] || break; sleep 0.1; done
+  # Its download is a moment's work; then the launcher waits for the file to be let go.
+  for ((i = 0; i < 100; i++)); do [ -e "$client/DownloadCache/replaced.dat.tmp" ] && break; sleep 0.1; done
+  sleep 1
   cat /dev/zero >> "$volume/other-file" 2>/dev/null || true
   holder_stop
   launcher_wait 1
   server_stop
   ended_cleanly 1
   message_says 1 "replaced.dat$text_disk_needs" "$text_disk_free"
+  cmp "$release/replaced.dat" "$client/DownloadCache/replaced.dat.tmp"  # the download was whole
   cmp "$dir/old-replaced.dat" "$client/replaced.dat"
   tree_changed_only_by_patches
   rm "$volume/other-file"
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # A client folder nothing can be written to (mounted read-only: root ignores file modes): the
@@ -334,11 +331,7 @@ case_read_only_folder() {
   no_patch_fetched 1
   tree_changed_only_by_patches
   umount "$client"
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # replaced.dat is held without sharing until three seconds after its download began: the
@@ -358,11 +351,7 @@ case_held_3s() {
   no_message 1
   up_to_date 1
   tree_changed_only_by_patches
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # replaced.dat stays held: after its waiting the launcher names the file (and the holder where
@@ -381,11 +370,7 @@ case_held_for_good() {
   message_says 1 "replaced.dat$text_held${holder:+$text_held_by$holder}"
   [ -s "$client/DownloadCache/replaced.dat.tmp" ]
   tree_changed_only_by_patches
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
   if grep 'GET /replaced.dat' "$dir/server2.log"; then echo "the held patch was fetched again"; return 1; fi
 }
 
@@ -409,11 +394,7 @@ case_server_down_10s() {
   up_to_date 1
   grep -F 'GET /big.pak' "$dir/server1b.log"
   tree_changed_only_by_patches
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # The file server answers every patch with an HTML page and status 200: the first patch fails
@@ -427,11 +408,7 @@ case_html_page() {
   message_says 1 "big.pak$text_mismatch"
   [ -z "$(ls -A "$client/DownloadCache" 2>/dev/null)" ]
   tree_changed_only_by_patches
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # Every connection of the file server is reset after 300 KB: the engine asks again for the
@@ -446,11 +423,7 @@ case_connection_resets() {
   no_message 1
   up_to_date 1
   tree_changed_only_by_patches
-  server_start 2
-  launcher_run 2
-  ended_cleanly 2
-  no_message 2
-  up_to_date 2
+  second_run_completes
 }
 
 # ---------------------------------------------------------------------------------------
