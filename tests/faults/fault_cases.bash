@@ -5,7 +5,7 @@
 #   holder_start FILE     hold FILE as a game does (no sharing), until holder_stop
 #   held_by               what the held-file message names as the holder ("" for nothing)
 #   shown_folder          the client folder as the launcher names it
-#   platform_name         "linux" or "wine"
+#   platform_name         the platform's name in the table
 # Every case runs in a folder of its own ($work/<case>) with its own stand-in server on free
 # ports, and is judged on: the expected message, an end without a crash, a client folder
 # changed only by patches that were installed whole (a tree of check sums before and after),
@@ -44,7 +44,7 @@ matrix_setup() {
   make_release
   make_manifest
   mkdir -p "$work/results"
-  # A private mount namespace takes the test's mounts away however the test ends.
+  # The disk and folder cases mount file systems: root in a mount namespace may.
   mounts_possible=1
   mount_probe=$work/mount-probe
   mkdir -p "$mount_probe"
@@ -348,6 +348,7 @@ case_held_3s() {
   launcher_wait 1
   server_stop
   ended_cleanly 1
+  grep -F "$text_summary" "$dir/run1.log"
   no_message 1
   up_to_date 1
   tree_changed_only_by_patches
@@ -390,6 +391,7 @@ case_server_down_10s() {
   launcher_wait 1
   server_stop
   ended_cleanly 1
+  grep -F "$text_summary" "$dir/run1.log"
   no_message 1
   up_to_date 1
   grep -F 'GET /big.pak' "$dir/server1b.log"
@@ -405,6 +407,7 @@ case_html_page() {
   launcher_run 1
   server_stop
   ended_cleanly 1
+  grep -F "$text_summary" "$dir/run1.log"
   message_says 1 "big.pak$text_mismatch"
   [ -z "$(ls -A "$client/DownloadCache" 2>/dev/null)" ]
   tree_changed_only_by_patches
@@ -419,6 +422,7 @@ case_connection_resets() {
   launcher_run 1
   server_stop
   ended_cleanly 1
+  grep -F "$text_summary" "$dir/run1.log"
   grep -q ' reset$' "$dir/server1.log"
   no_message 1
   up_to_date 1
