@@ -46,6 +46,12 @@ bool failDownload(state::AppState& app, const PatchEntry& entry, const std::stri
 
 bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& tmpPath, MoveResult result) {
   auto& system = app.platform.system;
+  // A copy over the old file that a full disk refused looks held to the waiting: the disk
+  // is named first.
+  std::string full, fullCause;
+  int64_t size = 0;
+  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full, fullCause))
+    return failPatch(app, entry, full, fullCause);
   if (result == MoveResult::kHeld) {
     std::string holder = app.platform.files.holderOf(entry.localPath);
     // The holder's name comes from the system, already in its own spelling.
@@ -53,10 +59,6 @@ bool failMove(state::AppState& app, const PatchEntry& entry, const std::string& 
     if (!holder.empty()) message += app.convert(texts::kHeldBy) + holder;
     return failPatch(app, entry, message, support::heldFileCause(system, entry.localPath, holder));
   }
-  std::string full, fullCause;
-  int64_t size = 0;
-  if (app.platform.files.fileSize(tmpPath, size) && diskFilled(app, size, full, fullCause))
-    return failPatch(app, entry, full, fullCause);
   return failPatch(app, entry, texts::kMoveFailed,
                    "the download could not be moved to " + support::systemText(system, entry.localPath));
 }

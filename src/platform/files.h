@@ -27,6 +27,8 @@ class Files {
   // Adds the bytes at the end of the file, creating it when missing.
   virtual bool appendWhole(const std::string& path, const std::string& bytes) = 0;
   virtual bool moveFile(const std::string& from, const std::string& to) = 0;  // plain rename, fails if `to` exists
+  // With overwrite, an existing `to` is replaced whole or left as it was (a full disk, a
+  // program holding it): the copy is made beside it and renamed over it.
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
   virtual bool fileSize(const std::string& path, int64_t& size) = 0;

@@ -68,6 +68,29 @@ start --fault status=500 --fault-limit 1
 [ "$(get "http://127.0.0.1:$port_primary/dlq/UpdateInfo_test.xml" | cut -d' ' -f1)" = 500 ] || fail "limit is per listener"
 standin_stop
 
+# A 200 status fault sends its page in place of the file, whatever range was asked.
+start --fault files:status=200
+[ "$(get -r 100-199 "$(url /sub/data.bin)" | cut -d' ' -f1)" = 200 ] || fail "status 200 fault"
+grep -q '^<html>' "$work/body" || fail "status 200 fault sent no page"
+grep -qi '^Content-Range' "$work/head" && fail "status 200 fault answered a range"
+standin_stop
+
+start --fault files:reset-after=1000 --fault-limit 1
+curl -s -o "$work/body" "$(url /sub/data.bin)" && rc=0 || rc=$?
+[ "$rc" = 56 ] || fail "reset-after: curl said $rc, not a reset (56)"
+[ "$(stat -c %s "$work/body")" -lt 1000 ] || fail "reset-after sent too much"
+grep -q ' reset$' "$work/standin.log" || fail "reset not logged"
+[ "$(get "$(url /sub/data.bin)")" = "200 70000" ] || fail "reset-after limit"
+standin_stop
+
+# 70000 bytes at 40000 per second take more than a second: one curl call, told to give up at
+# one second, gets only part of it.
+start --fault files:rate=40000
+[ "$(get --max-time 1 "$(url /sub/data.bin)" | cut -d' ' -f1)" = 200 ] || fail "rate status"
+[ "$(stat -c %s "$work/body")" -lt 70000 ] || fail "rate sent everything at once"
+[ "$(stat -c %s "$work/body")" -gt 0 ] || fail "rate sent nothing"
+standin_stop
+
 start --fault files:ignore-range
 [ "$(get -r 0-9 "$(url /sub/data.bin)")" = "200 70000" ] || fail "ignore-range"
 # A connection held open by a stall does not keep the server from stopping.
@@ -83,5 +106,6 @@ grep -q stopping "$work/standin.log" || fail "no stop logged"
 
 # Bad command lines are refused with the usage.
 "$standin_bin" --fault bogus 2>"$work/err" && fail "bad fault accepted"
+"$standin_bin" --fault rate=0 2>"$work/err" && fail "rate 0 accepted"
 grep -q usage "$work/err" || fail "no usage"
 echo "stand-in server: all cases passed"

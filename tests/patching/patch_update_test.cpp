@@ -419,6 +419,24 @@ TEST_F(PatchUpdateTest, TargetHeldForGoodNamesFileAndHolderAndNextRunInstallsFro
   EXPECT_TRUE(cacheFiles().empty());
 }
 
+// A copy over the old file that the disk refuses fails like a held one; the player is told of
+// the disk, the old file stays, and the download stays in the cache for the next run.
+TEST_F(PatchUpdateTest, FullDiskThatRefusesTheCopyOverTheOldFileSaysSoRatherThanHeld) {
+  files.files["C:\\Game\\a.pack"] = "old";
+  files.heldAttempts["C:\\Game\\a.pack"] = 1000;
+  files.holders["C:\\Game\\a.pack"] = "Client.exe";
+  addOnline("a.pack", "", "new", md5Hex("new"));
+  runPatchUpdate(launcher.app, [this](state::AppState& app, const std::string& url, const std::string& target,
+                                      int index, int count) {
+    int result = downloads(app, url, target, index, count);
+    files.freeBytes = 1;
+    return result;
+  });
+  EXPECT_EQ(file("C:\\Game\\a.pack"), "old");
+  EXPECT_EQ(cacheFiles(), std::vector<std::string>{"a.pack.tmp"});
+  expectFailed("a.pack" + gbk("磁盘空间不足,需要3B,可用空间只有1B,请清理磁盘后再尝试!"));
+}
+
 TEST_F(PatchUpdateTest, CachedFileThatFailsItsCodeIsFetchedAgain) {
   addOnline("a.pack", "", "new", md5Hex("new"));
   addOnline("b.pack", "", "plain");

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -176,6 +180,54 @@ TEST_F(PosixFilesTest, MoveNeverReplacesButCopyMayWhenAsked) {
   EXPECT_FALSE(files.deleteFile(base + "c"));
 }
 
+TEST_F(PosixFilesTest, CopyLeavesATargetAnotherHolderLockedAloneUntilItIsReleased) {
+  files.writeWhole(base + "new", "fresh contents");
+  files.writeWhole(base + "target", "old");
+  int holder = ::open(hostPath(base + "target").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_FALSE(files.copyFile(base + "new", base + "target", true));
+  std::string bytes;
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes, "old");
+  // A shared lock, a reader that lets others only read, keeps it as well.
+  ::flock(holder, LOCK_SH);
+  EXPECT_FALSE(files.copyFile(base + "new", base + "target", true));
+  ::close(holder);
+  EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes, "fresh contents");
+}
+
+// A disk that fills during the copy (here: a file-size limit in a child process) leaves the old
+// file whole, its permissions kept on success, and no sibling behind.
+TEST_F(PosixFilesTest, CopyOverAFileThatTheDiskCannotHoldLeavesTheOldOneWhole) {
+  files.writeWhole(base + "new", std::string(20000, 'n'));
+  files.writeWhole(base + "target", "old");
+  ::chmod(hostPath(base + "target").c_str(), 0750);
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{8192, 8192};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(files.copyFile(base + "new", base + "target", true) ? 1 : 0);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the cut-short copy counted as done";
+  std::string bytes;
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes, "old");
+  EXPECT_FALSE(files.exists(base + "target.new"));
+
+  EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
+  files.readWhole(base + "target", bytes);
+  EXPECT_EQ(bytes.size(), 20000u);
+  struct stat st{};
+  ::stat(hostPath(base + "target").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0750u);
+}
+
 TEST_F(PosixFilesTest, ReplaceLeavesTheOldOrTheNewContentsAndNoSibling) {
   std::string bytes;
   ASSERT_TRUE(files.replaceWhole(base + "record", "first"));
@@ -233,6 +285,12 @@ TEST_F(PosixFilesTest, FreeSpaceAndTheProgramHoldingAFile) {
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
   EXPECT_EQ(holder, "sleep");
+}
+
+TEST(PosixSystem, AFolderIsShownWithThisSystemsSeparatorsInTheDisplayCodePage) {
+  PosixSystem system;
+  // \tmp\客户端 as the launcher spells it (UTF-8 here); GBK of /tmp/客户端 on screen.
+  EXPECT_EQ(system.displayText("\\tmp\\\xE5\xAE\xA2\xE6\x88\xB7\xE7\xAB\xAF", 936), "/tmp/\xBF\xCD\xBB\xA7\xB6\xCB");
 }
 
 TEST(PosixSystem, LocaleNamesMapToWindowsIdentifiers) {

@@ -16,8 +16,11 @@ struct Fault {
   long stallAfter = -1;     // send this many bytes, then keep the connection open
   int status = 0;           // answer every request with this status
   bool ignoreRange = false; // answer ranged requests with the whole file and 200
+  long resetAfter = -1;     // send at most this many bytes, then abort the connection (RST)
+  long rate = 0;            // send the body at most this many bytes per second
   bool any() const {
-    return closeAfter >= 0 || wrongLength >= 0 || stall || stallAfter >= 0 || status != 0 || ignoreRange;
+    return closeAfter >= 0 || wrongLength >= 0 || stall || stallAfter >= 0 || status != 0 || ignoreRange ||
+           resetAfter >= 0 || rate > 0;
   }
 };
 

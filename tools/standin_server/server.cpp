@@ -210,13 +210,22 @@ std::string Server::manifestBody(Role role, bool& found) const {
   return expandTokens(bytes, values);
 }
 
-void Server::serveHttp(Role role, int fd, const std::string& peer) {
+bool Server::pace(long rate, long sent, std::chrono::steady_clock::time_point start) const {
+  if (rate <= 0) return true;
+  auto due = start + std::chrono::milliseconds(sent * 1000 / rate);
+  auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now()).count();
+  if (wait <= 0) return true;
+  pollfd p{stopFd_, POLLIN, 0};
+  return ::poll(&p, 1, static_cast<int>(wait)) == 0;
+}
+
+bool Server::serveHttp(Role role, int fd, const std::string& peer) {
   std::string head;
   char buf[4096];
   while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
-    if (!waitReadable(fd, kRequestTimeoutMs)) return;
+    if (!waitReadable(fd, kRequestTimeoutMs)) return false;
     ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     head.append(buf, static_cast<size_t>(n));
   }
   Request req;
@@ -228,7 +237,7 @@ void Server::serveHttp(Role role, int fd, const std::string& peer) {
   if (faulty && fault.stall) {
     log_.line(note + " -> stalled");
     holdUntilClosed(fd);
-    return;
+    return false;
   }
 
   int status = 200;
@@ -262,14 +271,17 @@ void Server::serveHttp(Role role, int fd, const std::string& peer) {
   } else {
     status = 404;
   }
-  if (status != 200) {
+  // A status fault answers with its page whatever was asked, a 200 as well (a web server's
+  // error page in place of the file).
+  bool page = status != 200 || (faulty && fault.status);
+  if (page) {
     memoryBody = "<html><head><title>" + std::to_string(status) + " " + statusText(status) +
                  "</title></head><body><h1>" + statusText(status) + "</h1></body></html>\n";
     size = static_cast<int64_t>(memoryBody.size());
   }
   length = size;
   ByteRange range;
-  if (status == 200 && !req.range.empty() && !(faulty && fault.ignoreRange)) {
+  if (status == 200 && !page && !req.range.empty() && !(faulty && fault.ignoreRange)) {
     RangeResult r = parseRange(req.range, size, range);
     if (r == RangeResult::Partial) {
       status = 206;
@@ -288,7 +300,12 @@ void Server::serveHttp(Role role, int fd, const std::string& peer) {
   std::string response = "HTTP/1.1 " + std::to_string(status) + " " + statusText(status) +
                          "\r\nServer: standin\r\nConnection: close\r\nContent-Length: " + std::to_string(announced) +
                          "\r\n" + headers + "\r\n";
-  long budget = !faulty ? -1 : fault.closeAfter >= 0 ? fault.closeAfter : fault.stallAfter;
+  long budget = !faulty                 ? -1
+                : fault.closeAfter >= 0 ? fault.closeAfter
+                : fault.resetAfter >= 0 ? fault.resetAfter
+                                        : fault.stallAfter;
+  long rate = faulty ? fault.rate : 0;
+  auto started = std::chrono::steady_clock::now();
   Sender out(fd, budget);
   bool ok = out.send(response);
   bool withBody = req.method != "HEAD";
@@ -298,11 +315,17 @@ void Server::serveHttp(Role role, int fd, const std::string& peer) {
     if (n <= 0) break;
     ok = fileFd >= 0 ? out.send(buf, static_cast<size_t>(n)) : out.send(memoryBody.data() + at, want);
     at += n;
+    ok = ok && pace(rate, out.sent(), started);
   }
   if (fileFd >= 0) ::close(fileFd);
-  std::string how = out.exhausted() && faulty && fault.stallAfter >= 0 ? " stalled" : out.exhausted() ? " cut" : "";
+  bool reset = out.exhausted() && faulty && fault.resetAfter >= 0;
+  std::string how = out.exhausted() && faulty && fault.stallAfter >= 0 ? " stalled"
+                    : reset                                              ? " reset"
+                    : out.exhausted()                                    ? " cut"
+                                                                         : "";
   log_.line(note + " -> " + std::to_string(status) + " sent=" + std::to_string(out.sent()) + how);
   if (out.exhausted() && faulty && fault.stallAfter >= 0) holdUntilClosed(fd);
+  return reset;
 }
 
 void Server::serveLogin(const Login& login, int fd, const std::string& peer) {
@@ -322,9 +345,16 @@ void Server::startConnection(const Listener& l, int fd, const std::string& peer)
   Login login = l.kind == Listener::LoginServer ? config_.logins[l.login] : Login{};
   login.port = l.port;  // the port it really listens on, for the log
   c.thread = std::thread([this, &c, l, fd, peer, login] {
-    if (l.kind == Listener::Http) serveHttp(l.role, fd, peer);
+    bool reset = false;
+    if (l.kind == Listener::Http) reset = serveHttp(l.role, fd, peer);
     else serveLogin(login, fd, peer);
-    ::shutdown(fd, SHUT_RDWR);
+    if (reset) {
+      // Closing with a zero linger time aborts the connection: the peer gets a reset, not an end.
+      linger abort{1, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    } else {
+      ::shutdown(fd, SHUT_RDWR);
+    }
     ::close(fd);
     c.done = true;
   });

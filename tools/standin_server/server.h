@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <list>
 #include <mutex>
@@ -46,7 +47,11 @@ class Server {
   };
 
   bool listenOn(int port, Listener listener, std::string& error);
-  void serveHttp(Role role, int fd, const std::string& peer);
+  // True when the connection is to be aborted with a reset rather than closed.
+  bool serveHttp(Role role, int fd, const std::string& peer);
+  // Waits until `sent` bytes are due at `rate` bytes per second since `start`; false when the
+  // server stops meanwhile.
+  bool pace(long rate, long sent, std::chrono::steady_clock::time_point start) const;
   void serveLogin(const Login& login, int fd, const std::string& peer);
   void startConnection(const Listener& l, int fd, const std::string& peer);
   void reapConnections(bool all);

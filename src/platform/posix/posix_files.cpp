@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,23 +124,47 @@ bool PosixFiles::moveFile(const std::string& from, const std::string& to) {
   return ::renameat2(AT_FDCWD, hostPath(from).c_str(), AT_FDCWD, hostPath(to).c_str(), RENAME_NOREPLACE) == 0;
 }
 
-bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool overwrite) {
-  UniqueFd in = openRead(from);
-  if (!in) return false;
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
-  UniqueFd out(::open(hostPath(to).c_str(), flags, 0666));
+namespace {
+
+// Copies the open `in` into a new file `to` (which must not exist), with the permissions
+// `mode` when one is given; a copy cut short by a full disk or a read error leaves nothing
+// under that name.
+bool copyInto(int in, const std::string& to, mode_t mode = 0) {
+  UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (!out) return false;
+  if (mode != 0) ::fchmod(out.get(), mode);
   std::vector<char> block(1 << 16);
   for (;;) {
-    ssize_t n = readSome(in.get(), block.data(), block.size());
+    ssize_t n = readSome(in, block.data(), block.size());
     if (n == 0) return true;
     if (n < 0 || !writeAll(out.get(), block.data(), static_cast<size_t>(n))) {
-      // As CopyFile does: a copy cut short by a full disk or a read error leaves no
-      // half-written file under the target's name.
-      ::unlink(hostPath(to).c_str());
+      ::unlink(to.c_str());
       return false;
     }
   }
+}
+
+}  // namespace
+
+bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool overwrite) {
+  UniqueFd in = openRead(from);
+  if (!in) return false;
+  std::string target = hostPath(to);
+  if (!overwrite) return copyInto(in.get(), target);
+  // Windows refuses to overwrite a file another program opened without sharing. A posix
+  // program says the same by holding a lock on the file; such a file is left alone.
+  UniqueFd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (old && ::flock(old.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  struct stat st{};
+  mode_t mode = old && ::fstat(old.get(), &st) == 0 ? (st.st_mode & 07777) : 0;
+  // The copy goes beside the old file and replaces it whole, keeping its permissions: a full
+  // disk leaves the old one as it was, never a cut-short file or none.
+  std::string fresh = target + ".new";
+  ::unlink(fresh.c_str());
+  if (!copyInto(in.get(), fresh, mode)) return false;
+  if (::rename(fresh.c_str(), target.c_str()) == 0) return true;
+  ::unlink(fresh.c_str());
+  return false;
 }
 
 bool PosixFiles::deleteFile(const std::string& path) { return ::unlink(hostPath(path).c_str()) == 0; }

@@ -87,9 +87,10 @@ std::string PosixSystem::toUtf8(const std::string& bytes, unsigned codePage) {
   return convert(bytes, from, "UTF-8");
 }
 
+// The text is a launcher path: the player reads it as this system writes paths, with '/'.
 std::string PosixSystem::displayText(const std::string& systemText, unsigned codePage) {
   const char* to = codePage == 950 ? "BIG5" : codePage == 932 ? "CP932" : "GBK";
-  return convert(systemText, "UTF-8", to);
+  return convert(hostPath(systemText), "UTF-8", to);
 }
 
 // Paths of this system are UTF-8: no byte of a longer character can be taken for '\'.

@@ -98,7 +98,17 @@ bool Win32Files::moveFile(const std::string& from, const std::string& to) {
 }
 
 bool Win32Files::copyFile(const std::string& from, const std::string& to, bool overwrite) {
-  return CopyFileW(widen(from).c_str(), widen(to).c_str(), overwrite ? FALSE : TRUE);
+  if (!overwrite) return CopyFileW(widen(from).c_str(), widen(to).c_str(), TRUE);
+  // The copy goes beside the old file and then replaces it whole: a full disk leaves the old
+  // one as it was instead of a cut-short file. A file another program holds refuses the
+  // replacement as it refuses being overwritten.
+  std::wstring fresh = widen(to + ".new");
+  if (CopyFileW(widen(from).c_str(), fresh.c_str(), FALSE) &&
+      MoveFileExW(fresh.c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  DeleteFileW(fresh.c_str());
+  return false;
 }
 
 bool Win32Files::deleteFile(const std::string& path) { return DeleteFileW(widen(path).c_str()); }
