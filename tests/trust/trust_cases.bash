@@ -166,6 +166,20 @@ PY
   [ "$(grep -c 'GET /DLQ.exe' "$work/server.log" || true)" = "$before_requests" ] ||
     fail "the launcher without sha256 was downloaded"
 
+  echo "a manifest altered on the way to the primary: the signed secondary is used"
+  sign_release "$work/key.pem" 1000 0.0.1
+  standin_stop
+  STANDIN_LOG=$work/server.log standin_start "$work" --manifest "$work/manifest.xml" --primary-port "$port_primary" \
+    --secondary-port "$port_secondary" --files "$work/files" --files-port "$port_files" --login "$port_login1" \
+    --fault primary:flip-byte=60 || fail "stand-in server"
+  standin_pid=$STANDIN_PID
+  start_launcher "$work/run_fallback.log" --auto-update
+  wait_launcher_end "$work/run_fallback.log" 90
+  grep -q 'flipped=60' "$work/server.log" || fail "the primary's answer was not altered"
+  grep -q 'GET /buding/dlq/UpdateInfo_test.xml' "$work/server.log" || fail "the secondary was not asked"
+  if grep -q '^message: ' "$work/run_fallback.log"; then fail "a message after falling back"; fi
+  grep -qF "当前客户端无需更新的文件" "$work/run_fallback.log" || fail "the run did not go on with the secondary's manifest"
+
   echo "a correctly signed launcher update replaces the launcher"
   cp "$new_launcher" "$work/files/DLQ.exe"
   sign_release "$work/key.pem" 1002 0.0.2

@@ -18,7 +18,7 @@ const char* const kUsage =
     "  --redirect PATH=TARGET[,301|302]   answer PATH with a redirect\n"
     "  --login PORT[:N[+N...]]     login server sending N bytes (4), pieces 150 ms apart; 0 sends nothing\n"
     "  --fault [primary:|secondary:|manifest:|files:]MODE   close-after=N, wrong-length=N, stall,\n"
-    "                              stall-after=N, status=CODE, ignore-range\n"
+    "                              stall-after=N, status=CODE, ignore-range, flip-byte=N\n"
     "  --fault-limit N             fault only the first N requests of each listener\n"
     "  --expand                    replace @HOST@ @PRIMARY_PORT@ @SECONDARY_PORT@ @FILES_PORT@ @LOGIN_PORT_n@\n"
     "  --ports-file FILE           write name=port lines once every port is open\n"
@@ -67,6 +67,7 @@ bool faultMode(const std::string& mode, Fault& f) {
   if (name == "close-after") return f.closeAfter = n, true;
   if (name == "wrong-length") return f.wrongLength = n, true;
   if (name == "stall-after") return f.stallAfter = n, true;
+  if (name == "flip-byte") return f.flipByte = n, true;
   return false;
 }
 

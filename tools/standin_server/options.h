@@ -16,8 +16,10 @@ struct Fault {
   long stallAfter = -1;     // send this many bytes, then keep the connection open
   int status = 0;           // answer every request with this status
   bool ignoreRange = false; // answer ranged requests with the whole file and 200
+  long flipByte = -1;       // send the body with the byte at this offset inverted (tampering)
   bool any() const {
-    return closeAfter >= 0 || wrongLength >= 0 || stall || stallAfter >= 0 || status != 0 || ignoreRange;
+    return closeAfter >= 0 || wrongLength >= 0 || stall || stallAfter >= 0 || status != 0 || ignoreRange ||
+           flipByte >= 0;
   }
 };
 
