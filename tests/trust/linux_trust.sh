@@ -51,14 +51,6 @@ start_launcher() {  # log, options
   "$client/$launcher_name" --headless --endpoints "$work/endpoints.ini" "$@" > "$log" 2>&1 &
   launcher_pid=$!
 }
-stop_launcher() {
-  [ -n "$launcher_pid" ] || return 0
-  kill "$launcher_pid" 2>/dev/null || true
-  wait "$launcher_pid" 2>/dev/null || true
-  launcher_pid=""
-}
-client_started() { [ -n "$(ls -A "$work/record" 2>/dev/null)" ]; }
-clear_client_record() { rm -rf "$work/record"; }
 write_payload() { printf '#!/bin/sh\ntouch %s\n' "$work/payload_ran" > "$1"; }
 
 run_trust_cases

@@ -3,14 +3,23 @@
 #   launcher_name         the launcher's file name in the client folder
 #   new_launcher          a copy of the launcher relabelled 0.0.2 (the genuine update)
 #   maker                 the Linux manifest-maker (signing happens where releases are made)
+#   TEST_CLIENT_RECORD          the test client's record folder, $work/record in the system's spelling
 #   start_launcher LOG ARGS...  runs the launcher headless with the endpoints file and ARGS,
 #                               output to LOG, in the background; sets launcher_pid
-#   stop_launcher               ends it (by its pid) and waits
-#   client_started              true when the test client recorded a start
-#   clear_client_record         forgets the recorded starts
 #   write_payload FILE          writes a launcher payload other than the genuine one
 #   stop_restarted              ends a launcher that an update script started
 # and calls run_trust_cases.
+
+# Ends the launcher started by start_launcher (by its pid) and waits for it.
+stop_launcher() {
+  [ -n "$launcher_pid" ] || return 0
+  kill "$launcher_pid" 2>/dev/null || true
+  wait "$launcher_pid" 2>/dev/null || true
+  launcher_pid=""
+}
+# True when the test client recorded a start; clear_client_record forgets the starts.
+client_started() { [ -n "$(ls -A "$work/record" 2>/dev/null)" ]; }
+clear_client_record() { rm -rf "$work/record"; }
 
 fail() {
   echo "FAIL: $*"

@@ -45,14 +45,6 @@ start_launcher() {  # log, options
     "$@") > "$log" 2>&1 &
   launcher_pid=$!
 }
-stop_launcher() {
-  [ -n "$launcher_pid" ] || return 0
-  kill "$launcher_pid" 2>/dev/null || true
-  wait "$launcher_pid" 2>/dev/null || true
-  launcher_pid=""
-}
-client_started() { [ -n "$(ls -A "$work/record" 2>/dev/null)" ]; }
-clear_client_record() { rm -rf "$work/record"; }
 # Another program in the launcher's place: were it ever started, it would record the start.
 write_payload() { cp "$test_client" "$1"; }
 
