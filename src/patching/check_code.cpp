@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "patching/md5.h"
+#include "platform/crypto.h"
+#include "text/byte_encodings.h"
 
 namespace patching {
 
@@ -32,6 +34,23 @@ bool fileMd5Hex(platform::Files& files, const std::string& path, std::string& he
   auto digest = md5.finish();
   hex = upperHex(digest.data(), digest.size());
   return true;
+}
+
+bool fileSha256Hex(platform::Files& files, const std::string& path, std::string& hex) {
+  platform::Sha256 hash;
+  bool read = files.readBlocks(path, kReadBlock, [&hash](const char* data, size_t size) {
+    hash.update(data, size);
+    return true;
+  });
+  auto digest = hash.finish();
+  if (!read || !digest) return false;
+  hex = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
+  return true;
+}
+
+bool fileMatchesSha256(platform::Files& files, const std::string& path, const std::string& expected) {
+  std::string hex;
+  return expected.size() == 64 && fileSha256Hex(files, path, hex) && hex == expected;
 }
 
 bool computeCheckCode(platform::Files& files, const std::string& path, const std::string& checkCode,

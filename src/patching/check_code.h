@@ -14,6 +14,13 @@ std::string headerCheckCode(const std::string& prefix);
 // of any size is digested in a small, fixed amount of memory. False when it cannot be read.
 bool fileMd5Hex(platform::Files& files, const std::string& path, std::string& hex);
 
+// The SHA-256 of a file as 64 lower-case hexadecimal digits, read in blocks. False when it
+// cannot be read or digested.
+bool fileSha256Hex(platform::Files& files, const std::string& path, std::string& hex);
+
+// True when the file's SHA-256 is `expected` (64 lower-case hex digits; nothing else matches).
+bool fileMatchesSha256(platform::Files& files, const std::string& path, const std::string& expected);
+
 // The code of a file computed the way `CheckCode` is meant: MD5 for a code of 32 characters,
 // the header code for any other. False when the file cannot be read.
 bool computeCheckCode(platform::Files& files, const std::string& path, const std::string& checkCode,

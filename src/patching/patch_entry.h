@@ -12,6 +12,7 @@ struct PatchEntry {
   std::string CheckCode;
   std::string url;
   std::string isupdate;
+  std::string sha256{};  // optional: 64 lower-case hex digits of the file's SHA-256
 };
 
 }  // namespace patching

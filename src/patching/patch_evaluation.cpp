@@ -48,6 +48,7 @@ std::vector<PatchEntry> readPatchEntries(state::AppState& app) {
     e.CheckCode = startup::manifestAttribute(doc, node, "CheckCode");
     e.url = startup::manifestAttribute(doc, node, "url");
     e.isupdate = startup::manifestAttribute(doc, node, "isupdate");
+    e.sha256 = startup::manifestAttribute(doc, node, "sha256");
     e.localPath = systemLocalPath(app.platform.system, app.clientFolder, e);
     entries.push_back(std::move(e));
   }

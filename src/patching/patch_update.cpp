@@ -26,14 +26,26 @@ bool downloadMatchesCode(state::AppState& app, const std::string& tmpPath, const
   return computeCheckCode(app.platform.files, tmpPath, checkCode, code) && code == checkCode;
 }
 
+// With trust keys configured, an entry's sha256 (covered by the manifest's signature) is the
+// strong check of what arrived; without keys the attribute is not looked at.
+bool expectsSha256(state::AppState& app, const PatchEntry& entry) {
+  return app.endpoints.trustActive() && !entry.sha256.empty();
+}
+
+bool downloadMatches(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry) {
+  if (!downloadMatchesCode(app, tmpPath, entry.CheckCode)) return false;
+  return !expectsSha256(app, entry) || fileMatchesSha256(app.platform.files, tmpPath, entry.sha256);
+}
+
 // A ".tmp" without its ".work" is a finished download that could not be moved into place on
-// an earlier run; it is installed as it stands when it matches the patch's CheckCode. Without
-// a code that can be matched it cannot be told from a preallocated file whose download broke
-// off before its first record, so that patch is fetched again.
-bool finishedInCache(state::AppState& app, const std::string& tmpPath, const std::string& checkCode) {
+// an earlier run; it is installed as it stands when it matches the patch's CheckCode (and
+// sha256). Without a code that can be matched it cannot be told from a preallocated file whose
+// download broke off before its first record, so that patch is fetched again.
+bool finishedInCache(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry) {
   auto& files = app.platform.files;
-  if (!isMatchableCode(checkCode) || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
-  return downloadMatchesCode(app, tmpPath, checkCode);
+  bool checkable = isMatchableCode(entry.CheckCode) || expectsSha256(app, entry);
+  if (!checkable || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
+  return downloadMatches(app, tmpPath, entry);
 }
 
 const char* installOutcome(MoveResult moved, bool cached) {
@@ -82,14 +94,14 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
-  bool cached = finishedInCache(app, tmpPath, entry.CheckCode);
+  bool cached = finishedInCache(app, tmpPath, entry);
   int result = cached ? patching::kComplete : download(app, url, target, index, count);
   if (result == patching::kNotStarted)
     return failDownload(app, entry, target, texts::kTaskNotCreated, "the download did not start");
   if (result != patching::kComplete)
     return failDownload(app, entry, target, texts::kDownloadIncomplete, "the download is incomplete");
 
-  if (!cached && !downloadMatchesCode(app, tmpPath, entry.CheckCode)) {
+  if (!cached && !downloadMatches(app, tmpPath, entry)) {
     // Nothing of a wrong file is kept, so the next run fetches it afresh.
     files.deleteFile(tmpPath);
     files.deleteFile(tmpPath + ".work");

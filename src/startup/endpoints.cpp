@@ -3,7 +3,10 @@
 #include <operator_config.h>
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
+
+#include "text/byte_encodings.h"
 
 namespace startup {
 
@@ -45,6 +48,26 @@ bool parsePort(std::string_view s, int& port) {
   return true;
 }
 
+// key1 and key2 are slots: an empty value clears one, so a file can also take a key away.
+std::string applyTrustKey(const std::string& key, std::string_view value, Endpoints& e) {
+  if (key == "trust.required") {
+    if (value == "yes" || value == "true") e.signaturesRequiredSetting = true;
+    else if (value == "no" || value == "false") e.signaturesRequiredSetting = false;
+    else if (value.empty()) e.signaturesRequiredSetting.reset();
+    else return "'trust.required' must be yes or no";
+    return {};
+  }
+  int slot = key == "trust.key1" ? 0 : key == "trust.key2" ? 1 : -1;
+  if (slot < 0) return "unknown key '" + key + "'";
+  if (value.empty()) {
+    e.trustKeys[slot].reset();
+    return {};
+  }
+  e.trustKeys[slot] = parseTrustKey(std::string(value));
+  if (!e.trustKeys[slot]) return "'" + key + "' is not a P-256 public key (base64 or hex of the 65-byte point)";
+  return {};
+}
+
 // Sets one key; an empty text on return means it was accepted.
 std::string applyKey(const std::string& key, std::string_view value, Endpoints& e) {
   struct HostKey {
@@ -57,6 +80,7 @@ std::string applyKey(const std::string& key, std::string_view value, Endpoints& 
       {"web.forum", &Endpoints::forum},                  {"web.account", &Endpoints::account},
       {"web.qq", &Endpoints::qq},
   };
+  if (key.starts_with("trust.")) return applyTrustKey(key, value, e);
   for (const auto& h : kHosts) {
     if (key != h.name) continue;
     if (!isHostText(value)) return "'" + key + "' is not a host name or address";
@@ -77,6 +101,21 @@ std::string applyKey(const std::string& key, std::string_view value, Endpoints& 
 
 }  // namespace
 
+std::optional<platform::P256PublicKey> parseTrustKey(const std::string& text) {
+  std::optional<std::string> bytes = text.size() == 130 ? text::fromHex(text) : text::fromBase64(text);
+  platform::P256PublicKey key{};
+  if (!bytes || bytes->size() != key.size() || static_cast<uint8_t>((*bytes)[0]) != 0x04) return std::nullopt;
+  std::memcpy(key.data(), bytes->data(), key.size());
+  return key;
+}
+
+std::vector<platform::P256PublicKey> Endpoints::trustedKeys() const {
+  std::vector<platform::P256PublicKey> keys;
+  for (const auto& k : trustKeys)
+    if (k) keys.push_back(*k);
+  return keys;
+}
+
 Endpoints::Endpoints()
     : manifestPrimary(operator_config::kManifestPrimary),
       manifestSecondary(operator_config::kManifestSecondary),
@@ -85,7 +124,16 @@ Endpoints::Endpoints()
       forum(operator_config::kForum),
       account(operator_config::kAccount),
       qq(operator_config::kQq),
-      qqKey(operator_config::kQqKey) {}
+      qqKey(operator_config::kQqKey) {
+  // The build checked these; a compiled-in key that still does not read stays a key that
+  // verifies nothing, so a broken build refuses manifests instead of trusting them all.
+  const char* compiled[2] = {operator_config::kTrustKey1, operator_config::kTrustKey2};
+  for (size_t i = 0; i < trustKeys.size(); ++i)
+    if (*compiled[i] != '\0') trustKeys[i] = parseTrustKey(compiled[i]).value_or(platform::P256PublicKey{});
+  std::string_view required = operator_config::kTrustRequired;
+  if (required == "yes" || required == "true") signaturesRequiredSetting = true;
+  if (required == "no" || required == "false") signaturesRequiredSetting = false;
+}
 
 bool applyEndpointsText(const std::string& text, Endpoints& endpoints, std::string& error) {
   Endpoints result = endpoints;
@@ -119,6 +167,10 @@ bool applyEndpointsText(const std::string& text, Endpoints& endpoints, std::stri
       error = where + problem;
       return false;
     }
+  }
+  if (result.signaturesRequired() && !result.trustActive()) {
+    error = "'trust.required' is yes, but no key is set";
+    return false;
   }
   endpoints = result;
   return true;

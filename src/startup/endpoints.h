@@ -1,5 +1,10 @@
 #pragma once
+#include <array>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/crypto.h"
 
 namespace startup {
 
@@ -18,7 +23,22 @@ struct Endpoints {
   std::string account;       // account server, plain http, port 8888
   std::string qq;            // QQ group service, https
   std::string qqKey;         // the group's invitation key
+
+  // Public keys that may sign the manifest (at most two, so a key can be rotated), and whether
+  // a manifest must be signed; unset means "required as soon as a key is set".
+  // key1 and key2 of the [trust] section.
+  std::array<std::optional<platform::P256PublicKey>, 2> trustKeys;
+  std::optional<bool> signaturesRequiredSetting;
+
+  std::vector<platform::P256PublicKey> trustedKeys() const;
+  // True when a key is configured: manifests are checked and sha256 attributes honoured.
+  bool trustActive() const { return trustKeys[0] || trustKeys[1]; }
+  bool signaturesRequired() const { return signaturesRequiredSetting.value_or(trustActive()); }
 };
+
+// A public key as written in the [trust] section: base64 of the 65-byte uncompressed point (as
+// manifest-maker --keygen prints it) or the same 65 bytes as 130 hexadecimal digits.
+std::optional<platform::P256PublicKey> parseTrustKey(const std::string& text);
 
 // Applies an endpoints file (the format of config/operator.ini) over `endpoints`: keys it sets
 // replace the values, keys it leaves out keep them. On a malformed file `endpoints` is left

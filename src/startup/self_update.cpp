@@ -1,5 +1,6 @@
 #include "startup/self_update.h"
 
+#include "patching/check_code.h"
 #include "patching/disk_room.h"
 #include "patching/file_download.h"
 #include "startup/cache_busting.h"
@@ -27,6 +28,9 @@ constexpr const char* kIncomplete =
 constexpr const char* kComplete =
     "\xB5\xC7\xC2\xBD\xC6\xF7\xB8\xFC\xD0\xC2\xCD\xEA\xB3\xC9,\xBC\xB4\xBD\xAB\xD7\xD4\xB6\xAF\xD6\xD8\xC6\xF4"
     "\xB5\xC7\xC2\xBC\xC6\xF7,\xB5\xE3\xBB\xF7\xC8\xB7\xB6\xA8\xBA\xF3\xB5\xC8\xB4\xFD\xBC\xB8\xC3\xEB...";  // 登陆器更新完成,即将自动重启登录器,点击确定后等待几秒...
+constexpr const char* kUnverified =
+    "\xD0\xC2\xB0\xE6\xB5\xC7\xC2\xBC\xC6\xF7\xCE\xB4\xCD\xA8\xB9\xFD\xD1\xE9\xD6\xA4,"
+    "\xBC\xCC\xD0\xF8\xCA\xB9\xD3\xC3\xB5\xB1\xC7\xB0\xB5\xC7\xC2\xBC\xC6\xF7!";  // 新版登录器未通过验证,继续使用当前登录器!
 constexpr const char* kLauncherNode = "UpdateInfo/Launcher";
 constexpr const char* kTargetName = "DLQ.exe";
 
@@ -61,6 +65,21 @@ bool enoughRoomForLauncher(state::AppState& app, const std::string& target) {
   return patching::roomOrMessage(app, patching::roomForDownload(app.platform.files, target, ownSize));
 }
 
+// With keys configured a launcher named with a sha256 must match it, and when signatures are
+// required a launcher without one is never fetched: a program is only started when the
+// signed manifest vouches for its bytes.
+bool digestDemanded(state::AppState& app, const std::string& digest) {
+  return app.endpoints.trustActive() && (!digest.empty() || app.endpoints.signaturesRequired());
+}
+
+// The new launcher is not taken: this launcher says so and goes on with its run.
+bool refuseNewLauncher(state::AppState& app, const std::string& version, const std::string& why) {
+  app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, " + why));
+  app.messageBox(app.convert(kUnverified));
+  app.window.setPosition(ui::names::kProgressBar, 0);
+  return true;
+}
+
 }  // namespace
 
 bool selfUpdate(state::AppState& app) { return selfUpdate(app, patching::downloadFile); }
@@ -75,9 +94,12 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
     app.window.setCaption(kLabelUpdateInfo, app.convert(kUpToDate));
     return true;
   }
+  std::string digest = manifestAttribute(app.manifestDocument, kLauncherNode, "sha256");
+  bool checkDigest = digestDemanded(app, digest);
+  std::string target = app.downloadCacheFolder + kTargetName;
+  if (checkDigest && digest.size() != 64) return refuseNewLauncher(app, version, "the manifest vouches for no sha256");
   app.window.setCaption(kLabelUpdateInfo, app.convert(kUpdating));
   app.window.setPosition(kProgressBar, 0);
-  std::string target = app.downloadCacheFolder + kTargetName;
   if (!enoughRoomForLauncher(app, target)) {
     app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, not enough disk space"));
     app.endProcess(0);
@@ -86,6 +108,13 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
   result = checkedResult(app, result, target + ".tmp");
   app.log.write(support::selfUpdateNote(kLauncherVersion, version, outcomeFor(result)));
+  if (result == patching::kComplete && checkDigest &&
+      !patching::fileMatchesSha256(app.platform.files, target + ".tmp", digest)) {
+    // Nothing of a wrong file is kept, so it is neither installed nor resumed later.
+    app.platform.files.deleteFile(target + ".tmp");
+    app.platform.files.deleteFile(target + ".tmp.work");
+    return refuseNewLauncher(app, version, "its sha256 differs from the manifest's");
+  }
   app.messageBox(app.convert(messageFor(result)));
   if (result == patching::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
   if (result == patching::kComplete)

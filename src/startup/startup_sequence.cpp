@@ -25,6 +25,9 @@ constexpr const char* kTitle = "VeskoTalveria\xB5\xC7\xC2\xBC\xC6\xF7";  // Vesk
 constexpr const char* kManifestUnusable =
     "\xB6\xC1\xD4\xB6\xB3\xCC\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE\xB4\xED\xCE\xF3,\xC7\xEB\xC9\xD4\xBA\xF2\xD4\xD9\xCA\xD4"
     "\xC2\xF0\xA3\xAC\xBB\xF2\xCF\xC2\xD4\xD8\xD7\xEE\xD0\xC2\xB0\xE6\xB5\xC7\xC2\xBC\xC6\xF7\xB3\xA2\xCA\xD4...";  // 读远程配置文件错误,请稍候再试吗，或下载最新版登录器尝试...
+constexpr const char* kManifestUnverified =
+    "\xB8\xFC\xD0\xC2\xD0\xC5\xCF\xA2\xCE\xDE\xB7\xA8\xD1\xE9\xD6\xA4,\xBF\xC9\xC4\xDC\xD2\xD1\xB1\xBB\xB4\xDB\xB8\xC4,"
+    "\xC7\xEB\xC9\xD4\xBA\xF3\xD4\xD9\xCA\xD4\xBB\xF2\xC1\xAA\xCF\xB5\xD3\xCE\xCF\xB7\xB9\xDC\xC0\xED\xD4\xB1!";  // 更新信息无法验证,可能已被篡改,请稍后再试或联系游戏管理员!
 constexpr const char* kTrayTooltip = "VKTALVERA LAUNCHER";
 constexpr uint32_t kActivationBudgetMs = 100;
 
@@ -114,8 +117,9 @@ void startupSequence(state::AppState& app) {
 
 void remoteConfigurationWorker(state::AppState& app) {
   showAnnouncement(app);
-  if (!fetchManifest(app)) {
-    app.messageBox(app.convert(kManifestUnusable));
+  ManifestOutcome manifest = fetchCheckedManifest(app);
+  if (manifest != ManifestOutcome::kUsable) {
+    app.messageBox(app.convert(manifest == ManifestOutcome::kUnverified ? kManifestUnverified : kManifestUnusable));
     app.endProcess(0);
     return;
   }

@@ -5,6 +5,8 @@
 #   md5sum_mbps   md5sum over the same files in one process (md5sum_two_mbps: two processes, each
 #                 on half of the files, for the parallelism the machine offers during the run)
 #   header_ms     evaluation of 16-digit (header) codes; bare_ms: a loop reading 32 bytes of each file
+#   sha256_mbps   the SHA-256 check of downloaded files (one after the other, as the patch worker
+#                 does), against sha256sum_mbps: sha256sum in one process over the same files
 # Every figure is the best of several runs. Last line: RESULT key=value ...
 set -euo pipefail
 top=${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
@@ -124,8 +126,22 @@ header_ms=$(printf '%s\n' "${header_runs[@]}" | best)
 bare_ms=$(printf '%s\n' "${bare_runs[@]}" | best)
 echo "ours (header codes): ${header_runs[*]} ms; bare 32-byte reads: ${bare_runs[*]} ms"
 
-awk -v b="$bytes" -v o="$ours_ms" -v m="$md5_ms" -v m2="$md5_two_ms" -v h="$header_ms" -v r="$bare_ms" 'BEGIN {
-  ours = b / o / 1000; md5 = b / m / 1000; md5two = b / m2 / 1000
-  printf "RESULT ours_mbps=%.0f md5sum_mbps=%.0f ratio_md5sum=%.2f header_ms=%.1f bare_ms=%.1f ratio_header=%.2f md5sum_two_mbps=%.0f\n",
-         ours, md5, ours / md5, h, r, h / r, md5two
+# SHA-256 of every file: sha256sum in one process, then the launcher's check; same digests.
+sha_runs=(); ours_sha_runs=()
+for _ in 1 2 3; do
+  t0=$(now_ns); sha256sum -- "${rels[@]}" >"$work/sha256.txt"; t1=$(now_ns)
+  sha_runs+=($(((t1 - t0) / 1000000)))
+  ours_sha_runs+=("$("$helper" sha256 "$work/paths.txt" "$work/ours_sha256.txt" | sed 's/^ms=\([0-9.]*\).*/\1/')")
+done
+sed "s|  |  $client/|" "$work/sha256.txt" | cmp -s - "$work/ours_sha256.txt" ||
+  { echo "the digests differ from sha256sum's" >&2; exit 1; }
+sha_ms=$(printf '%s\n' "${sha_runs[@]}" | best)
+ours_sha_ms=$(printf '%s\n' "${ours_sha_runs[@]}" | best)
+echo "sha256sum one process: ${sha_runs[*]} ms; ours: ${ours_sha_runs[*]} ms"
+
+awk -v b="$bytes" -v o="$ours_ms" -v m="$md5_ms" -v m2="$md5_two_ms" -v h="$header_ms" -v r="$bare_ms" \
+  -v s="$sha_ms" -v os="$ours_sha_ms" 'BEGIN {
+  ours = b / o / 1000; md5 = b / m / 1000; md5two = b / m2 / 1000; sha = b / s / 1000; oursha = b / os / 1000
+  printf "RESULT ours_mbps=%.0f md5sum_mbps=%.0f ratio_md5sum=%.2f header_ms=%.1f bare_ms=%.1f ratio_header=%.2f md5sum_two_mbps=%.0f sha256_mbps=%.0f sha256sum_mbps=%.0f ratio_sha256sum=%.2f\n",
+         ours, md5, ours / md5, h, r, h / r, md5two, oursha, sha, oursha / sha
 }'

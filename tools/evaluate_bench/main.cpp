@@ -2,6 +2,9 @@
 //   evaluate-bench evaluate CLIENT_DIR MANIFEST [THREADS]
 //       parses MANIFEST, evaluates its patch list against CLIENT_DIR and prints
 //       "ms=<elapsed> online=<count> manual=<count> needed=<names in order>"
+//   evaluate-bench sha256 LIST OUT
+//       digests every file named in LIST one after the other, as the patch worker checks each
+//       download, writes "<hex>  <path>" lines (sha256sum's form) to OUT and prints "ms=<elapsed>"
 //   evaluate-bench prefixes LIST
 //       reads the first 32 bytes of every file named in LIST (one path a line) and prints "ms=<elapsed>"
 #include <chrono>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "state/app_state.h"
+#include "patching/check_code.h"
 #include "patching/current_checks.h"
 #include "patching/patch_evaluation.h"
 #include "platform/platform.h"
@@ -79,6 +83,29 @@ int prefixes(const std::string& listPath) {
   return 0;
 }
 
+std::vector<std::string> readList(const std::string& listPath) {
+  std::ifstream list(listPath);
+  std::vector<std::string> paths;
+  for (std::string line; std::getline(list, line);)
+    if (!line.empty()) paths.push_back(line);
+  return paths;
+}
+
+int sha256(const std::string& listPath, const std::string& outPath) {
+  std::unique_ptr<platform::NativePlatform> native = platform::makeNativePlatform();
+  platform::Files& files = native->get().files;
+  std::vector<std::string> paths = readList(listPath);
+  std::vector<std::string> digests(paths.size());
+  Clock::time_point began = Clock::now();
+  for (size_t i = 0; i < paths.size(); ++i)
+    if (!patching::fileSha256Hex(files, paths[i], digests[i])) digests[i] = "unreadable";
+  double ms = msSince(began);
+  std::ofstream out(outPath, std::ios::binary);
+  for (size_t i = 0; i < paths.size(); ++i) out << digests[i] << "  " << paths[i] << "\n";
+  std::printf("ms=%.1f files=%zu\n", ms, paths.size());
+  return out.flush() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +115,7 @@ int main(int argc, char** argv) {
     return evaluate(args[1], args[2], threads);
   }
   if (args.size() == 2 && args[0] == "prefixes") return prefixes(args[1]);
-  std::fprintf(stderr, "usage: evaluate-bench evaluate CLIENT_DIR MANIFEST [THREADS] | prefixes LIST\n");
+  if (args.size() == 3 && args[0] == "sha256") return sha256(args[1], args[2]);
+  std::fprintf(stderr, "usage: evaluate-bench evaluate CLIENT_DIR MANIFEST [THREADS] | prefixes LIST | sha256 LIST OUT\n");
   return 2;
 }

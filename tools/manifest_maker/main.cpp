@@ -1,12 +1,61 @@
 // The manifest maker: writes the PatchList of an update manifest from a release folder.
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "manifest_maker.h"
+#include "signing.h"
 
 namespace {
+
+int printPublicKey(const maker::SigningKey& key, const std::string& file) {
+  std::printf("; public key of %s, for config/operator.ini\nkey1 = %s\n", file.c_str(),
+              maker::publicKeyText(key.publicKey()).c_str());
+  return 0;
+}
+
+// A new key, written only where no file is yet, readable by its owner alone.
+int keygen(const std::string& file) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(file, ec)) {
+    std::fprintf(stderr, "manifest-maker: %s exists; a key is never overwritten\n", file.c_str());
+    return 1;
+  }
+  maker::SigningKey key;
+  std::string error;
+  if (!maker::SigningKey::generate(key, error)) {
+    std::fprintf(stderr, "manifest-maker: %s\n", error.c_str());
+    return 1;
+  }
+  {
+    std::ofstream out(file, std::ios::binary);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, ec);
+    out << key.privatePem();
+    if (!out.flush()) {
+      std::fprintf(stderr, "manifest-maker: cannot write %s\n", file.c_str());
+      return 1;
+    }
+  }
+  return printPublicKey(key, file);
+}
+
+int publicKey(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  if (in.is_open()) s << in.rdbuf();
+  maker::SigningKey key;
+  std::string error = "cannot read";
+  if (!in.is_open() || !maker::SigningKey::fromPem(s.str(), key, error)) {
+    std::fprintf(stderr, "manifest-maker: %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  return printPublicKey(key, file);
+}
 
 const char* kUsage =
     "usage: manifest-maker --dir RELEASE_FOLDER --base-url http://HOST[:PORT]/PATH [options]\n"
@@ -14,11 +63,18 @@ const char* kUsage =
     "  --header-code PATTERN  files matching PATTERN get the 16-digit header code instead of MD5\n"
     "  --manual PATTERN       files matching PATTERN are marked for manual download (isupdate=\"false\")\n"
     "  --out FILE             write here instead of standard output\n"
+    "  --sign KEYFILE         sign with this private key (PEM): adds a serial, each file's sha256 and the signature\n"
+    "  --launcher FILE        with --sign: the new launcher executable, whose sha256 goes on Launcher\n"
+    "  --serial N             with --sign: this serial instead of the current time in seconds\n"
+    "usage: manifest-maker --keygen KEYFILE      writes a new private key, prints its public key for [trust]\n"
+    "       manifest-maker --public-key KEYFILE  prints the public key of KEYFILE for [trust]\n"
     "PATTERN: '*' and '?' wildcards, matched against the path in the folder or the file name.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--keygen") return keygen(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "--public-key") return publicKey(argv[2]);
   maker::MakerOptions o;
   std::string out;
   for (int i = 1; i < argc; ++i) {
@@ -34,12 +90,23 @@ int main(int argc, char** argv) {
     else if (a == "--header-code") o.headerCode.push_back(v);
     else if (a == "--manual") o.manual.push_back(v);
     else if (a == "--out") out = v;
+    else if (a == "--sign") o.signKeyFile = v;
+    else if (a == "--launcher") o.launcherFile = v;
+    else if (a == "--serial") {
+      char* end = nullptr;
+      unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || v.size() > 18) {
+        std::fprintf(stderr, "manifest-maker: --serial needs 1 to 18 decimal digits\n");
+        return 2;
+      }
+      o.serial = n;
+    }
     else {
       std::fprintf(stderr, "manifest-maker: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
     }
   }
-  if (o.releaseDir.empty() || o.baseUrl.empty()) {
+  if (o.releaseDir.empty() || o.baseUrl.empty() || ((!o.launcherFile.empty() || o.serial) && o.signKeyFile.empty())) {
     std::fputs(kUsage, stderr);
     return 2;
   }

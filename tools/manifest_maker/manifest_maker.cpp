@@ -1,11 +1,16 @@
 #include "manifest_maker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "md5.h"
+#include "platform/crypto.h"
+#include "signing.h"
+#include "text/byte_encodings.h"
 #include "startup/xml_reader.h"
 #include "text/gbk.h"
 
@@ -76,6 +81,21 @@ bool fileMd5(const fs::path& file, std::string& digest) {
   return true;
 }
 
+bool fileSha256(const fs::path& file, std::string& hex) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  platform::Sha256 hash;
+  std::vector<char> buffer(1 << 16);
+  while (in) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    hash.update(buffer.data(), static_cast<size_t>(in.gcount()));
+  }
+  auto digest = hash.finish();
+  if (in.bad() || !digest) return false;
+  hex = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
+  return true;
+}
+
 bool fileHead(const fs::path& file, std::string& head) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
@@ -102,8 +122,13 @@ bool globMatch(const char* p, const char* s) {
   return !*s;
 }
 
+struct Kept {
+  std::string serverList;
+  std::string launcher;
+};
+
 // The existing manifest's sections to keep, as their original bytes.
-bool keptSections(const std::string& path, std::string& kept, std::string& error) {
+bool keptSections(const std::string& path, Kept& kept, std::string& error) {
   std::ifstream in(fromUtf8(path), std::ios::binary);
   if (!in) {
     error = "cannot read " + path;
@@ -117,14 +142,47 @@ bool keptSections(const std::string& path, std::string& kept, std::string& error
     error = path + " is not a manifest (well-formed XML with the root UpdateInfo)";
     return false;
   }
-  for (const char* name : {"ServerList", "Launcher"}) {
+  for (std::string* part : {&kept.serverList, &kept.launcher}) {
+    std::string name = part == &kept.serverList ? "ServerList" : "Launcher";
     for (uint32_t i = 0; i < doc.elements[0].childCount; ++i) {
       const auto& e = doc.elements[doc.child(0, i)];
       if (doc.view(e.name) != name) continue;
-      kept += "  " + bytes.substr(e.sourceBegin, e.sourceEnd - e.sourceBegin) + "\r\n";
+      *part = bytes.substr(e.sourceBegin, e.sourceEnd - e.sourceBegin);
       break;
     }
   }
+  return true;
+}
+
+// The Launcher element with its sha256 attribute replaced by (or given) `hex`.
+std::string withLauncherSha256(const std::string& launcher, const std::string& hex) {
+  static const std::regex kOld(R"([ \t\r\n]+sha256[ \t\r\n]*=[ \t\r\n]*("[^"]*"|'[^']*'))");
+  std::string out = std::regex_replace(launcher, kOld, "");
+  return out.insert(std::string("<Launcher").size(), " sha256=\"" + hex + "\"");
+}
+
+// What signing adds before the signature itself: the Launcher's digest and the serial.
+bool prepareSigning(const MakerOptions& o, Kept& kept, SigningKey& key, std::string& serial, std::string& error,
+                    std::vector<std::string>& warnings) {
+  std::ifstream in(fromUtf8(o.signKeyFile), std::ios::binary);
+  std::ostringstream s;
+  if (in.is_open()) s << in.rdbuf();
+  if (!in.is_open() || !SigningKey::fromPem(s.str(), key, error)) {
+    error = o.signKeyFile + ": " + (error.empty() ? "cannot read" : error);
+    return false;
+  }
+  if (!o.launcherFile.empty()) {
+    std::string hex;
+    if (kept.launcher.empty()) return error = "--launcher given, but the manifest has no Launcher element", false;
+    if (!fileSha256(fromUtf8(o.launcherFile), hex)) return error = "cannot read " + o.launcherFile, false;
+    kept.launcher = withLauncherSha256(kept.launcher, hex);
+  } else if (!kept.launcher.empty() && kept.launcher.find("sha256") == std::string::npos) {
+    warnings.push_back("Launcher has no sha256 (give --launcher FILE): launchers that require signatures "
+                       "will refuse to update themselves");
+  }
+  uint64_t seconds = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+  serial = std::to_string(o.serial.value_or(seconds));
   return true;
 }
 
@@ -170,14 +228,22 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
   }
   std::sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) { return a.relative < b.relative; });
 
-  std::string kept;
+  Kept kept;
   if (!o.existingManifest.empty() && !keptSections(o.existingManifest, kept, error)) return false;
-  if (kept.find("<ServerList") == std::string::npos)
+  if (kept.serverList.empty())
     warnings.push_back("no ServerList: the launcher refuses this manifest until one is added");
+  bool signing = !o.signKeyFile.empty();
+  SigningKey key;
+  std::string serial;
+  if (signing && !prepareSigning(o, kept, key, serial, error, warnings)) return false;
 
   std::string base = o.baseUrl;
   while (!base.empty() && base.back() == '/') base.pop_back();
-  std::string out = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<UpdateInfo>\r\n" + kept + "  <PatchList>\r\n";
+  std::string out = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<UpdateInfo" +
+                    (signing ? " serial=\"" + serial + "\"" : "") + ">\r\n";
+  for (const std::string* part : {&kept.serverList, &kept.launcher})
+    if (!part->empty()) out += "  " + *part + "\r\n";
+  out += "  <PatchList>\r\n";
   for (const auto& p : patches) {
     std::string gbk = text::utf8ToGbk(p.relative);
     size_t slash = gbk.rfind('/');
@@ -194,14 +260,19 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
     } else if (!fileMd5(p.file, code)) {
       return error = "cannot read " + p.relative, false;
     }
+    std::string sha256;
+    if (signing && !fileSha256(p.file, sha256)) return error = "cannot read " + p.relative, false;
     if (gbk.find('?') != std::string::npos && p.relative.find('?') == std::string::npos)
       warnings.push_back(p.relative + ": the name has characters outside GBK");
     out += "    <Patch name=\"" + escapeAttribute(name) + "\" path=\"" + escapeAttribute(folder) + "\" size=\"" +
            std::to_string(p.size) + "\" CheckCode=\"" + code + "\" url=\"" +
            escapeAttribute(base + "/" + percentEncode(gbk)) + "\" isupdate=\"" +
-           (anyMatch(o.manual, p.relative) ? "false" : "true") + "\"/>\r\n";
+           (anyMatch(o.manual, p.relative) ? "false" : "true") + "\"" +
+           (signing ? " sha256=\"" + sha256 + "\"" : "") + "/>\r\n";
   }
-  manifest = out + "  </PatchList>\r\n</UpdateInfo>\r\n";
+  out += "  </PatchList>\r\n</UpdateInfo>\r\n";
+  if (signing && !appendSignature(out, key, error)) return false;
+  manifest = out;
   return true;
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,11 @@ struct MakerOptions {
   std::string existingManifest;          // ServerList and Launcher are kept from here, byte for byte
   std::vector<std::string> headerCode;   // files matching one of these get the 16-digit header code
   std::vector<std::string> manual;       // files matching one of these get isupdate="false"
+  // Signing: the private key file (PEM); with it every entry gets its sha256, the root a
+  // serial (this one, or the current time in seconds) and the manifest its signature.
+  std::string signKeyFile;
+  std::optional<uint64_t> serial;
+  std::string launcherFile;  // the new launcher executable: its sha256 goes on Launcher
 };
 
 // Glob match of `pattern` ('*' any run, '?' one byte) against a relative path with '/'

@@ -19,7 +19,7 @@ const char* const kUsage =
     "  --login PORT[:N[+N...]]     login server sending N bytes (4), pieces 150 ms apart; 0 sends nothing\n"
     "  --fault [primary:|secondary:|manifest:|files:]MODE   close-after=N, wrong-length=N, stall,\n"
     "                              stall-after=N, status=CODE, ignore-range,\n"
-    "                              reset-after=N, rate=BYTES_PER_SECOND\n"
+    "                              reset-after=N, rate=BYTES_PER_SECOND, flip-byte=N\n"
     "  --fault-limit N             fault only the first N requests of each listener\n"
     "  --expand                    replace @HOST@ @PRIMARY_PORT@ @SECONDARY_PORT@ @FILES_PORT@ @LOGIN_PORT_n@\n"
     "  --ports-file FILE           write name=port lines once every port is open\n"
@@ -70,6 +70,7 @@ bool faultMode(const std::string& mode, Fault& f) {
   if (name == "stall-after") return f.stallAfter = n, true;
   if (name == "reset-after") return f.resetAfter = n, true;
   if (name == "rate" && n > 0) return f.rate = n, true;
+  if (name == "flip-byte") return f.flipByte = n, true;
   return false;
 }
 

@@ -18,9 +18,10 @@ struct Fault {
   bool ignoreRange = false; // answer ranged requests with the whole file and 200
   long resetAfter = -1;     // send at most this many bytes, then abort the connection (RST)
   long rate = 0;            // send the body at most this many bytes per second
+  long flipByte = -1;       // send the body with the byte at this offset inverted (tampering)
   bool any() const {
     return closeAfter >= 0 || wrongLength >= 0 || stall || stallAfter >= 0 || status != 0 || ignoreRange ||
-           resetAfter >= 0 || rate > 0;
+           resetAfter >= 0 || rate > 0 || flipByte >= 0;
   }
 };
 

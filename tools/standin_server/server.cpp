@@ -308,11 +308,22 @@ bool Server::serveHttp(Role role, int fd, const std::string& peer) {
   auto started = std::chrono::steady_clock::now();
   Sender out(fd, budget);
   bool ok = out.send(response);
+  // The one byte a tampering party would change, at its offset in the whole body.
+  long flip = faulty && (status == 200 || status == 206) ? fault.flipByte : -1;
+  bool flipped = false;
+  if (flip >= 0 && fileFd < 0 && flip < static_cast<long>(memoryBody.size())) {
+    memoryBody[static_cast<size_t>(flip)] ^= '\xFF';
+    flipped = flip >= offset && flip < offset + length;
+  }
   bool withBody = req.method != "HEAD";
   for (int64_t at = offset; ok && withBody && at < offset + length;) {
     size_t want = static_cast<size_t>(std::min<int64_t>(sizeof buf, offset + length - at));
     ssize_t n = fileFd >= 0 ? ::pread(fileFd, buf, want, at) : static_cast<ssize_t>(want);
     if (n <= 0) break;
+    if (fileFd >= 0 && flip >= at && flip < at + n) {
+      buf[flip - at] ^= '\xFF';
+      flipped = true;
+    }
     ok = fileFd >= 0 ? out.send(buf, static_cast<size_t>(n)) : out.send(memoryBody.data() + at, want);
     at += n;
     ok = ok && pace(rate, out.sent(), started);
@@ -323,6 +334,7 @@ bool Server::serveHttp(Role role, int fd, const std::string& peer) {
                     : reset                                              ? " reset"
                     : out.exhausted()                                    ? " cut"
                                                                          : "";
+  if (flipped) how += " flipped=" + std::to_string(flip);
   log_.line(note + " -> " + std::to_string(status) + " sent=" + std::to_string(out.sent()) + how);
   if (out.exhausted() && faulty && fault.stallAfter >= 0) holdUntilClosed(fd);
   return reset;

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The Windows crypto (CNG behind platform/crypto.h) run for real under Wine: the shared vectors
+# and the same differential run against the openssl command line as on Linux.
+set -euo pipefail
+src=${LAUNCHER_SOURCE:?}
+build=${LAUNCHER_BUILD:?}
+source "$src/tests/support/e2e_common.bash"
+source "$src/tests/platform/crypto_differential.bash"
+work=$(mktemp -d /tmp/crypto_wine.XXXXXX)
+cleanup() {
+  "${wineserver:-wineserver}" -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+command -v openssl >/dev/null || { echo "SKIP: no openssl command"; exit 0; }
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+use_product_build
+check_exe=$(windows_build crypto-check.exe)
+[ -n "$check_exe" ] || { echo "SKIP: no ${windows_bits}-bit Windows build of crypto-check"; exit 0; }
+ours() {
+  local args=() a
+  for a in "$@"; do
+    if [ -e "$a" ]; then args+=("$(windows_path "$a")"); else args+=("$a"); fi
+  done
+  "$wine" "$check_exe" "${args[@]}" 2>/dev/null
+}
+
+got=$(ours vectors "$src/tests/platform/crypto_vectors.txt" | tr -d '\r')
+printf '%s\n' "$got"
+[[ $(tail -1 <<<"$got") =~ ^vectors=[1-9][0-9]*\ failures=0$ ]] || fail "shared vectors under Wine"
+run_differential
