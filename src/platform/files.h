@@ -6,6 +6,10 @@
 
 namespace platform {
 
+// The sibling a whole replacement is written to before it is renamed over its target. A name
+// no game ships, so a client's own "<name>.new" is never taken for a leftover and removed.
+inline constexpr const char* kReplacementSuffix = ".launcher-new";
+
 // File operations on paths in the system's code page with '\' separators (the posix side
 // maps them to '/').
 class Files {
@@ -21,7 +25,7 @@ class Files {
   virtual bool readBlocks(const std::string& path, size_t blockSize,
                           const std::function<bool(const char*, size_t)>& sink) = 0;
   virtual bool writeWhole(const std::string& path, const std::string& bytes) = 0;  // create or truncate
-  // Writes a sibling "<path>.new" and renames it over `path`: a crash or a full disk leaves the
+  // Writes a sibling (kReplacementSuffix) and renames it over `path`: a crash or a full disk leaves the
   // old contents or the new ones, never a cut-short file.
   virtual bool replaceWhole(const std::string& path, const std::string& bytes) = 0;
   // Adds the bytes at the end of the file, creating it when missing.

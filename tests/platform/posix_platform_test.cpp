@@ -218,11 +218,15 @@ TEST_F(PosixFilesTest, CopyOverAFileThatTheDiskCannotHoldLeavesTheOldOneWhole) {
   std::string bytes;
   files.readWhole(base + "target", bytes);
   EXPECT_EQ(bytes, "old");
-  EXPECT_FALSE(files.exists(base + "target.new"));
+  EXPECT_FALSE(files.exists(base + "target" + platform::kReplacementSuffix));
 
+  // A file of the client's own whose name merely ends in ".new" is not a leftover of ours.
+  files.writeWhole(base + "target.new", "the client's");
   EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
   files.readWhole(base + "target", bytes);
   EXPECT_EQ(bytes.size(), 20000u);
+  files.readWhole(base + "target.new", bytes);
+  EXPECT_EQ(bytes, "the client's");
   struct stat st{};
   ::stat(hostPath(base + "target").c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0750u);
@@ -234,12 +238,12 @@ TEST_F(PosixFilesTest, ReplaceLeavesTheOldOrTheNewContentsAndNoSibling) {
   ASSERT_TRUE(files.replaceWhole(base + "record", "second, longer"));
   EXPECT_TRUE(files.readWhole(base + "record", bytes));
   EXPECT_EQ(bytes, "second, longer");
-  EXPECT_FALSE(files.exists(base + "record.new"));
+  EXPECT_FALSE(files.exists(base + "record" + platform::kReplacementSuffix));
   // A target the rename cannot replace keeps what it was, and the written sibling goes.
   fs::create_directories(dir / "busy" / "inside");
   EXPECT_FALSE(files.replaceWhole(base + "busy", "lost"));
   EXPECT_TRUE(files.isDirectory(base + "busy\\inside"));
-  EXPECT_FALSE(files.exists(base + "busy.new"));
+  EXPECT_FALSE(files.exists(base + "busy" + platform::kReplacementSuffix));
 }
 
 TEST_F(PosixFilesTest, PrefixAndBlocksReadWhatIsThere) {

@@ -103,7 +103,7 @@ bool PosixFiles::writeWhole(const std::string& path, const std::string& bytes) {
 
 bool PosixFiles::replaceWhole(const std::string& path, const std::string& bytes) {
   std::string target = hostPath(path);
-  std::string fresh = target + ".new";
+  std::string fresh = target + kReplacementSuffix;
   UniqueFd fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   // No fdatasync: the record is saved every second from the window thread, and the rename
   // alone already keeps a killed process from leaving a cut-short file.
@@ -159,7 +159,7 @@ bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool o
   mode_t mode = old && ::fstat(old.get(), &st) == 0 ? (st.st_mode & 07777) : 0;
   // The copy goes beside the old file and replaces it whole, keeping its permissions: a full
   // disk leaves the old one as it was, never a cut-short file or none.
-  std::string fresh = target + ".new";
+  std::string fresh = target + kReplacementSuffix;
   ::unlink(fresh.c_str());
   if (!copyInto(in.get(), fresh, mode)) return false;
   if (::rename(fresh.c_str(), target.c_str()) == 0) return true;

@@ -83,7 +83,7 @@ bool Win32Files::appendWhole(const std::string& path, const std::string& bytes) 
 }
 
 bool Win32Files::replaceWhole(const std::string& path, const std::string& bytes) {
-  std::string fresh = path + ".new";
+  std::string fresh = path + kReplacementSuffix;
   bool written = writeWhole(fresh, bytes);
   if (written && MoveFileExW(widen(fresh).c_str(), widen(path).c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -102,7 +102,7 @@ bool Win32Files::copyFile(const std::string& from, const std::string& to, bool o
   // The copy goes beside the old file and then replaces it whole: a full disk leaves the old
   // one as it was instead of a cut-short file. A file another program holds refuses the
   // replacement as it refuses being overwritten.
-  std::wstring fresh = widen(to + ".new");
+  std::wstring fresh = widen(to + kReplacementSuffix);
   if (CopyFileW(widen(from).c_str(), fresh.c_str(), FALSE) &&
       MoveFileExW(fresh.c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;
