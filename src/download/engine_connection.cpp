@@ -48,7 +48,7 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
   Url url = url_;
   int redirects = 0;
   for (;;) {
-    platform::TcpSocket socket;
+    platform::Stream socket;
     say(0, texts::kResolving + url.host + "]");
     say(0, texts::kConnecting + endpoint(url) + "]");
     platform::SocketStatus status = socket.connect(url.host, url.port, params_.connectTimeout, stop_);
@@ -59,6 +59,10 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
       return Outcome::failed;
     }
     say(0, texts::kConnectedPrefix + endpoint(url) + "]" + texts::kSucceeded);
+    if (url.secure) {
+      Outcome secured = secure(socket, url);
+      if (secured != Outcome::done) return secured;
+    }
     int before = redirects;
     Outcome outcome = exchange(socket, url, id, segment, redirects);
     if (redirects == before) return outcome;
@@ -69,9 +73,34 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
   }
 }
 
+// TLS on a fresh connection. A certificate that fails the check ends the download: asking
+// again would meet the same certificate, and taking it would hand the file to whoever holds it.
+EngineTask::Outcome EngineTask::secure(platform::Stream& socket, const Url& url) {
+  platform::TlsStatus status = socket.secure(url.host, params_.receiveTimeout, stop_);
+  switch (status) {
+    case platform::TlsStatus::ok: return Outcome::done;
+    case platform::TlsStatus::stopped: return Outcome::stopped;
+    case platform::TlsStatus::certificateRefused:
+      return giveUp(DownloadFailure::certificateRefused, texts::kCertificateRefused + url.host + "]");
+    default:
+      say(3, texts::kConnectPrefix + endpoint(url) + "]" + texts::kFailed);
+      return Outcome::failed;
+  }
+}
+
+EngineTask::Outcome EngineTask::giveUp(DownloadFailure cause, const std::string& text) {
+  say(3, text);
+  std::lock_guard guard(lock_);
+  if (failure_ == DownloadFailure::none) failure_ = cause;
+  // The other connections would meet the same refusal: they end too, the file stays for later.
+  stop_.store(true);
+  wake_.notify_all();
+  return Outcome::gaveUp;
+}
+
 // Sends the request and reads the answer on a connected socket. A redirect changes `url`,
 // counts in `redirects` and returns so that the caller connects anew.
-EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, int id, int& segment,
+EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int id, int& segment,
                                          int& redirects) {
   int64_t rangeStart = -1;
   std::string validator;
@@ -182,7 +211,7 @@ bool EngineTask::store(int segment, int64_t at, const char* bytes, size_t count)
 
 // Stores the payload that came with the head, then receives until the segment is complete
 // or the answer's bytes run out.
-EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, const ResponseHead& head,
+EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int segment, const ResponseHead& head,
                                             int64_t answerEnd, const std::string& pending) {
   // The socket copies into this buffer and the buffer into the file: receiving straight
   // into file-backed pages costs the kernel more than twice the time of the extra copy.

@@ -13,7 +13,7 @@
 #include "download/task_state_blob.h"
 #include "download/url.h"
 #include "platform/mapped_file.h"
-#include "platform/tcp_socket.h"
+#include "platform/stream.h"
 
 namespace download {
 
@@ -66,6 +66,8 @@ class EngineTask {
   bool complete() const;
   // A resumed task found the server's file at another size than the one it had begun.
   bool remoteChanged() const;
+  // The cause the task gave up for, when the player can act on it.
+  DownloadFailure failure() const;
   const std::string& fileName() const { return params_.localFile; }
 
  private:
@@ -85,12 +87,14 @@ class EngineTask {
   // Connection threads (engine_connection.cpp).
   void connectionMain(int id, int segment);
   Outcome fetchOnce(int id, int& segment);
-  Outcome exchange(platform::TcpSocket& socket, Url& url, int id, int& segment, int& redirects);
+  Outcome exchange(platform::Stream& socket, Url& url, int id, int& segment, int& redirects);
   Outcome acceptHead(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome acceptFirst(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome refuse(int status, bool remoteChanged);
+  Outcome giveUp(DownloadFailure cause, const std::string& text);
+  Outcome secure(platform::Stream& socket, const Url& url);
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
-  Outcome receiveBody(platform::TcpSocket& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
+  Outcome receiveBody(platform::Stream& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
                       const std::string& pending);
   bool store(int segment, int64_t at, const char* bytes, size_t count);
   void announceCompleteResume();
@@ -115,6 +119,7 @@ class EngineTask {
   bool sizeAnnounced_ = false;
   bool fileFailed_ = false;
   bool remoteChanged_ = false;
+  DownloadFailure failure_ = DownloadFailure::none;
   int wantedConnections_ = 0;
   int running_ = 0;
   int nextConnectionId_ = 1;
