@@ -1,7 +1,10 @@
 // TLS through Schannel (SSPI) over our own sockets: the security context produces and takes
 // the bytes, this file moves them over the TcpSocket, so its time-outs and stop flag hold.
 #define SECURITY_WIN32
+// SCH_CREDENTIALS and TLS_PARAMETERS are declared only with this set.
+#define SCHANNEL_USE_BLACKLISTS
 #include <windows.h>
+#include <subauth.h>
 #include <wincrypt.h>
 #include <schannel.h>
 #include <security.h>
