@@ -16,8 +16,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string endpoint(const Url& url) { return url.host + ":" + std::to_string(url.port); }
-
 }  // namespace
 
 void EngineTask::connectionMain(int id, int segment) {
@@ -43,28 +41,17 @@ void EngineTask::connectionMain(int id, int segment) {
   event(kEventConnectionEnded, id, segment);
 }
 
-// One request, following redirects, over as many TCP connections as they take.
+// One request, following redirects, over as many connections as they take.
 EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
   Url url = url_;
   int redirects = 0;
   for (;;) {
     platform::Stream socket;
-    say(0, texts::kResolving + url.host + "]");
-    say(0, texts::kConnecting + endpoint(url) + "]");
-    platform::SocketStatus status = socket.connect(url.host, url.port, params_.connectTimeout, stop_);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    if (status != platform::SocketStatus::ok) {
-      const char* how = status == platform::SocketStatus::timedOut ? texts::kTimedOut : texts::kFailed;
-      say(3, texts::kConnectPrefix + endpoint(url) + "]" + how);
-      return Outcome::failed;
-    }
-    say(0, texts::kConnectedPrefix + endpoint(url) + "]" + texts::kSucceeded);
-    if (url.secure) {
-      Outcome secured = secure(socket, url);
-      if (secured != Outcome::done) return secured;
-    }
+    bool absoluteTarget = false;
+    Outcome reached = reach(socket, url, absoluteTarget);
+    if (reached != Outcome::done) return reached;
     int before = redirects;
-    Outcome outcome = exchange(socket, url, id, segment, redirects);
+    Outcome outcome = exchange(socket, url, id, segment, redirects, absoluteTarget);
     if (redirects == before) return outcome;
     if (redirects > rules_.maxRedirects) {
       say(3, texts::kBadRedirect);
@@ -73,35 +60,10 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
   }
 }
 
-// TLS on a fresh connection. A certificate that fails the check ends the download: asking
-// again would meet the same certificate, and taking it would hand the file to whoever holds it.
-EngineTask::Outcome EngineTask::secure(platform::Stream& socket, const Url& url) {
-  platform::TlsStatus status = socket.secure(url.host, params_.receiveTimeout, stop_);
-  switch (status) {
-    case platform::TlsStatus::ok: return Outcome::done;
-    case platform::TlsStatus::stopped: return Outcome::stopped;
-    case platform::TlsStatus::certificateRefused:
-      return giveUp(DownloadFailure::certificateRefused, texts::kCertificateRefused + url.host + "]");
-    default:
-      say(3, texts::kConnectPrefix + endpoint(url) + "]" + texts::kFailed);
-      return Outcome::failed;
-  }
-}
-
-EngineTask::Outcome EngineTask::giveUp(DownloadFailure cause, const std::string& text) {
-  say(3, text);
-  std::lock_guard guard(lock_);
-  if (failure_ == DownloadFailure::none) failure_ = cause;
-  // The other connections would meet the same refusal: they end too, the file stays for later.
-  stop_.store(true);
-  wake_.notify_all();
-  return Outcome::gaveUp;
-}
-
 // Sends the request and reads the answer on a connected socket. A redirect changes `url`,
 // counts in `redirects` and returns so that the caller connects anew.
 EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int id, int& segment,
-                                         int& redirects) {
+                                         int& redirects, bool absoluteTarget) {
   int64_t rangeStart = -1;
   std::string validator;
   if (segment >= 0) {
@@ -111,7 +73,7 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int
     rangeStart = s.start + s.received;
     validator = validator_;
   }
-  std::string request = buildRequestHead(url, referer_, rangeStart, validator);
+  std::string request = buildRequestHead(url, referer_, rangeStart, validator, absoluteTarget);
   platform::SocketStatus status = socket.sendAll(request.data(), request.size(), params_.sendTimeout, stop_);
   if (status == platform::SocketStatus::stopped) return Outcome::stopped;
   if (status != platform::SocketStatus::ok) return Outcome::failed;
@@ -142,6 +104,7 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int
   say(2, pending.substr(0, headLength));
   pending.erase(0, headLength);
 
+  if (head.status == 407 && absoluteTarget) return giveUp(DownloadFailure::proxyRefused, proxyRefusal(head.status));
   if (head.status == 301 || head.status == 302) {
     Url target;
     if (!resolveLocation(url, head.location, target)) {
