@@ -86,7 +86,10 @@ bool certificateTrusted(CtxtHandle& context, const std::wstring& host) {
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
-    trusted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status) && status.dwError == 0;
+    // The chain's own status as well as the policy's verdict: some implementations of the
+    // policy pass a chain that never reached a root at all.
+    trusted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status) &&
+              status.dwError == 0 && chain->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR;
     CertFreeCertificateChain(chain);
   }
   CertFreeCertificateContext(cert);

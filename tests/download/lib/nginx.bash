@@ -7,7 +7,7 @@
 # same files over TLS: NGINX_TLS_PORT with a certificate of the test authority for
 # 127.0.0.1 and localhost, NGINX_UNTRUSTED_PORT with one of an authority nobody trusts,
 # NGINX_WRONGNAME_PORT with a trusted one for another host name. /to_https.bin on the plain
-# port redirects to the TLS port; on the TLS port /to_http.bin redirects back to plain HTTP
+# port redirects to the TLS port (/to_https_named.bin by the name localhost); on the TLS port /to_http.bin redirects back to plain HTTP
 # and /relative.bin redirects with a relative Location.
 
 nginx_start() {
@@ -22,7 +22,8 @@ nginx_start() {
       NGINX_TLS_PORT=$((20000 + RANDOM % 40000))
       NGINX_UNTRUSTED_PORT=$((20000 + RANDOM % 40000))
       NGINX_WRONGNAME_PORT=$((20000 + RANDOM % 40000))
-      to_https="location = /to_https.bin { return 301 https://127.0.0.1:$NGINX_TLS_PORT/file.bin; }"
+      to_https="location = /to_https.bin { return 301 https://127.0.0.1:$NGINX_TLS_PORT/file.bin; }
+    location = /to_https_named.bin { return 301 https://localhost:$NGINX_TLS_PORT/file.bin; }"
       tls_servers=$(_nginx_tls_server "$NGINX_TLS_PORT" server "$rate"
         _nginx_tls_server "$NGINX_UNTRUSTED_PORT" untrusted "$rate"
         _nginx_tls_server "$NGINX_WRONGNAME_PORT" wrongname "$rate")
