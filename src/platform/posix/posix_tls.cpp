@@ -21,7 +21,7 @@ struct SslFree {
 };
 
 // Large enough for one whole TLS record with its overhead.
-constexpr size_t kWireChunk = 17 * 1024;
+constexpr size_t kWireChunk = 64 * 1024;
 
 bool isAddress(const std::string& host) {
   ASN1_OCTET_STRING* parsed = a2i_IPADDRESS(host.c_str());
