@@ -81,28 +81,11 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int
 
   std::string pending;
   ResponseHead head;
-  size_t headLength = 0;
-  char buffer[kReceiveBuffer];
-  for (;;) {
-    size_t got = 0;
-    int64_t ask = 0;
-    {
-      std::lock_guard guard(lock_);
-      ask = receiveAsk(kReceiveBuffer);
-    }
-    status = socket.receive(buffer, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    // A head cut off by a lost connection is tried again.
-    if (status != platform::SocketStatus::ok) return Outcome::failed;
-    pending.append(buffer, got);
-    HeadStatus parsed = parseResponseHead(pending, head, headLength);
-    // A whole head that makes no sense is the server's answer all the same: asking again
-    // would only bring the same one.
-    if (parsed == HeadStatus::malformed) return refuse(head.status, false);
-    if (parsed == HeadStatus::complete) break;
-  }
-  say(2, pending.substr(0, headLength));
-  pending.erase(0, headLength);
+  Outcome received = receiveHead(socket, pending, head);
+  // A whole head that makes no sense is the server's answer all the same: asking again
+  // would only bring the same one.
+  if (received == Outcome::gaveUp) return refuse(head.status, false);
+  if (received != Outcome::done) return received;
 
   if (head.status == 407 && absoluteTarget) return giveUp(DownloadFailure::proxyRefused, proxyRefusal(head.status));
   if (head.status == 301 || head.status == 302) {
@@ -126,6 +109,33 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int
   Outcome accepted = acceptHead(head, id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
   return receiveBody(socket, segment, head, answerEnd, pending);
+}
+
+// Receives until `pending` begins with a whole response head, which is taken off it (what
+// follows is payload). failed: the connection broke first (tried again); gaveUp: the head
+// makes no sense.
+EngineTask::Outcome EngineTask::receiveHead(platform::Stream& socket, std::string& pending, ResponseHead& head) {
+  size_t headLength = 0;
+  char buffer[kReceiveBuffer];
+  for (;;) {
+    size_t got = 0;
+    int64_t ask = 0;
+    {
+      std::lock_guard guard(lock_);
+      ask = receiveAsk(kReceiveBuffer);
+    }
+    platform::SocketStatus status =
+        socket.receive(buffer, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
+    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+    if (status != platform::SocketStatus::ok) return Outcome::failed;
+    pending.append(buffer, got);
+    HeadStatus parsed = parseResponseHead(pending, head, headLength);
+    if (parsed == HeadStatus::malformed) return Outcome::gaveUp;
+    if (parsed == HeadStatus::complete) break;
+  }
+  say(2, pending.substr(0, headLength));
+  pending.erase(0, headLength);
+  return Outcome::done;
 }
 
 EngineTask::Outcome EngineTask::claimFile(int64_t size, const std::string& validator, int id, int& segment) {

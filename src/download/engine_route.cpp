@@ -67,25 +67,14 @@ EngineTask::Outcome EngineTask::tunnel(platform::Stream& socket, const Url& url)
   say(1, request);
   std::string pending;
   ResponseHead head;
-  size_t headLength = 0;
-  char buffer[1024];
-  for (;;) {
-    size_t got = 0;
-    status = socket.receive(buffer, sizeof buffer, got, params_.receiveTimeout, stop_);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    if (status != platform::SocketStatus::ok) return Outcome::failed;
-    pending.append(buffer, got);
-    HeadStatus parsed = parseResponseHead(pending, head, headLength);
-    if (parsed == HeadStatus::malformed) return Outcome::failed;
-    if (parsed == HeadStatus::complete) break;
-  }
-  say(2, pending.substr(0, headLength));
+  Outcome received = receiveHead(socket, pending, head);
+  if (received != Outcome::done) return received == Outcome::stopped ? received : Outcome::failed;
   // 407 asks for credentials the launcher does not have; 403 and the like are the proxy's
   // rules. Asking again would only bring the same answer.
-  if (head.status == 407 || (head.status >= 400 && head.status < 500)) {
+  if (head.status >= 400 && head.status < 500) {
     return giveUp(DownloadFailure::proxyRefused, proxyRefusal(head.status));
   }
-  if (head.status < 200 || head.status >= 300 || pending.size() != headLength) return Outcome::failed;
+  if (head.status < 200 || head.status >= 300 || !pending.empty()) return Outcome::failed;
   return Outcome::done;
 }
 

@@ -93,6 +93,7 @@ class EngineTask {
   void connectionMain(int id, int segment);
   Outcome fetchOnce(int id, int& segment);
   Outcome exchange(platform::Stream& socket, Url& url, int id, int& segment, int& redirects, bool absoluteTarget);
+  Outcome receiveHead(platform::Stream& socket, std::string& pending, struct ResponseHead& head);
   Outcome acceptHead(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome acceptFirst(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome refuse(int status, bool remoteChanged);

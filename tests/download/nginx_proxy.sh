@@ -12,6 +12,7 @@ done
 [ -x "$fetch" ] || { echo "missing $fetch"; exit 1; }
 source "$src/tests/download/lib/nginx.bash"
 source "$src/tests/download/lib/test_ca.bash"
+source "$src/tests/download/lib/messages.bash"
 source "$src/tests/download/lib/tinyproxy.bash"
 work=$(mktemp -d /tmp/dl_proxy_e2e.XXXXXX)
 cleanup() {
@@ -26,8 +27,7 @@ NGINX_TLS=$work/ca nginx_start 2m
 head -c $((3 * 1024 * 1024 + 777)) /dev/urandom >"$NGINX_DIR/www/file.bin"
 export SSL_CERT_FILE=$work/ca/ca.pem
 unset SSL_CERT_DIR HTTP_PROXY HTTPS_PROXY NO_PROXY no_proxy
-proxy_message=$(printf '代理服务器拒绝了下载,请检查代理设置!' | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
-message_of() { sed -n 's/^MESSAGE //p' "$1" | od -An -tx1 | tr -d ' \n' | sed 's/0a$//'; }
+proxy_message=$(gbk_hex "代理服务器拒绝了下载,请检查代理设置!")
 plain="http://127.0.0.1:$NGINX_PORT/file.bin?t=proxied"
 secure="https://127.0.0.1:$NGINX_TLS_PORT/file.bin?t=tunneled"
 

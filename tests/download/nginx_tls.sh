@@ -12,6 +12,7 @@ command -v openssl >/dev/null || { echo "SKIP: openssl not installed"; exit 0; }
 [ -x "$fetch" ] || { echo "missing $fetch"; exit 1; }
 source "$src/tests/download/lib/nginx.bash"
 source "$src/tests/download/lib/test_ca.bash"
+source "$src/tests/download/lib/messages.bash"
 work=$(mktemp -d /tmp/dl_tls.XXXXXX)
 fetch_pid=
 cleanup() {
@@ -28,9 +29,8 @@ secure="https://127.0.0.1:$NGINX_TLS_PORT"
 export SSL_CERT_FILE=$work/ca/ca.pem
 unset SSL_CERT_DIR
 # The messages the launcher shows, as its GBK bytes.
-cert_message=$(printf '服务器证书验证失败,下载已停止,请联系游戏管理员!' | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
-incomplete_message=$(printf '更新异常终止,请关闭登录器稍后尝试!' | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
-message_of() { sed -n 's/^MESSAGE //p' "$1" | od -An -tx1 | tr -d ' \n' | sed 's/0a$//'; }
+cert_message=$(gbk_hex "服务器证书验证失败,下载已停止,请联系游戏管理员!")
+incomplete_message=$(gbk_hex "更新异常终止,请关闭登录器稍后尝试!")
 
 echo "== fresh download over TLS"
 "$fetch" "$secure/file.bin?t=1" "$work/fresh.bin" >/dev/null 2>&1 || fail "fresh https download"

@@ -21,6 +21,7 @@ for tool in nginx openssl; do
 done
 source "$src/tests/download/lib/nginx.bash"
 source "$src/tests/download/lib/test_ca.bash"
+source "$src/tests/download/lib/messages.bash"
 source "$src/tests/download/lib/tinyproxy.bash"
 work=$(mktemp -d /tmp/dl_wine_tls.XXXXXX)
 cleanup() {
@@ -40,8 +41,7 @@ cp "$exe" "$work/launcher-fetch.exe"
 cp "$trust" "$work/trust-root.exe"
 cp "$work/ca/ca.pem" "$work/ca.pem"
 winpath() { echo "Z:${1//\//\\}"; }
-cert_message=$(printf '服务器证书验证失败,下载已停止,请联系游戏管理员!' | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
-message_of() { sed -n 's/^MESSAGE //p' "$1" | tr -d '\r' | od -An -tx1 | tr -d ' \n' | sed 's/0a$//'; }
+cert_message=$(gbk_hex "服务器证书验证失败,下载已停止,请联系游戏管理员!")
 fetch() { # address, name -> exit code in rc, output in $work/name.out
   rc=0
   timeout 300 "$wine" "$work/launcher-fetch.exe" "$1" "$(winpath "$work/$2.bin")" >"$work/$2.out" 2>&1 || rc=$?
