@@ -1,11 +1,12 @@
-// TLS through OpenSSL's libssl. The session talks to memory BIOs and this file moves their
-// bytes over the TcpSocket, so the socket keeps its time-outs and stop flag.
+// TLS through OpenSSL's libssl. The session reads and writes through a BIO of our own that
+// calls the TcpSocket, so the socket keeps its time-outs and stop flag and no byte is copied
+// on the way.
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
 #include <algorithm>
-#include <vector>
+#include <mutex>
 
 #include "platform/tls.h"
 
@@ -20,9 +21,6 @@ struct SslFree {
   void operator()(SSL* s) const { SSL_free(s); }
 };
 
-// Large enough for one whole TLS record with its overhead.
-constexpr size_t kWireChunk = 64 * 1024;
-
 bool isAddress(const std::string& host) {
   ASN1_OCTET_STRING* parsed = a2i_IPADDRESS(host.c_str());
   ERR_clear_error();
@@ -31,39 +29,47 @@ bool isAddress(const std::string& host) {
   return true;
 }
 
-}  // namespace
-
-struct TlsSession::Native {
-  std::unique_ptr<SSL_CTX, CtxFree> ctx;
-  std::unique_ptr<SSL, SslFree> ssl;
-  BIO* in = nullptr;   // owned by ssl: bytes from the server
-  BIO* out = nullptr;  // owned by ssl: bytes for the server
-  std::vector<char> wire = std::vector<char>(kWireChunk);
-
-  // Sends whatever the session has produced for the server.
-  SocketStatus flush(TcpSocket& socket, int timeoutMs, const std::atomic<bool>& stop) {
-    char* data = nullptr;
-    long pending = BIO_get_mem_data(out, &data);
-    if (pending <= 0) return SocketStatus::ok;
-    SocketStatus s = socket.sendAll(data, static_cast<size_t>(pending), timeoutMs, stop);
-    (void)BIO_reset(out);
-    return s;
-  }
-
-  // Moves the next bytes of the server into the session.
-  SocketStatus fill(TcpSocket& socket, int timeoutMs, const std::atomic<bool>& stop) {
-    size_t got = 0;
-    SocketStatus s = socket.receive(wire.data(), wire.size(), got, timeoutMs, stop);
-    if (s != SocketStatus::ok) return s;
-    BIO_write(in, wire.data(), static_cast<int>(got));
-    return SocketStatus::ok;
-  }
+// What the socket BIO works with: the socket, the limits of the current call and how the
+// last socket operation ended.
+struct Wire {
+  TcpSocket* socket = nullptr;
+  int timeoutMs = 0;
+  const std::atomic<bool>* stop = nullptr;
+  SocketStatus last = SocketStatus::ok;
 };
 
-TlsSession::TlsSession() : native_(std::make_unique<Native>()) {}
-TlsSession::~TlsSession() = default;
+int wireRead(BIO* bio, char* data, size_t size, size_t* done) {
+  auto* wire = static_cast<Wire*>(BIO_get_data(bio));
+  BIO_clear_retry_flags(bio);
+  size_t got = 0;
+  wire->last = wire->socket->receive(data, size, got, wire->timeoutMs, *wire->stop);
+  *done = got;
+  return wire->last == SocketStatus::ok ? 1 : 0;
+}
 
-namespace {
+int wireWrite(BIO* bio, const char* data, size_t size, size_t* done) {
+  auto* wire = static_cast<Wire*>(BIO_get_data(bio));
+  BIO_clear_retry_flags(bio);
+  wire->last = wire->socket->sendAll(data, size, wire->timeoutMs, *wire->stop);
+  *done = wire->last == SocketStatus::ok ? size : 0;
+  return wire->last == SocketStatus::ok ? 1 : 0;
+}
+
+long wireControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+
+// The method table is made once for the process and never changes.
+BIO_METHOD* wireMethod() {
+  static BIO_METHOD* method = nullptr;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    method = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "launcher socket");
+    if (method == nullptr) return;
+    BIO_meth_set_read_ex(method, wireRead);
+    BIO_meth_set_write_ex(method, wireWrite);
+    BIO_meth_set_ctrl(method, wireControl);
+  });
+  return method;
+}
 
 TlsStatus fromSocket(SocketStatus s) {
   if (s == SocketStatus::stopped) return TlsStatus::stopped;
@@ -73,27 +79,41 @@ TlsStatus fromSocket(SocketStatus s) {
 
 }  // namespace
 
+struct TlsSession::Native {
+  std::unique_ptr<SSL_CTX, CtxFree> ctx;
+  std::unique_ptr<SSL, SslFree> ssl;
+  Wire wire;
+
+  void limits(int timeoutMs, const std::atomic<bool>& stop) {
+    wire.timeoutMs = timeoutMs;
+    wire.stop = &stop;
+    wire.last = SocketStatus::ok;
+  }
+};
+
+TlsSession::TlsSession() : native_(std::make_unique<Native>()) {}
+TlsSession::~TlsSession() = default;
+
 TlsStatus TlsSession::handshake(TcpSocket& socket, const std::string& hostName, int timeoutMs,
                                 const std::atomic<bool>& stop) {
   socket_ = &socket;
   Native& n = *native_;
+  n.wire.socket = &socket;
   n.ctx.reset(SSL_CTX_new(TLS_client_method()));
-  if (!n.ctx) return TlsStatus::failed;
+  if (!n.ctx || wireMethod() == nullptr) return TlsStatus::failed;
   SSL_CTX_set_min_proto_version(n.ctx.get(), TLS1_2_VERSION);
   // The system's trust store; SSL_CERT_FILE and SSL_CERT_DIR point elsewhere when set.
   SSL_CTX_set_default_verify_paths(n.ctx.get());
   SSL_CTX_set_verify(n.ctx.get(), SSL_VERIFY_PEER, nullptr);
   n.ssl.reset(SSL_new(n.ctx.get()));
   if (!n.ssl) return TlsStatus::failed;
-  n.in = BIO_new(BIO_s_mem());
-  n.out = BIO_new(BIO_s_mem());
-  if (n.in == nullptr || n.out == nullptr) {
-    BIO_free(n.in);
-    BIO_free(n.out);
-    n.in = n.out = nullptr;
-    return TlsStatus::failed;
-  }
-  SSL_set_bio(n.ssl.get(), n.in, n.out);
+  BIO* bio = BIO_new(wireMethod());
+  if (bio == nullptr) return TlsStatus::failed;
+  BIO_set_data(bio, &n.wire);
+  BIO_set_init(bio, 1);
+  SSL_set_bio(n.ssl.get(), bio, bio);
+  // Whole records and more per read: one receive call instead of one per record part.
+  SSL_set_read_ahead(n.ssl.get(), 1);
   SSL_set_connect_state(n.ssl.get());
   X509_VERIFY_PARAM* param = SSL_get0_param(n.ssl.get());
   if (isAddress(hostName)) {
@@ -104,37 +124,29 @@ TlsStatus TlsSession::handshake(TcpSocket& socket, const std::string& hostName, 
     X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     if (X509_VERIFY_PARAM_set1_host(param, hostName.c_str(), hostName.size()) != 1) return TlsStatus::failed;
   }
-  for (;;) {
-    ERR_clear_error();
-    int r = SSL_do_handshake(n.ssl.get());
-    SocketStatus sent = n.flush(socket, timeoutMs, stop);
-    if (sent != SocketStatus::ok) return fromSocket(sent);
-    if (r == 1) return TlsStatus::ok;
-    int error = SSL_get_error(n.ssl.get(), r);
-    if (error != SSL_ERROR_WANT_READ) {
-      long verified = SSL_get_verify_result(n.ssl.get());
-      ERR_clear_error();
-      return verified != X509_V_OK ? TlsStatus::certificateRefused : TlsStatus::failed;
-    }
-    SocketStatus got = n.fill(socket, timeoutMs, stop);
-    if (got != SocketStatus::ok) return fromSocket(got);
-  }
+  n.limits(timeoutMs, stop);
+  ERR_clear_error();
+  int r = SSL_do_handshake(n.ssl.get());
+  if (r == 1) return TlsStatus::ok;
+  long verified = SSL_get_verify_result(n.ssl.get());
+  ERR_clear_error();
+  if (n.wire.last != SocketStatus::ok) return fromSocket(n.wire.last);
+  return verified != X509_V_OK ? TlsStatus::certificateRefused : TlsStatus::failed;
 }
 
 SocketStatus TlsSession::sendAll(const char* data, size_t size, int timeoutMs, const std::atomic<bool>& stop) {
-  if (!native_->ssl || socket_ == nullptr) return SocketStatus::failed;
+  Native& n = *native_;
+  if (!n.ssl || socket_ == nullptr) return SocketStatus::failed;
+  n.limits(timeoutMs, stop);
   while (size > 0) {
     ERR_clear_error();
-    int chunk = static_cast<int>(std::min<size_t>(size, 1 << 20));
-    int r = SSL_write(native_->ssl.get(), data, chunk);
-    if (r <= 0) {
+    size_t written = 0;
+    if (SSL_write_ex(n.ssl.get(), data, size, &written) != 1) {
       ERR_clear_error();
-      return SocketStatus::failed;
+      return n.wire.last != SocketStatus::ok ? n.wire.last : SocketStatus::failed;
     }
-    data += r;
-    size -= static_cast<size_t>(r);
-    SocketStatus s = native_->flush(*socket_, timeoutMs, stop);
-    if (s != SocketStatus::ok) return s;
+    data += written;
+    size -= written;
   }
   return SocketStatus::ok;
 }
@@ -142,28 +154,16 @@ SocketStatus TlsSession::sendAll(const char* data, size_t size, int timeoutMs, c
 SocketStatus TlsSession::receive(char* data, size_t maxBytes, size_t& received, int timeoutMs,
                                  const std::atomic<bool>& stop) {
   received = 0;
-  if (!native_->ssl || socket_ == nullptr || maxBytes == 0) return SocketStatus::failed;
   Native& n = *native_;
-  int ask = static_cast<int>(std::min<size_t>(maxBytes, 1 << 30));
-  for (;;) {
-    ERR_clear_error();
-    int r = SSL_read(n.ssl.get(), data, ask);
-    if (r > 0) {
-      received = static_cast<size_t>(r);
-      return SocketStatus::ok;
-    }
-    int error = SSL_get_error(n.ssl.get(), r);
-    // Reading may have produced something to send (a key update's answer).
-    SocketStatus sent = n.flush(*socket_, timeoutMs, stop);
-    if (sent != SocketStatus::ok) return sent;
-    if (error == SSL_ERROR_ZERO_RETURN) return SocketStatus::closed;
-    if (error != SSL_ERROR_WANT_READ) {
-      ERR_clear_error();
-      return SocketStatus::failed;
-    }
-    SocketStatus got = n.fill(*socket_, timeoutMs, stop);
-    if (got != SocketStatus::ok) return got;
-  }
+  if (!n.ssl || socket_ == nullptr || maxBytes == 0) return SocketStatus::failed;
+  n.limits(timeoutMs, stop);
+  ERR_clear_error();
+  if (SSL_read_ex(n.ssl.get(), data, maxBytes, &received) == 1) return SocketStatus::ok;
+  int error = SSL_get_error(n.ssl.get(), 0);
+  ERR_clear_error();
+  if (error == SSL_ERROR_ZERO_RETURN) return SocketStatus::closed;
+  // The socket's own outcome (closed, timed out, stopped) tells more than the session's.
+  return n.wire.last != SocketStatus::ok ? n.wire.last : SocketStatus::failed;
 }
 
 }  // namespace platform
