@@ -17,6 +17,13 @@ enum class TlsStatus {
   stopped,
 };
 
+// A handshake cut short by its connection: stopped and timed out as such, anything else failed.
+inline TlsStatus tlsStatusOf(SocketStatus s) {
+  if (s == SocketStatus::stopped) return TlsStatus::stopped;
+  if (s == SocketStatus::timedOut) return TlsStatus::timedOut;
+  return TlsStatus::failed;
+}
+
 // A TLS client session over a connected TcpSocket, which it borrows for its whole life.
 // The system's own TLS does the work (OpenSSL, Schannel); certificates are checked against
 // the system's trust store and the host name, and nothing is ever accepted unchecked.

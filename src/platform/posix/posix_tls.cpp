@@ -71,12 +71,6 @@ BIO_METHOD* wireMethod() {
   return method;
 }
 
-TlsStatus fromSocket(SocketStatus s) {
-  if (s == SocketStatus::stopped) return TlsStatus::stopped;
-  if (s == SocketStatus::timedOut) return TlsStatus::timedOut;
-  return TlsStatus::failed;
-}
-
 }  // namespace
 
 struct TlsSession::Native {
@@ -130,7 +124,7 @@ TlsStatus TlsSession::handshake(TcpSocket& socket, const std::string& hostName, 
   if (r == 1) return TlsStatus::ok;
   long verified = SSL_get_verify_result(n.ssl.get());
   ERR_clear_error();
-  if (n.wire.last != SocketStatus::ok) return fromSocket(n.wire.last);
+  if (n.wire.last != SocketStatus::ok) return tlsStatusOf(n.wire.last);
   return verified != X509_V_OK ? TlsStatus::certificateRefused : TlsStatus::failed;
 }
 

@@ -96,12 +96,6 @@ bool certificateTrusted(CtxtHandle& context, const std::wstring& host) {
   return trusted;
 }
 
-TlsStatus fromSocket(SocketStatus s) {
-  if (s == SocketStatus::stopped) return TlsStatus::stopped;
-  if (s == SocketStatus::timedOut) return TlsStatus::timedOut;
-  return TlsStatus::failed;
-}
-
 }  // namespace
 
 struct TlsSession::Native {
@@ -189,15 +183,15 @@ TlsStatus TlsSession::handshake(TcpSocket& socket, const std::string& hostName, 
   SECURITY_STATUS s = n.step(socket, true, timeoutMs, stop, sent);
   bool needData = true;
   while (s == SEC_I_CONTINUE_NEEDED || s == SEC_E_INCOMPLETE_MESSAGE || s == SEC_I_INCOMPLETE_CREDENTIALS) {
-    if (sent != SocketStatus::ok) return fromSocket(sent);
+    if (sent != SocketStatus::ok) return tlsStatusOf(sent);
     if (needData || n.incoming.empty() || s == SEC_E_INCOMPLETE_MESSAGE) {
       SocketStatus got = n.readMore(socket, timeoutMs, stop);
-      if (got != SocketStatus::ok) return fromSocket(got);
+      if (got != SocketStatus::ok) return tlsStatusOf(got);
     }
     s = n.step(socket, false, timeoutMs, stop, sent);
     needData = n.incoming.empty();
   }
-  if (sent != SocketStatus::ok) return fromSocket(sent);
+  if (sent != SocketStatus::ok) return tlsStatusOf(sent);
   if (isCertificateError(s)) return TlsStatus::certificateRefused;
   if (s != SEC_E_OK) return TlsStatus::failed;
   if (!certificateTrusted(n.context, n.host)) return TlsStatus::certificateRefused;
