@@ -5,7 +5,8 @@
 # a download and a plain-HTTP address redirected to HTTPS arrive byte-identical, a certificate
 # of an untrusted authority and one for another host name are refused with the player's
 # message; and a download through tinyproxy named in the prefix's Internet settings
-# (ProxyEnable/ProxyServer, read through WinHTTP), plain and tunneled.
+# (ProxyEnable/ProxyServer, read through WinHTTP), plain and tunneled, and through the proxy a
+# configuration script (PAC, run by WinHttpGetProxyForUrl) names.
 # Servers are named "localhost": Wine's SSL policy check does not match a certificate's
 # IP-address names, so an address like 127.0.0.1 is refused there whatever its certificate.
 set -euo pipefail
@@ -92,6 +93,22 @@ if command -v tinyproxy >/dev/null; then
   [ "$rc" = 0 ] || { cat "$work/tunneled.out"; fail "download through the tunnel under wine (exit $rc)"; }
   cmp "$NGINX_DIR/www/file.bin" "$work/tunneled.bin" || fail "tunneled download differs"
   grep -q "CONNECT localhost:$NGINX_TLS_PORT" "$TINYPROXY_DIR/tinyproxy.log" || fail "the proxy saw no CONNECT"
+
+  echo "== through the proxy a configuration script names"
+  # The same record with flag 4 (script) instead of 2: no fixed proxy, the script's address last.
+  printf 'function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%s"; }\n' "$TINYPROXY_PORT" \
+    >"$NGINX_DIR/www/proxy.pac"
+  script_url="http://127.0.0.1:$NGINX_PORT/proxy.pac"
+  record="$(le32 70)$(le32 2)$(le32 5)$(le32 0)$(le32 0)$(le32 ${#script_url})"
+  record+="$(printf '%s' "$script_url" | od -An -tx1 | tr -d ' \n')$(le32 0)$(printf '%064d' 0)"
+  "$wine" reg add "$key" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  "$wine" reg add "$key" /v AutoConfigURL /t REG_SZ /d "$script_url" /f >/dev/null 2>&1
+  "$wine" reg add "$key\Connections" /v DefaultConnectionSettings /t REG_BINARY /d "$record" /f >/dev/null 2>&1
+  fetch "http://127.0.0.1:$NGINX_PORT/file.bin?t=winescript" scripted
+  [ "$rc" = 0 ] || { cat "$work/scripted.out"; fail "download through the script's proxy under wine (exit $rc)"; }
+  cmp "$NGINX_DIR/www/file.bin" "$work/scripted.bin" || fail "download through the script's proxy differs"
+  grep -q "GET http://127.0.0.1:$NGINX_PORT/file.bin?t=winescript" "$TINYPROXY_DIR/tinyproxy.log" ||
+    fail "the script's proxy saw no request"
 else
   echo "SKIP (proxy part): tinyproxy not installed"
 fi
