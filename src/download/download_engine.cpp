@@ -91,6 +91,11 @@ bool DownloadEngine::completed() const {
   return task_ && task_->complete();
 }
 
+DownloadFailure DownloadEngine::failure() const {
+  std::lock_guard guard(access_);
+  return task_ ? task_->failure() : DownloadFailure::none;
+}
+
 bool DownloadEngine::remoteChanged() const {
   std::lock_guard guard(access_);
   return task_ && task_->remoteChanged();

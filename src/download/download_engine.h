@@ -33,6 +33,8 @@ class DownloadEngine {
   bool completed() const;
   // The last task was resumed against a server whose file no longer has the size it began with.
   bool remoteChanged() const;
+  // Why the last task gave up, when the player can act on it.
+  DownloadFailure failure() const;
   void destroy();
   // The handle cell holds a task that has not ended (non-zero in the cell's terms).
   bool holdsTask() const;

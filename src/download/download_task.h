@@ -40,6 +40,8 @@ class DownloadTask {
   int64_t resumedBytes() const { return resumedBytes_; }
   int64_t learnedSize() const { return learnedSize_; }
   int64_t bytesAtEnd() const { return bytesAtEnd_; }
+  // Why the download started last ended incomplete, when the player can act on it.
+  DownloadFailure failure() const { return engineTask_.failure(); }
   // At the end event: the end state (2 or 3); for a complete file the state file is
   // removed and the data file's name returned, otherwise the empty text.
   virtual std::string finish(platform::Files& files);

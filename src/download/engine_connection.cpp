@@ -16,8 +16,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string endpoint(const Url& url) { return url.host + ":" + std::to_string(url.port); }
-
 }  // namespace
 
 void EngineTask::connectionMain(int id, int segment) {
@@ -43,24 +41,17 @@ void EngineTask::connectionMain(int id, int segment) {
   event(kEventConnectionEnded, id, segment);
 }
 
-// One request, following redirects, over as many TCP connections as they take.
+// One request, following redirects, over as many connections as they take.
 EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
   Url url = url_;
   int redirects = 0;
   for (;;) {
-    platform::TcpSocket socket;
-    say(0, texts::kResolving + url.host + "]");
-    say(0, texts::kConnecting + endpoint(url) + "]");
-    platform::SocketStatus status = socket.connect(url.host, url.port, params_.connectTimeout, stop_);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    if (status != platform::SocketStatus::ok) {
-      const char* how = status == platform::SocketStatus::timedOut ? texts::kTimedOut : texts::kFailed;
-      say(3, texts::kConnectPrefix + endpoint(url) + "]" + how);
-      return Outcome::failed;
-    }
-    say(0, texts::kConnectedPrefix + endpoint(url) + "]" + texts::kSucceeded);
+    platform::Stream socket;
+    bool absoluteTarget = false;
+    Outcome reached = reach(socket, url, absoluteTarget);
+    if (reached != Outcome::done) return reached;
     int before = redirects;
-    Outcome outcome = exchange(socket, url, id, segment, redirects);
+    Outcome outcome = exchange(socket, url, id, segment, redirects, absoluteTarget);
     if (redirects == before) return outcome;
     if (redirects > rules_.maxRedirects) {
       say(3, texts::kBadRedirect);
@@ -71,8 +62,8 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
 
 // Sends the request and reads the answer on a connected socket. A redirect changes `url`,
 // counts in `redirects` and returns so that the caller connects anew.
-EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, int id, int& segment,
-                                         int& redirects) {
+EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int id, int& segment,
+                                         int& redirects, bool absoluteTarget) {
   int64_t rangeStart = -1;
   std::string validator;
   if (segment >= 0) {
@@ -82,7 +73,7 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
     rangeStart = s.start + s.received;
     validator = validator_;
   }
-  std::string request = buildRequestHead(url, referer_, rangeStart, validator);
+  std::string request = buildRequestHead(url, referer_, rangeStart, validator, absoluteTarget);
   platform::SocketStatus status = socket.sendAll(request.data(), request.size(), params_.sendTimeout, stop_);
   if (status == platform::SocketStatus::stopped) return Outcome::stopped;
   if (status != platform::SocketStatus::ok) return Outcome::failed;
@@ -90,29 +81,13 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
 
   std::string pending;
   ResponseHead head;
-  size_t headLength = 0;
-  char buffer[kReceiveBuffer];
-  for (;;) {
-    size_t got = 0;
-    int64_t ask = 0;
-    {
-      std::lock_guard guard(lock_);
-      ask = receiveAsk(kReceiveBuffer);
-    }
-    status = socket.receive(buffer, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
-    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-    // A head cut off by a lost connection is tried again.
-    if (status != platform::SocketStatus::ok) return Outcome::failed;
-    pending.append(buffer, got);
-    HeadStatus parsed = parseResponseHead(pending, head, headLength);
-    // A whole head that makes no sense is the server's answer all the same: asking again
-    // would only bring the same one.
-    if (parsed == HeadStatus::malformed) return refuse(head.status, false);
-    if (parsed == HeadStatus::complete) break;
-  }
-  say(2, pending.substr(0, headLength));
-  pending.erase(0, headLength);
+  Outcome received = receiveHead(socket, pending, head);
+  // A whole head that makes no sense is the server's answer all the same: asking again
+  // would only bring the same one.
+  if (received == Outcome::gaveUp) return refuse(head.status, false);
+  if (received != Outcome::done) return received;
 
+  if (head.status == 407 && absoluteTarget) return giveUp(DownloadFailure::proxyRefused, proxyRefusal(head.status));
   if (head.status == 301 || head.status == 302) {
     Url target;
     if (!resolveLocation(url, head.location, target)) {
@@ -134,6 +109,33 @@ EngineTask::Outcome EngineTask::exchange(platform::TcpSocket& socket, Url& url, 
   Outcome accepted = acceptHead(head, id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
   return receiveBody(socket, segment, head, answerEnd, pending);
+}
+
+// Receives until `pending` begins with a whole response head, which is taken off it (what
+// follows is payload). failed: the connection broke first (tried again); gaveUp: the head
+// makes no sense.
+EngineTask::Outcome EngineTask::receiveHead(platform::Stream& socket, std::string& pending, ResponseHead& head) {
+  size_t headLength = 0;
+  char buffer[kReceiveBuffer];
+  for (;;) {
+    size_t got = 0;
+    int64_t ask = 0;
+    {
+      std::lock_guard guard(lock_);
+      ask = receiveAsk(kReceiveBuffer);
+    }
+    platform::SocketStatus status =
+        socket.receive(buffer, static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
+    if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+    if (status != platform::SocketStatus::ok) return Outcome::failed;
+    pending.append(buffer, got);
+    HeadStatus parsed = parseResponseHead(pending, head, headLength);
+    if (parsed == HeadStatus::malformed) return Outcome::gaveUp;
+    if (parsed == HeadStatus::complete) break;
+  }
+  say(2, pending.substr(0, headLength));
+  pending.erase(0, headLength);
+  return Outcome::done;
 }
 
 EngineTask::Outcome EngineTask::claimFile(int64_t size, const std::string& validator, int id, int& segment) {
@@ -182,7 +184,7 @@ bool EngineTask::store(int segment, int64_t at, const char* bytes, size_t count)
 
 // Stores the payload that came with the head, then receives until the segment is complete
 // or the answer's bytes run out.
-EngineTask::Outcome EngineTask::receiveBody(platform::TcpSocket& socket, int segment, const ResponseHead& head,
+EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int segment, const ResponseHead& head,
                                             int64_t answerEnd, const std::string& pending) {
   // The socket copies into this buffer and the buffer into the file: receiving straight
   // into file-backed pages costs the kernel more than twice the time of the extra copy.

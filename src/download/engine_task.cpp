@@ -170,6 +170,11 @@ bool EngineTask::remoteChanged() const {
   return remoteChanged_;
 }
 
+DownloadFailure EngineTask::failure() const {
+  std::lock_guard guard(lock_);
+  return failure_;
+}
+
 bool EngineTask::complete() const {
   std::lock_guard guard(lock_);
   return fileSize_ >= 0 && !fileFailed_ && table_.complete();

@@ -2,6 +2,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <map>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -13,7 +15,8 @@
 #include "download/task_state_blob.h"
 #include "download/url.h"
 #include "platform/mapped_file.h"
-#include "platform/tcp_socket.h"
+#include "platform/proxy.h"
+#include "platform/stream.h"
 
 namespace download {
 
@@ -31,6 +34,8 @@ struct EngineRules {
   // where the delay would cost more than it saves.
   int launchSpacingMs = 20;
   int64_t spacedFromBytes = int64_t{32} << 20;
+  // The proxy for one server (https?, host, port): the system's settings, or a test's.
+  std::function<platform::ProxyServer(bool, const std::string&, int)> proxyFor = platform::systemProxyFor;
 };
 
 // One running download: a control thread that starts and collects connection threads,
@@ -66,6 +71,8 @@ class EngineTask {
   bool complete() const;
   // A resumed task found the server's file at another size than the one it had begun.
   bool remoteChanged() const;
+  // The cause the task gave up for, when the player can act on it.
+  DownloadFailure failure() const;
   const std::string& fileName() const { return params_.localFile; }
 
  private:
@@ -85,12 +92,20 @@ class EngineTask {
   // Connection threads (engine_connection.cpp).
   void connectionMain(int id, int segment);
   Outcome fetchOnce(int id, int& segment);
-  Outcome exchange(platform::TcpSocket& socket, Url& url, int id, int& segment, int& redirects);
+  Outcome exchange(platform::Stream& socket, Url& url, int id, int& segment, int& redirects, bool absoluteTarget);
+  Outcome receiveHead(platform::Stream& socket, std::string& pending, struct ResponseHead& head);
   Outcome acceptHead(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome acceptFirst(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome refuse(int status, bool remoteChanged);
+  // How a connection reaches its server (engine_route.cpp).
+  Outcome reach(platform::Stream& socket, const Url& url, bool& absoluteTarget);
+  platform::ProxyServer proxyFor(const Url& url);
+  Outcome tunnel(platform::Stream& socket, const Url& url);
+  Outcome secure(platform::Stream& socket, const Url& url);
+  Outcome giveUp(DownloadFailure cause, const std::string& text);
+  static std::string proxyRefusal(int status);
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
-  Outcome receiveBody(platform::TcpSocket& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
+  Outcome receiveBody(platform::Stream& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
                       const std::string& pending);
   bool store(int segment, int64_t at, const char* bytes, size_t count);
   void announceCompleteResume();
@@ -115,6 +130,8 @@ class EngineTask {
   bool sizeAnnounced_ = false;
   bool fileFailed_ = false;
   bool remoteChanged_ = false;
+  DownloadFailure failure_ = DownloadFailure::none;
+  std::map<std::string, platform::ProxyServer> proxies_;  // by "scheme host port", asked once per task
   int wantedConnections_ = 0;
   int running_ = 0;
   int nextConnectionId_ = 1;

@@ -31,6 +31,10 @@ inline constexpr const char* kSucceeded = "\xB3\xC9\xB9\xA6";
 inline constexpr const char* kConnectPrefix = "\xC1\xAC\xBD\xD3 [";
 inline constexpr const char* kFailed = "\xCA\xA7\xB0\xDC";
 inline constexpr const char* kTimedOut = "\xB3\xAC\xCA\xB1";
+// "证书验证失败 [" ... "]": the server's certificate is not trusted or not for its host name
+inline constexpr const char* kCertificateRefused = "\xD6\xA4\xCA\xE9\xD1\xE9\xD6\xA4\xCA\xA7\xB0\xDC [";
+// "代理服务器拒绝 [" ... "]": the proxy answered 407 or refused the tunnel
+inline constexpr const char* kProxyRefused = "\xB4\xFA\xC0\xED\xB7\xFE\xCE\xF1\xC6\xF7\xBE\xDC\xBE\xF8 [";
 // The GBK full-width space, trimmed from addresses like an ASCII blank.
 inline constexpr const char* kFullWidthSpace = "\xA1\xA1";
 

@@ -127,13 +127,19 @@ std::string validatorOf(const ResponseHead& head) {
   return !head.etag.empty() && !weak ? head.etag : head.lastModified;
 }
 
-std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
-                             const std::string& validator) {
+std::string hostField(const Url& url) {
   std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
-  if (url.port != 80) host += ":" + std::to_string(url.port);
+  if (url.port != (url.secure ? 443 : 80)) host += ":" + std::to_string(url.port);
+  return host;
+}
+
+std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
+                             const std::string& validator, bool viaProxy) {
+  std::string host = hostField(url);
   std::string head;
   head.reserve(256 + url.path.size() + referer.size());
-  head += "GET " + url.path + " HTTP/1.1\r\n";
+  // A proxy is given the whole address: it has to know where to forward the request.
+  head += "GET " + (viaProxy ? formatUrl(url) : url.path) + " HTTP/1.1\r\n";
   head += "Host: " + host + "\r\n";
   head += "Accept: */*\r\n";
   head += "Referer: " + referer + "\r\n";

@@ -15,8 +15,11 @@ inline constexpr size_t kMaxHeadBytes = 16384;
 // The request head of one data request. rangeStart < 0 leaves out the Range line (the
 // first request of a fresh download, which learns the size). A ranged request carries
 // `validator` as If-Range, so a server whose file has changed answers with the whole new file.
+// Through a proxy (`viaProxy`) the request names the whole address instead of the path.
 std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
-                             const std::string& validator = {});
+                             const std::string& validator = {}, bool viaProxy = false);
+// The Host field's value: the host, with the port unless it is the scheme's default.
+std::string hostField(const Url& url);
 
 struct ResponseHead {
   int status = 0;

@@ -37,6 +37,13 @@ struct TaskParameters {
   std::string referer;
 };
 
+// Why a download ended without its file, where the player can act on the cause.
+enum class DownloadFailure {
+  none,                // no cause the player could act on (or no failure)
+  certificateRefused,  // an https server's certificate failed the check
+  proxyRefused,        // the proxy asked for authentication or refused the connection
+};
+
 // Engine events the launcher acts on.
 inline constexpr int32_t kEventConnectionStarted = 5;
 inline constexpr int32_t kEventSizeKnown = 3;

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int32_t kLayoutVersion = 1;
 constexpr int32_t kSchemeHttp = 1;
+constexpr int32_t kSchemeHttps = 2;
 constexpr size_t kHeaderBytes = 16;
 constexpr size_t kRecordBytes = 28;
 constexpr size_t kTailBytes = 108;  // address, connection, file and further words, file size
@@ -85,7 +86,7 @@ std::string encodeTaskState(const TaskState& state) {
     received += s.received;
   }
   putWord(blob, 12, static_cast<int32_t>(received));
-  putWord(blob, base + 0, kSchemeHttp);
+  putWord(blob, base + 0, state.url.secure ? kSchemeHttps : kSchemeHttp);
   putWord(blob, base + 8, appendText(blob, state.url.host));
   putWord(blob, base + 4, appendText(blob, state.url.path));
   putWord(blob, base + 12, appendText(blob, state.referer));
@@ -124,6 +125,8 @@ bool decodeTaskState(const std::string& blob, TaskState& state) {
       !validRequestText(out.validator)) {
     return false;
   }
+  // Records written before https was known carry the plain scheme's word.
+  out.url.secure = getWord(blob, base + 0) == kSchemeHttps;
   out.url.port = getWord(blob, base + 48);
   out.connections = getWord(blob, 8);
   out.fileSize = getWord(blob, base + 104);

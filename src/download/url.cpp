@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "download/engine_texts.h"
 
@@ -39,6 +40,8 @@ bool parsePort(const std::string& text, int& port) {
   return true;
 }
 
+int defaultPort(bool secure) { return secure ? 443 : 80; }
+
 bool hasPrefixFolded(const std::string& text, const char* prefix) {
   size_t n = std::strlen(prefix);
   if (text.size() < n) return false;
@@ -46,6 +49,33 @@ bool hasPrefixFolded(const std::string& text, const char* prefix) {
     if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
   }
   return true;
+}
+
+// The path with "." and ".." steps taken out, as a relative reference is resolved; the
+// query is left alone.
+std::string removeDotSegments(const std::string& pathAndQuery) {
+  size_t queryAt = pathAndQuery.find('?');
+  std::string path = pathAndQuery.substr(0, queryAt);
+  std::string query = queryAt == std::string::npos ? "" : pathAndQuery.substr(queryAt);
+  std::vector<std::string> kept;
+  size_t at = 1;  // past the leading '/'
+  bool endsInFolder = false;
+  while (at <= path.size()) {
+    size_t next = path.find('/', at);
+    if (next == std::string::npos) next = path.size();
+    std::string step = path.substr(at, next - at);
+    endsInFolder = step == "." || step == "..";
+    if (step == "..") {
+      if (!kept.empty()) kept.pop_back();
+    } else if (step != ".") {
+      kept.push_back(step);
+    }
+    at = next + 1;
+  }
+  std::string out;
+  for (const std::string& step : kept) out += "/" + step;
+  if (out.empty() || endsInFolder) out += "/";
+  return out + query;
 }
 
 }  // namespace
@@ -59,10 +89,14 @@ std::string trimBlanks(const std::string& text) {
 
 bool parseUrl(const std::string& text, Url& url) {
   std::string rest = text;
+  bool secure = false;
   if (hasPrefixFolded(rest, "http://")) {
     rest.erase(0, 7);
+  } else if (hasPrefixFolded(rest, "https://")) {
+    rest.erase(0, 8);
+    secure = true;
   } else if (rest.find("://") != std::string::npos) {
-    return false;  // another scheme: this engine speaks plain HTTP only
+    return false;  // another scheme: this engine speaks HTTP and HTTPS only
   }
   // The fragment is never sent; the host ends where the path or the query begins, so a
   // host-less address with a query ("http://?t=1") has an empty host and is refused.
@@ -70,6 +104,8 @@ bool parseUrl(const std::string& text, Url& url) {
   size_t hostEnd = rest.find_first_of("/?");
   std::string authority = rest.substr(0, hostEnd);
   Url out;
+  out.secure = secure;
+  out.port = secure ? 443 : 80;
   if (hostEnd == std::string::npos) {
     out.path = "/";
   } else {
@@ -102,7 +138,7 @@ std::string withoutStamp(const std::string& path) {
 }
 
 bool sameResource(const Url& a, const Url& b) {
-  if (a.port != b.port || a.host.size() != b.host.size()) return false;
+  if (a.secure != b.secure || a.port != b.port || a.host.size() != b.host.size()) return false;
   for (size_t i = 0; i < a.host.size(); ++i) {
     if (std::tolower(static_cast<unsigned char>(a.host[i])) != std::tolower(static_cast<unsigned char>(b.host[i]))) {
       return false;
@@ -113,8 +149,8 @@ bool sameResource(const Url& a, const Url& b) {
 
 std::string formatUrl(const Url& url) {
   std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
-  std::string port = url.port == 80 ? "" : ":" + std::to_string(url.port);
-  return "http://" + host + port + url.path;
+  std::string port = url.port == defaultPort(url.secure) ? "" : ":" + std::to_string(url.port);
+  return (url.secure ? "https://" : "http://") + host + port + url.path;
 }
 
 std::string defaultReferer(const std::string& address) {
@@ -125,16 +161,40 @@ std::string defaultReferer(const std::string& address) {
 bool resolveLocation(const Url& base, const std::string& location, Url& target) {
   std::string loc = trimBlanks(location);
   if (loc.empty()) return false;
-  if (loc[0] == '/' && (loc.size() < 2 || loc[1] != '/')) {
-    for (char c : loc) {
-      if (c == '\r' || c == '\n' || c == '\0') return false;
-    }
-    target = base;
-    target.path = loc;
+  for (char c : loc) {
+    if (c == '\r' || c == '\n' || c == '\0') return false;  // would break the request head
+  }
+  if (hasPrefixFolded(loc, "http://") || hasPrefixFolded(loc, "https://")) {
+    Url parsed;
+    if (!parseUrl(loc, parsed)) return false;
+    // Going from https to plain http would hand the file to anyone on the way.
+    if (base.secure && !parsed.secure) return false;
+    target = parsed;
     return true;
   }
-  if (!hasPrefixFolded(loc, "http://")) return false;
-  return parseUrl(loc, target);
+  if (loc.find("://") != std::string::npos && loc.find("://") < loc.find_first_of("/?#")) return false;
+  if (loc.compare(0, 2, "//") == 0) {
+    Url parsed;
+    if (!parseUrl((base.secure ? "https:" : "http:") + loc, parsed)) return false;
+    target = parsed;
+    return true;
+  }
+  loc = loc.substr(0, loc.find('#'));
+  Url out = base;
+  if (loc.empty()) {
+    target = out;
+    return true;
+  }
+  if (loc[0] == '/') {
+    out.path = removeDotSegments(loc);
+  } else if (loc[0] == '?') {
+    out.path = base.path.substr(0, base.path.find('?')) + loc;
+  } else {
+    std::string basePath = base.path.substr(0, base.path.find('?'));
+    out.path = removeDotSegments(basePath.substr(0, basePath.rfind('/') + 1) + loc);
+  }
+  target = out;
+  return true;
 }
 
 }  // namespace download

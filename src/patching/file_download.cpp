@@ -1,6 +1,7 @@
 #include "patching/file_download.h"
 
 #include "patching/download_event.h"
+#include "patching/patch_texts.h"
 #include "support/support_notes.h"
 
 namespace patching {
@@ -53,6 +54,20 @@ int downloadFile(state::AppState& app, const std::string& url, const std::string
   int result = awaitDownload(app, url, target);
   noteDownload(app, url, target, result, app.platform.system.tickCount() - began);
   return result;
+}
+
+const char* incompleteMessage(const state::AppState& app, const char* otherwise, std::string& cause) {
+  switch (app.downloadTask.failure()) {
+    case download::DownloadFailure::certificateRefused:
+      cause = "the server's certificate was refused";
+      return texts::kCertificateRefused;
+    case download::DownloadFailure::proxyRefused:
+      cause = "the proxy refused the download";
+      return texts::kProxyRefused;
+    default:
+      cause = "the download is incomplete";
+      return otherwise;
+  }
 }
 
 }  // namespace patching

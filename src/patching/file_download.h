@@ -14,4 +14,9 @@ inline constexpr int kComplete = 3;
 // `index` of `count` is remembered in app.downloadIndex / app.downloadCount for the progress line.
 int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count);
 
+// The message for a download that ended incomplete: the cause when the player can act on it
+// (a refused certificate, a refusing proxy), else `otherwise`; `cause` gets the words for the
+// support log.
+const char* incompleteMessage(const state::AppState& app, const char* otherwise, std::string& cause);
+
 }  // namespace patching

@@ -98,8 +98,11 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   int result = cached ? patching::kComplete : download(app, url, target, index, count);
   if (result == patching::kNotStarted)
     return failDownload(app, entry, target, texts::kTaskNotCreated, "the download did not start");
-  if (result != patching::kComplete)
-    return failDownload(app, entry, target, texts::kDownloadIncomplete, "the download is incomplete");
+  if (result != patching::kComplete) {
+    std::string cause;
+    const char* message = incompleteMessage(app, texts::kDownloadIncomplete, cause);
+    return failDownload(app, entry, target, message, cause);
+  }
 
   if (!cached && !downloadMatches(app, tmpPath, entry)) {
     // Nothing of a wrong file is kept, so the next run fetches it afresh.

@@ -91,6 +91,12 @@ std::string applyKey(const std::string& key, std::string_view value, Endpoints& 
     int& port = key == "manifest.primary_port" ? e.manifestPrimaryPort : e.manifestSecondaryPort;
     return parsePort(value, port) ? std::string() : "'" + key + "' is not a port number from 1 to 65535";
   }
+  if (key == "manifest.primary_scheme" || key == "manifest.secondary_scheme") {
+    bool& secure = key == "manifest.primary_scheme" ? e.manifestPrimarySecure : e.manifestSecondarySecure;
+    if (value != "http" && value != "https") return "'" + key + "' is neither http nor https";
+    secure = value == "https";
+    return {};
+  }
   if (key == "web.qq_key") {
     if (!isKeyText(value)) return "'web.qq_key' may hold only letters, digits and underscores";
     e.qqKey = std::string(value);

@@ -17,6 +17,9 @@ struct Endpoints {
   int manifestPrimaryPort = 8888;
   std::string manifestSecondary;
   int manifestSecondaryPort = 8282;
+  // The manifest over TLS (https) instead of plain http.
+  bool manifestPrimarySecure = false;
+  bool manifestSecondarySecure = false;
   std::string announcement;  // serves "/bz01.html"
   std::string site;          // official site, plain http, default port
   std::string forum;         // forum site, plain http, default port

@@ -57,9 +57,10 @@ ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std:
 
 // One address, asked once: usable when the body parses and lists at least one server line
 // (and, with keys, passes the checks above).
-ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int port, const std::string& path) {
+ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int port, bool secure,
+                          const std::string& path) {
   std::string query = path + "?t=" + cacheBustingStamp(app.platform.system);
-  std::string body = app.platform.http.get(host, port, query);
+  std::string body = app.platform.http.get(host, port, query, secure);
   std::string problem;
   ManifestOutcome outcome = ManifestOutcome::kUsable;
   if (app.endpoints.trustActive()) {
@@ -77,9 +78,9 @@ ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int por
 
 ManifestOutcome fetchCheckedManifest(state::AppState& app) {
   const Endpoints& e = app.endpoints;
-  ManifestOutcome first = fetchFrom(app, e.manifestPrimary, e.manifestPrimaryPort, kPrimaryPath);
+  ManifestOutcome first = fetchFrom(app, e.manifestPrimary, e.manifestPrimaryPort, e.manifestPrimarySecure, kPrimaryPath);
   if (first == ManifestOutcome::kUsable) return first;
-  ManifestOutcome second = fetchFrom(app, e.manifestSecondary, e.manifestSecondaryPort, kSecondaryPath);
+  ManifestOutcome second = fetchFrom(app, e.manifestSecondary, e.manifestSecondaryPort, e.manifestSecondarySecure, kSecondaryPath);
   if (second == ManifestOutcome::kUsable) return second;
   // A document without server lines is of no use to anyone after this.
   app.manifestDocument.xml.clear();

@@ -115,7 +115,10 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
     app.platform.files.deleteFile(target + ".tmp.work");
     return refuseNewLauncher(app, version, "its sha256 differs from the manifest's");
   }
-  app.messageBox(app.convert(messageFor(result)));
+  const char* message = messageFor(result);
+  std::string cause;
+  if (result == patching::kIncomplete) message = patching::incompleteMessage(app, message, cause);
+  app.messageBox(app.convert(message));
   if (result == patching::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
   if (result == patching::kComplete)
     app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, the new launcher is missing"));

@@ -24,7 +24,13 @@ TEST(Url, ParsesHostPortAndPath) {
   ASSERT_TRUE(parseUrl("HTTP://example.org", url));
   EXPECT_EQ(url.port, 80);
   EXPECT_EQ(url.path, "/");
-  EXPECT_FALSE(parseUrl("https://example.org/a", url));
+  ASSERT_TRUE(parseUrl("HTTPS://example.org/a", url));
+  EXPECT_TRUE(url.secure);
+  EXPECT_EQ(url.port, 443);
+  EXPECT_EQ(formatUrl(url), "https://example.org/a");
+  ASSERT_TRUE(parseUrl("https://example.org:80/a", url));
+  EXPECT_EQ(formatUrl(url), "https://example.org:80/a");
+  EXPECT_FALSE(parseUrl("ftp://example.org/a", url));
   EXPECT_FALSE(parseUrl("http://:80/a", url));
   EXPECT_FALSE(parseUrl("http://h:99999/a", url));
   EXPECT_FALSE(parseUrl("http://h/a\r\nX: y", url));
@@ -51,6 +57,7 @@ TEST(Url, TheSameResourceWhateverItsStamp) {
   EXPECT_FALSE(sameResource(Url{"h", 80, "/a.zip?t=1"}, Url{"h", 81, "/a.zip?t=1"}));
   EXPECT_FALSE(sameResource(Url{"h", 80, "/a.zip?t=1"}, Url{"g", 80, "/a.zip?t=1"}));
   EXPECT_FALSE(sameResource(Url{"h", 80, "/a.zip?t=1"}, Url{"h", 80, "/b.zip?t=1"}));
+  EXPECT_FALSE(sameResource(Url{"h", 443, "/a.zip", false}, Url{"h", 443, "/a.zip", true}));
 }
 
 TEST(Url, ResolvesRedirectTargets) {
@@ -62,7 +69,41 @@ TEST(Url, ResolvesRedirectTargets) {
   EXPECT_EQ(formatUrl(target), "http://other/x");
   EXPECT_FALSE(resolveLocation(base, "", target));
   EXPECT_FALSE(resolveLocation(base, "ftp://x/y", target));
-  EXPECT_FALSE(resolveLocation(base, "relative", target));
+  EXPECT_FALSE(resolveLocation(base, "/a\r\nX: y", target));
+}
+
+TEST(Url, ResolvesRelativeLocationsAgainstTheRequest) {
+  Url base{"h", 81, "/files/v2/a.zip?t=5"};
+  Url target;
+  auto resolved = [&](const char* location) {
+    return resolveLocation(base, location, target) ? formatUrl(target) : std::string("refused");
+  };
+  EXPECT_EQ(resolved("b.zip"), "http://h:81/files/v2/b.zip");
+  EXPECT_EQ(resolved("../v3/a.zip?t=6"), "http://h:81/files/v3/a.zip?t=6");
+  EXPECT_EQ(resolved("./"), "http://h:81/files/v2/");
+  EXPECT_EQ(resolved("../../../../x"), "http://h:81/x");
+  EXPECT_EQ(resolved("?t=7"), "http://h:81/files/v2/a.zip?t=7");
+  EXPECT_EQ(resolved("/c/./d/../e#frag"), "http://h:81/c/e");
+  EXPECT_EQ(resolved("//mirror:8080/a"), "http://mirror:8080/a");
+  EXPECT_EQ(resolved("a:b/c"), "http://h:81/files/v2/a:b/c");
+}
+
+TEST(Url, RedirectsMayGainProtectionButNeverDropIt) {
+  Url plain{"h", 80, "/a"};
+  Url secure{"h", 443, "/a", true};
+  Url target;
+  ASSERT_TRUE(resolveLocation(plain, "https://h/a", target));
+  EXPECT_TRUE(target.secure);
+  EXPECT_EQ(target.port, 443);
+  ASSERT_TRUE(resolveLocation(secure, "https://other:8443/b", target));
+  EXPECT_EQ(formatUrl(target), "https://other:8443/b");
+  // Relative and scheme-less targets keep the request's scheme.
+  ASSERT_TRUE(resolveLocation(secure, "b", target));
+  EXPECT_EQ(formatUrl(target), "https://h/b");
+  ASSERT_TRUE(resolveLocation(secure, "//cdn/b", target));
+  EXPECT_EQ(formatUrl(target), "https://cdn/b");
+  EXPECT_FALSE(resolveLocation(secure, "http://h/a", target));
+  EXPECT_FALSE(resolveLocation(secure, "HTTP://h/a", target));
 }
 
 TEST(SegmentTable, SplitsAFreshFileEvenlyWithTheRestLast) {

@@ -87,6 +87,21 @@ TEST(TaskStateBlob, KeepsTheFileVersionAsTheFurtherText) {
   EXPECT_EQ(back.validator, "");
 }
 
+TEST(TaskStateBlob, KeepsTheSchemeInTheFirstAddressWord) {
+  TaskState state = sampleState();
+  std::string plain = encodeTaskState(state);
+  state.url.secure = true;
+  std::string secure = encodeTaskState(state);
+  size_t address = 16 + 28 * 5;
+  EXPECT_EQ(wordAt(plain, address), 1);
+  EXPECT_EQ(wordAt(secure, address), 2);
+  TaskState back;
+  ASSERT_TRUE(decodeTaskState(secure, back));
+  EXPECT_TRUE(back.url.secure);
+  ASSERT_TRUE(decodeTaskState(plain, back));
+  EXPECT_FALSE(back.url.secure);
+}
+
 TEST(TaskStateBlob, ReadsBackWithWorkingWordsCleared) {
   TaskState state = sampleState();
   TaskState back;

@@ -2,8 +2,8 @@
 
 namespace fakes {
 
-std::string FakeHttp::get(const std::string& host, int port, const std::string& pathAndQuery) {
-  std::string where = host + ":" + std::to_string(port);
+std::string FakeHttp::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
+  std::string where = (secure ? "https://" : "") + host + ":" + std::to_string(port);
   requests.push_back(where + pathAndQuery);
   auto it = bodies.find(where + pathAndQuery.substr(0, pathAndQuery.find('?')));
   return it == bodies.end() ? "" : it->second;

@@ -6,6 +6,7 @@
 #include "fakes/fake_platform.h"
 #include "startup/announcement.h"
 #include "startup/cache_busting.h"
+#include "startup/endpoints.h"
 #include "startup/manifest_fetch.h"
 #include "ui/component_names.h"
 #include "ui/window.h"
@@ -114,6 +115,25 @@ TEST(CacheBustingStamp, CountsSecondsFromEightInTheMorningAndIgnoresMilliseconds
   EXPECT_EQ(cacheBustingStamp(system), "9999999990");
   system.now = {12 + 8 * 3600, 45};
   EXPECT_EQ(cacheBustingStamp(system), "12045");
+}
+
+TEST_F(ManifestFetch, AnEndpointSetToHttpsIsAskedOverTls) {
+  std::string error;
+  ASSERT_TRUE(applyEndpointsText("[manifest]\nprimary=10.1.1.1\nprimary_scheme=https\nsecondary=10.2.2.2\n",
+                                 app.endpoints, error))
+      << error;
+  fake.http.bodies["https://" + kPrimary] = kGood;
+  ASSERT_TRUE(fetchManifest(app));
+  ASSERT_EQ(fake.http.requests.size(), 1u);
+  EXPECT_EQ(fake.http.requests[0].rfind("https://10.1.1.1:8888/dlq/UpdateInfo_test.xml?t=", 0), 0u);
+  // The secondary stays plain http unless it is set too.
+  fake.http.requests.clear();
+  fake.http.bodies.clear();
+  fake.http.bodies[kSecondary] = kGoodSecond;
+  ASSERT_TRUE(fetchManifest(app));
+  ASSERT_EQ(fake.http.requests.size(), 2u);
+  EXPECT_EQ(fake.http.requests[1].rfind("10.2.2.2:8282/", 0), 0u);
+  EXPECT_FALSE(applyEndpointsText("[manifest]\nsecondary_scheme=ftp\n", app.endpoints, error));
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ class OneShotServer {
 TEST(PosixHttp, SendsOneHttp10GetAndReturnsTheBodyWhateverTheStatus) {
   OneShotServer server("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>missing</html>");
   PosixHttpClient http;
-  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/dlq/UpdateInfo_test.xml?t=1700000000"), "<html>missing</html>");
+  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/dlq/UpdateInfo_test.xml?t=1700000000", false), "<html>missing</html>");
   EXPECT_EQ(server.request().rfind("GET /dlq/UpdateInfo_test.xml?t=1700000000 HTTP/1.0\r\n", 0), 0u);
   EXPECT_NE(server.request().find("\r\nAccept: */*\r\n"), std::string::npos);
   EXPECT_NE(server.request().find("\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"),
@@ -74,7 +74,7 @@ TEST(PosixHttp, SendsOneHttp10GetAndReturnsTheBodyWhateverTheStatus) {
 TEST(PosixHttp, ABrokenConnectionGivesTheBytesThatArrived) {
   OneShotServer server("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n<UpdateInfo><Server");
   PosixHttpClient http;
-  EXPECT_EQ(http.get("localhost", server.port(), "/x"), "<UpdateInfo><Server");
+  EXPECT_EQ(http.get("localhost", server.port(), "/x", false), "<UpdateInfo><Server");
 }
 
 TEST(PosixHttp, NoServerGivesNothing) {
@@ -82,23 +82,23 @@ TEST(PosixHttp, NoServerGivesNothing) {
   {
     OneShotServer gone("");
     port = gone.port();
-    PosixHttpClient(2000).get("127.0.0.1", port, "/");  // lets the server's thread finish
+    PosixHttpClient(2000).get("127.0.0.1", port, "/", false);  // lets the server's thread finish
   }
   PosixHttpClient http(2000);
-  EXPECT_EQ(http.get("127.0.0.1", port, "/"), "");
-  EXPECT_EQ(http.get("no-such-host.invalid", 80, "/"), "");
+  EXPECT_EQ(http.get("127.0.0.1", port, "/", false), "");
+  EXPECT_EQ(http.get("no-such-host.invalid", 80, "/", false), "");
 }
 
 TEST(PosixHttp, AServerThatGoesQuietIsLeftAfterTheTimeOut) {
   OneShotServer server("HTTP/1.0 200 OK\r\n\r\n<partial", true);
   PosixHttpClient http(300);
-  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/"), "<partial");
+  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/", false), "<partial");
 }
 
 TEST(PosixHttp, KeepsNoMoreThanTheCap) {
   OneShotServer server("HTTP/1.0 200 OK\r\n\r\n" + std::string(100000, 'x'));
   PosixHttpClient http(2000, 1000);
-  std::string body = http.get("127.0.0.1", server.port(), "/");
+  std::string body = http.get("127.0.0.1", server.port(), "/", false);
   EXPECT_LT(body.size(), 1000u);
   EXPECT_EQ(body, std::string(body.size(), 'x'));
 }

@@ -2,18 +2,20 @@
 # Download benchmark: one file served by our own nginx on loopback, fetched by our engine
 # (launcher-fetch, five connections), curl (one connection) and aria2c -x5 -s5; once without
 # a rate limit and once with nginx limiting each connection; plus the bytes fetched twice
-# when our download is killed (SIGKILL) mid-way and resumed.
+# when our download is killed (SIGKILL) mid-way and resumed; and ours against curl over TLS
+# from the same nginx (a certificate authority made for the run, trusted by both only here).
 #   tools/bench/download.sh [TOP]   env: BENCH_MB (default 1024), BENCH_RATE (default 20m)
 set -euo pipefail
 top=${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 fetch=${FETCH_BIN:-$top/build/linux/tools/launcher-fetch}
 size_mb=${BENCH_MB:-1024}
 rate=${BENCH_RATE:-20m}
-for tool in nginx curl aria2c; do
+for tool in nginx curl aria2c openssl; do
   command -v "$tool" >/dev/null || { echo "missing $tool (./run bench installs it)"; exit 1; }
 done
 [ -x "$fetch" ] || { echo "missing $fetch"; exit 1; }
 source "$top/tests/download/lib/nginx.bash"
+source "$top/tests/download/lib/test_ca.bash"
 out=$(mktemp -d "${BENCH_DIR:-/tmp}/dl_bench.XXXXXX")
 bg_pid=
 cleanup() {
@@ -22,7 +24,8 @@ cleanup() {
   rm -rf "$out"
 }
 trap cleanup EXIT
-nginx_start "$rate"
+test_ca_make "$out/ca" || { echo "could not make the test certificate authority"; exit 1; }
+NGINX_TLS=$out/ca nginx_start "$rate"
 head -c $((size_mb * 1024 * 1024)) /dev/urandom >"$NGINX_DIR/www/file.bin"
 bytes=$((size_mb * 1024 * 1024))
 base="http://127.0.0.1:$NGINX_PORT"
@@ -69,6 +72,15 @@ u_ours=$ours_s u_curl=$curl_s u_aria=$aria_s u_ours_cpu=$ours_cpu u_curl_cpu=$cu
 run_set limited /limited
 l_ours=$ours_s l_curl=$curl_s l_aria=$aria_s
 
+# Over TLS, unlimited: ours (five connections) and curl (one), both trusting the run's authority.
+secure_base="https://127.0.0.1:$NGINX_TLS_PORT"
+measure "$out/ours.bin" env SSL_CERT_FILE="$out/ca/ca.pem" "$fetch" "$secure_base/file.bin?t=tls" "$out/ours.bin"
+s_ours=$SECONDS_TAKEN s_ours_cpu=$CPU_TAKEN
+measure "$out/curl.bin" curl -s --cacert "$out/ca/ca.pem" -o "$out/curl.bin" "$secure_base/file.bin"
+s_curl=$SECONDS_TAKEN s_curl_cpu=$CPU_TAKEN
+printf '%-10s %-8s %8s s %9s MB/s %7s s cpu\n' https ours "$s_ours" "$(mbps "$s_ours")" "$s_ours_cpu" \
+  https curl "$s_curl" "$(mbps "$s_curl")" "$s_curl_cpu"
+
 # Killed after about 40 % of the limited run and resumed: bytes nginx sent beyond the file.
 target="$out/resume.bin"
 "$fetch" "$base/limited/file.bin?t=resume" "$target" >/dev/null 2>&1 &
@@ -89,7 +101,10 @@ u_ours_mbps=$(mbps "$u_ours") u_curl_mbps=$(mbps "$u_curl") u_aria_mbps=$(mbps "
 echo "unlimited: ours/aria2c $(ratio "$u_ours_mbps" "$u_aria_mbps") (target >= 1.5), ours/curl $(ratio "$u_ours_mbps" "$u_curl_mbps") (target >= 0.9)"
 echo "limited:   one connection / ours $(ratio "$l_curl" "$l_ours") (target >= 4.9), aria2c / ours $(ratio "$l_aria" "$l_ours")"
 echo "cpu:       ours/curl $(ratio "$u_ours_cpu" "$u_curl_cpu") (target <= 1.5)"
+s_ours_mbps=$(mbps "$s_ours") s_curl_mbps=$(mbps "$s_curl")
+echo "https:     ours/curl $(ratio "$s_ours_mbps" "$s_curl_mbps") (target >= 0.9)"
 echo "RESULT ours_mbps=$u_ours_mbps curl_mbps=$u_curl_mbps aria2c_mbps=$u_aria_mbps" \
   "ratio_aria2c=$(ratio "$u_ours_mbps" "$u_aria_mbps") ratio_curl=$(ratio "$u_ours_mbps" "$u_curl_mbps")" \
   "limited_ratio_single=$(ratio "$l_curl" "$l_ours") cpu_ratio_curl=$(ratio "$u_ours_cpu" "$u_curl_cpu")" \
-  "resume_twice_bytes=$twice resume_allowed_bytes=$allowed"
+  "resume_twice_bytes=$twice resume_allowed_bytes=$allowed" \
+  "https_ours_mbps=$s_ours_mbps https_curl_mbps=$s_curl_mbps https_ratio_curl=$(ratio "$s_ours_mbps" "$s_curl_mbps")"

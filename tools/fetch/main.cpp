@@ -14,6 +14,7 @@
 
 #include "state/app_state.h"
 #include "patching/file_download.h"
+#include "patching/patch_texts.h"
 #include "platform/platform.h"
 #include "ui/window.h"
 
@@ -76,6 +77,11 @@ int main(int argc, char** argv) {
     result = patching::downloadFile(app, url, target, 1, 1);
   }
   std::printf("RESULT %d size=%d\n", result, app.downloadTask.getTotalSize());
+  if (result == patching::kIncomplete) {
+    // The message the launcher would show for it, in its GBK bytes.
+    std::string cause;
+    std::printf("MESSAGE %s\n", patching::incompleteMessage(app, patching::texts::kDownloadIncomplete, cause));
+  }
   if (result != patching::kComplete) return result == patching::kIncomplete ? 2 : 1;
   if (!keepTmp) {
     app.platform.files.deleteFile(target);

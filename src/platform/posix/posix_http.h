@@ -15,7 +15,7 @@ class PosixHttpClient : public HttpClient {
 
   explicit PosixHttpClient(int timeoutMs = kDefaultTimeoutMs, size_t maxBytes = kDefaultMaxBytes)
       : timeoutMs_(timeoutMs), maxBytes_(maxBytes) {}
-  std::string get(const std::string& host, int port, const std::string& pathAndQuery) override;
+  std::string get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override;
 
  private:
   int timeoutMs_;

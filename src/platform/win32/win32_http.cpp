@@ -35,7 +35,7 @@ void setTimeouts(HINTERNET h, DWORD ms) {
 
 }  // namespace
 
-std::string Win32HttpClient::get(const std::string& host, int port, const std::string& pathAndQuery) {
+std::string Win32HttpClient::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
   InternetHandle session(InternetOpenW(L"Mozilla/4.0 (compatible)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return {};
   setTimeouts(session.get(), static_cast<DWORD>(timeoutMs_));
@@ -45,6 +45,8 @@ std::string Win32HttpClient::get(const std::string& host, int port, const std::s
   const wchar_t* accept[] = {L"*/*", nullptr};
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                 INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
+  // WinINet checks the certificate and the host name itself; no flag here relaxes either.
+  if (secure) flags |= INTERNET_FLAG_SECURE;
   InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", widen(pathAndQuery).c_str(), L"HTTP/1.0",
                                           nullptr, accept, flags, 0));
   if (!request) return {};

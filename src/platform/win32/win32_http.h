@@ -14,7 +14,7 @@ class Win32HttpClient : public HttpClient {
 
   explicit Win32HttpClient(int timeoutMs = kDefaultTimeoutMs, size_t maxBytes = kDefaultMaxBytes)
       : timeoutMs_(timeoutMs), maxBytes_(maxBytes) {}
-  std::string get(const std::string& host, int port, const std::string& pathAndQuery) override;
+  std::string get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override;
 
  private:
   int timeoutMs_;

@@ -3,6 +3,12 @@
 # /limited/ and a redirect. Stop it with nginx_stop (by its process id).
 #   nginx_start RATE   (RATE in nginx's limit_rate syntax, e.g. 20m)
 # sets NGINX_DIR, NGINX_PORT, NGINX_PID.
+# With NGINX_TLS set to a folder made by test_ca_make (lib/test_ca.bash) it also serves the
+# same files over TLS: NGINX_TLS_PORT with a certificate of the test authority for
+# 127.0.0.1 and localhost, NGINX_UNTRUSTED_PORT with one of an authority nobody trusts,
+# NGINX_WRONGNAME_PORT with a trusted one for another host name. /to_https.bin on the plain
+# port redirects to the TLS port (/to_https_named.bin by the name localhost); on the TLS port /to_http.bin redirects back to plain HTTP
+# and /relative.bin redirects with a relative Location.
 
 nginx_start() {
   local rate=${1:-1m}
@@ -11,6 +17,17 @@ nginx_start() {
   local attempt
   for attempt in 1 2 3 4 5 6 7 8; do
     NGINX_PORT=$((20000 + RANDOM % 40000))
+    local tls_servers="" to_https=""
+    if [ -n "${NGINX_TLS:-}" ]; then
+      NGINX_TLS_PORT=$((20000 + RANDOM % 40000))
+      NGINX_UNTRUSTED_PORT=$((20000 + RANDOM % 40000))
+      NGINX_WRONGNAME_PORT=$((20000 + RANDOM % 40000))
+      to_https="location = /to_https.bin { return 301 https://127.0.0.1:$NGINX_TLS_PORT/file.bin; }
+    location = /to_https_named.bin { return 301 https://localhost:$NGINX_TLS_PORT/file.bin; }"
+      tls_servers=$(_nginx_tls_server "$NGINX_TLS_PORT" server "$rate"
+        _nginx_tls_server "$NGINX_UNTRUSTED_PORT" untrusted "$rate"
+        _nginx_tls_server "$NGINX_WRONGNAME_PORT" wrongname "$rate")
+    fi
     cat >"$NGINX_DIR/nginx.conf" <<CONF
 master_process off;
 daemon off;
@@ -33,7 +50,9 @@ http {
     access_log $NGINX_DIR/logs/bytes.log bytes;
     location /limited/ { alias $NGINX_DIR/www/; limit_rate $rate; }
     location = /redirect.bin { return 302 /file.bin; }
+    $to_https
   }
+  $tls_servers
 }
 CONF
     nginx -p "$NGINX_DIR" -c "$NGINX_DIR/nginx.conf" >"$NGINX_DIR/logs/stdout.log" 2>&1 &
@@ -50,6 +69,22 @@ CONF
   echo "nginx did not start:" >&2
   cat "$NGINX_DIR/logs/error.log" "$NGINX_DIR/logs/stdout.log" >&2 || true
   return 1
+}
+
+_nginx_tls_server() { # port, certificate name, rate
+  cat <<TLS
+  server {
+    listen 127.0.0.1:$1 ssl;
+    ssl_certificate $NGINX_TLS/$2.pem;
+    ssl_certificate_key $NGINX_TLS/$2.key;
+    root $NGINX_DIR/www;
+    access_log $NGINX_DIR/logs/bytes.log bytes;
+    absolute_redirect off;
+    location /limited/ { alias $NGINX_DIR/www/; limit_rate $3; }
+    location = /to_http.bin { return 302 http://127.0.0.1:$NGINX_PORT/file.bin; }
+    location = /relative.bin { return 302 limited/file.bin; }
+  }
+TLS
 }
 
 nginx_stop() {
