@@ -31,6 +31,8 @@ inline constexpr const char* kSucceeded = "\xB3\xC9\xB9\xA6";
 inline constexpr const char* kConnectPrefix = "\xC1\xAC\xBD\xD3 [";
 inline constexpr const char* kFailed = "\xCA\xA7\xB0\xDC";
 inline constexpr const char* kTimedOut = "\xB3\xAC\xCA\xB1";
+// "放弃下载源 [" ... "]"
+inline constexpr const char* kSourceDropped = "\xB7\xC5\xC6\xFA\xCF\xC2\xD4\xD8\xD4\xB4 [";
 // The GBK full-width space, trimmed from addresses like an ASCII blank.
 inline constexpr const char* kFullWidthSpace = "\xA1\xA1";
 
