@@ -11,28 +11,18 @@ require_wine
 command -v nginx >/dev/null || { echo "SKIP: nginx not installed"; exit 0; }
 source "$src/tests/download/lib/nginx.bash"
 work=$(mktemp -d /tmp/dl_wine_mirrors.XXXXXX)
-run_pid= first_pid= first_dir= second_pid= second_dir=
-stop_first() {
-  [ -n "$first_pid" ] || return 0
-  kill "$first_pid" 2>/dev/null || true
-  wait "$first_pid" 2>/dev/null || true
-  first_pid=
-}
+run_pid=
 cleanup() {
   [ -n "$run_pid" ] && kill -9 "$run_pid" 2>/dev/null || true
-  stop_first
-  NGINX_PID=$second_pid NGINX_DIR=$second_dir nginx_stop
-  [ -n "$first_dir" ] && rm -rf "$first_dir"
+  nginx_mirrors_stop
   WINEPREFIX="$work/prefix" "$wineserver" -k 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-nginx_start 2m
-first_pid=$NGINX_PID first_dir=$NGINX_DIR first_port=$NGINX_PORT
-nginx_start 2m
-second_pid=$NGINX_PID second_dir=$NGINX_DIR second_port=$NGINX_PORT
+nginx_mirrors_start 2m
+first_dir=$MIRROR1_DIR first_port=$MIRROR1_PORT second_dir=$MIRROR2_DIR second_port=$MIRROR2_PORT
 head -c $((32 * 1024 * 1024 + 777)) /dev/urandom >"$first_dir/www/file.bin"
 cp -p "$first_dir/www/file.bin" "$second_dir/www/file.bin"
 cp "$exe" "$work/launcher-fetch.exe"
@@ -51,7 +41,7 @@ for _ in $(seq 1 600); do
   sleep 0.1
 done
 kill -0 "$run_pid" || fail "the download ended before the first mirror was stopped: $(tail -3 "$work/err.txt")"
-stop_first
+nginx_mirror1_stop
 timeout 300 tail --pid="$run_pid" -f /dev/null
 wait "$run_pid" || fail "launcher-fetch.exe ended with $?: $(tail -3 "$work/err.txt")"
 run_pid=
