@@ -15,8 +15,9 @@ inline constexpr int kComplete = 3;
 std::string downloadAddresses(const std::string& url, const std::vector<std::string>& mirrors,
                               const std::string& stamp);
 
-// Downloads `url` (which may carry alternates, see downloadAddresses) into `target` + ".tmp" with five connections and blocks the calling
-// worker until the download has ended; 0 not started, 2 incomplete, 3 complete.
+// Downloads `url` (which may carry alternates, see downloadAddresses) into `target` + ".tmp"
+// with five connections and blocks the calling worker until the download has ended;
+// 0 not started, 2 incomplete, 3 complete.
 // `index` of `count` is remembered in app.downloadIndex / app.downloadCount for the progress line.
 int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count);
 

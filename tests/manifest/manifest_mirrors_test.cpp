@@ -57,7 +57,8 @@ TEST(ManifestMirrors, WithoutABaseOrWithoutAlternatesNothingIsAdded) {
   ManifestDocument none = parsed("<PatchList><P url=\"http://h/a.pak\"/></PatchList>");
   EXPECT_EQ(manifestMirrors(none, "UpdateInfo/PatchList/@1", "http://h/a.pak"), List{});
   // A MirrorList changes nothing for the readers of the other sections.
-  ManifestDocument listed = parsed("<MirrorList base=\"http://h\"><M base=\"http://m\"/></MirrorList><PatchList><P/></PatchList>");
+  ManifestDocument listed =
+      parsed("<MirrorList base=\"http://h\"><M base=\"http://m\"/></MirrorList><PatchList><P/></PatchList>");
   EXPECT_EQ(manifestCount(listed, "UpdateInfo/PatchList"), 1);
   EXPECT_EQ(manifestCount(listed, "UpdateInfo/ServerList"), 1);
 }

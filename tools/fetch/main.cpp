@@ -1,7 +1,8 @@
 // launcher-fetch URL TARGET [--keep-tmp] [--mirror URL]...
-// Downloads URL (and the same file from each --mirror address) with five connections into TARGET.tmp exactly as the launcher does, saving
-// the resumable state every second, and renames the result to TARGET when complete (unless
-// --keep-tmp). An interrupted run resumes on the next start with the same TARGET.
+// Downloads URL (and the same file from each --mirror address) with five connections into
+// TARGET.tmp exactly as the launcher does, saving the resumable state every second, and
+// renames the result to TARGET when complete (unless --keep-tmp). An interrupted run resumes
+// on the next start with the same TARGET.
 // Exit code: 0 complete, 2 incomplete, 1 not started or bad arguments.
 #include <atomic>
 #include <chrono>
