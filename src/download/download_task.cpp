@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "download/source_set.h"
 #include "download/task_state_blob.h"
 #include "download/url.h"
 
@@ -35,7 +36,13 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
                          EventCallback callback, int32_t connections, bool useConnections) {
   // Nothing of a download that still runs is touched: its fields, its files.
   if (engineTask_.holdsTask()) return false;
-  params_.url = trimBlanks(url);
+  std::vector<std::string> addresses = splitAddresses(url);
+  params_.url = trimBlanks(addresses.front());
+  params_.mirrors.clear();
+  for (size_t i = 1; i < addresses.size(); ++i) {
+    std::string mirror = trimBlanks(addresses[i]);
+    if (!mirror.empty()) params_.mirrors.push_back(mirror);
+  }
   params_.localFile = target + ".tmp";
   params_.connections = useConnections ? connections : 1;
   params_.callback = std::move(callback);
@@ -68,12 +75,11 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
   std::string blob;
   TaskState state;
   int64_t size = -1;
-  // A record of another address is stale: the operator has moved the file, and its old
-  // server may never answer again. The cache-busting stamp differs on every run.
-  Url wanted;
+  // A record of an address this download no longer names is stale: the operator has moved
+  // the file, and its old server may never answer again. Which of the file's addresses
+  // comes first may change between runs. The cache-busting stamp differs on every run.
   refused = !files.readWhole(workPath_, blob) || !decodeTaskState(blob, state) ||
-            !files.fileSize(tmpPath_, size) || size != state.fileSize || !parseUrl(params_.url, wanted) ||
-            !sameResource(wanted, state.url);
+            !files.fileSize(tmpPath_, size) || size != state.fileSize || !namesResource(state.url);
   if (refused) {
     std::lock_guard guard(stateLock_);
     taskState_.clear();
@@ -84,6 +90,15 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
   for (const Segment& s : state.segments) fetched += s.received;
   resumedBytes_ = fetched;
   return true;
+}
+
+bool DownloadTask::namesResource(const Url& recorded) const {
+  Url url;
+  if (parseUrl(params_.url, url) && sameResource(url, recorded)) return true;
+  for (const std::string& mirror : params_.mirrors) {
+    if (parseUrl(mirror, url) && sameResource(url, recorded)) return true;
+  }
+  return false;
 }
 
 bool DownloadTask::resume(const std::string& blob, bool store) {

@@ -7,6 +7,7 @@
 
 #include "download/download_engine.h"
 #include "download/task_parameters.h"
+#include "download/url.h"
 #include "platform/end_signal.h"
 #include "platform/files.h"
 
@@ -24,7 +25,8 @@ class DownloadTask {
 
   // A copy of every field; the copy holds no running task.
   virtual std::unique_ptr<DownloadTask> clone() const;
-  // Starts or resumes the download of `url` into `target` + ".tmp".
+  // Starts or resumes the download of `url` into `target` + ".tmp". `url` may carry
+  // alternates of the same file after it, separated by kAddressSeparator (source_set.h).
   virtual bool start(platform::Files& files, const std::string& url, const std::string& target,
                      EventCallback callback, int32_t connections, bool useConnections);
   virtual bool resume(const std::string& blob, bool store);
@@ -61,6 +63,8 @@ class DownloadTask {
 
  private:
   bool resumeFromDisk(platform::Files& files, bool& refused);
+  // The recorded address is one of this download's addresses.
+  bool namesResource(const Url& recorded) const;
 
   TaskParameters params_;
   DownloadEngine engineTask_;

@@ -21,13 +21,11 @@ bool sameVersion(const std::string& ours, const ResponseHead& head) {
 
 }  // namespace
 
+// A source that serves another version of the file is told apart (differs) from one that
+// answers nonsense: with no other source left, it means the file has been replaced.
 EngineTask::Outcome EngineTask::refuse(int status, bool remoteChanged) {
-  if (remoteChanged) {
-    std::lock_guard guard(lock_);
-    remoteChanged_ = true;
-  }
   say(3, std::string(texts::kUnsupportedAnswer) + std::to_string(status) + "]");
-  return Outcome::gaveUp;
+  return remoteChanged ? Outcome::differs : Outcome::gaveUp;
 }
 
 // Decides whether a 200 or 206 answer carries the bytes asked for, and where its bytes end
@@ -42,8 +40,8 @@ EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int
     rangeStart = s.start + s.received;
     validator = validator_;
   }
-  // The operator has replaced the file since the download began: no part of what is here
-  // belongs to the new one.
+  // The operator has replaced the file since the download began (or this source serves
+  // another version than the one the download began with).
   if (!sameVersion(validator, head)) return refuse(head.status, true);
   // Beside chunked framing a Content-Length says nothing about the body.
   int64_t length = head.chunked ? -1 : head.contentLength;

@@ -18,13 +18,20 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-void EngineTask::connectionMain(int id, int segment) {
+void EngineTask::connectionMain(int id, int segment, int source) {
   event(kEventConnectionStarted, id, segment);
   int retries = 0;
   for (;;) {
-    Outcome outcome = fetchOnce(id, segment);
+    Outcome outcome = fetchOnce(id, segment, source);
     if (outcome == Outcome::again && !stop_.load()) continue;
-    if (outcome != Outcome::failed || stop_.load() || retries >= rules_.maxRetries) break;
+    if (outcome == Outcome::done || outcome == Outcome::stopped || stop_.load()) break;
+    if (moveToAnotherSource(source)) continue;
+    if (outcome == Outcome::differs) {
+      // The file has been replaced since the download began: no part of what is here belongs to the new one.
+      std::lock_guard guard(lock_);
+      remoteChanged_ = true;
+    }
+    if (outcome != Outcome::failed || retries >= rules_.maxRetries) break;
     ++retries;
     say(0, texts::kWaitPrefix + std::to_string(rules_.waitMs / 1000) + texts::kRetrySuffix);
     if (!waitOrStop(rules_.waitMs)) break;
@@ -32,6 +39,7 @@ void EngineTask::connectionMain(int id, int segment) {
   {
     std::lock_guard guard(lock_);
     if (segment >= 0 && table_.at(segment).owner == id) table_.at(segment).owner = 0;
+    sources_.detach(source);
     --running_;
     for (Worker& w : workers_) {
       if (w.id == id) w.finished = true;
@@ -41,9 +49,29 @@ void EngineTask::connectionMain(int id, int segment) {
   event(kEventConnectionEnded, id, segment);
 }
 
+// A source that failed this connection is left for the rest of the file while another one
+// serves it: the connection carries on with its segment there at once. A failure of the
+// file itself (it cannot be written) is no source's fault.
+bool EngineTask::moveToAnotherSource(int& source) {
+  Url failed;
+  {
+    std::lock_guard guard(lock_);
+    failed = sources_.url(source);
+    if (fileFailed_ || !sources_.moveFrom(source)) return false;
+  }
+  say(3, texts::kSourceDropped + failed.host + ":" + std::to_string(failed.port) + "]");
+  return true;
+}
+
 // One request, following redirects, over as many connections as they take.
-EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
-  Url url = url_;
+EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment, int source) {
+  Url url;
+  std::string referer;
+  {
+    std::lock_guard guard(lock_);
+    url = sources_.url(source);
+    referer = sources_.referer(source);
+  }
   int redirects = 0;
   for (;;) {
     platform::Stream socket;
@@ -51,7 +79,7 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
     Outcome reached = reach(socket, url, absoluteTarget);
     if (reached != Outcome::done) return reached;
     int before = redirects;
-    Outcome outcome = exchange(socket, url, id, segment, redirects, absoluteTarget);
+    Outcome outcome = exchange(socket, url, referer, id, segment, redirects, absoluteTarget);
     if (redirects == before) return outcome;
     if (redirects > rules_.maxRedirects) {
       say(3, texts::kBadRedirect);
@@ -62,8 +90,8 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment) {
 
 // Sends the request and reads the answer on a connected socket. A redirect changes `url`,
 // counts in `redirects` and returns so that the caller connects anew.
-EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int id, int& segment,
-                                         int& redirects, bool absoluteTarget) {
+EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, const std::string& referer, int id,
+                                         int& segment, int& redirects, bool absoluteTarget) {
   int64_t rangeStart = -1;
   std::string validator;
   if (segment >= 0) {
@@ -73,7 +101,7 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, int
     rangeStart = s.start + s.received;
     validator = validator_;
   }
-  std::string request = buildRequestHead(url, referer_, rangeStart, validator, absoluteTarget);
+  std::string request = buildRequestHead(url, referer, rangeStart, validator, absoluteTarget);
   platform::SocketStatus status = socket.sendAll(request.data(), request.size(), params_.sendTimeout, stop_);
   if (status == platform::SocketStatus::stopped) return Outcome::stopped;
   if (status != platform::SocketStatus::ok) return Outcome::failed;

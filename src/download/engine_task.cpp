@@ -17,13 +17,29 @@ EngineTask::~EngineTask() {
 bool EngineTask::prepareFresh() {
   if (!parseUrl(trimBlanks(params_.url), url_)) return false;
   referer_ = params_.referer.empty() ? defaultReferer(trimBlanks(params_.url)) : params_.referer;
+  addMirrors();
   return true;
+}
+
+// The task's own address leads; the alternates follow in the caller's order. On a resumed
+// task the record's address leads, so the record keeps naming the same resource whichever
+// of them the caller now lists first. Unusable alternates are left out.
+void EngineTask::addMirrors() {
+  sources_.add(url_, referer_);
+  std::vector<std::string> others{trimBlanks(params_.url)};
+  for (const std::string& m : params_.mirrors) others.push_back(trimBlanks(m));
+  for (const std::string& text : others) {
+    Url url;
+    if (!parseUrl(text, url)) continue;
+    sources_.add(url, params_.referer.empty() ? defaultReferer(formatUrl(url)) : params_.referer);
+  }
 }
 
 bool EngineTask::prepareResumed(const TaskState& state) {
   if (!file_.openExisting(params_.localFile, static_cast<uint32_t>(state.fileSize))) return false;
   url_ = state.url;
   referer_ = state.referer.empty() ? defaultReferer(formatUrl(url_)) : state.referer;
+  addMirrors();
   validator_ = state.validator;
   fileSize_ = state.fileSize;
   std::vector<Segment> segments = state.segments;
@@ -53,7 +69,8 @@ void EngineTask::launch(int segment) {
   if (segment >= 0) table_.at(segment).owner = id;
   ++running_;
   lastLaunch_ = std::chrono::steady_clock::now();
-  workers_.push_back(Worker{id, std::thread(&EngineTask::connectionMain, this, id, segment)});
+  int source = sources_.attach();
+  workers_.push_back(Worker{id, std::thread(&EngineTask::connectionMain, this, id, segment, source)});
 }
 
 // A resumed task's segments or a fresh task's further connections wait to be started.

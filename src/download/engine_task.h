@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "download/segment_table.h"
+#include "download/source_set.h"
 #include "download/task_parameters.h"
 #include "download/task_state_blob.h"
 #include "download/url.h"
@@ -77,22 +78,25 @@ class EngineTask {
 
  private:
   // again: the answer ended where it said it would before the segment was complete; the
-  // rest is asked for at once.
-  enum class Outcome { done, again, failed, gaveUp, stopped };
+  // rest is asked for at once. differs: the source serves another version of the file.
+  enum class Outcome { done, again, failed, gaveUp, differs, stopped };
 
   // Control thread.
   void control();
   void launch(int segment);
   bool launchQueued() const;
+  void addMirrors();
   std::chrono::steady_clock::time_point nextLaunchAt() const;
   void launchDue();
   bool anyFinished() const;
   void collectEnded(std::unique_lock<std::mutex>& lock);
 
   // Connection threads (engine_connection.cpp).
-  void connectionMain(int id, int segment);
-  Outcome fetchOnce(int id, int& segment);
-  Outcome exchange(platform::Stream& socket, Url& url, int id, int& segment, int& redirects, bool absoluteTarget);
+  void connectionMain(int id, int segment, int source);
+  bool moveToAnotherSource(int& source);
+  Outcome fetchOnce(int id, int& segment, int source);
+  Outcome exchange(platform::Stream& socket, Url& url, const std::string& referer, int id, int& segment,
+                   int& redirects, bool absoluteTarget);
   Outcome receiveHead(platform::Stream& socket, std::string& pending, struct ResponseHead& head);
   Outcome acceptHead(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
   Outcome acceptFirst(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
@@ -124,6 +128,7 @@ class EngineTask {
   mutable std::mutex lock_;
   std::condition_variable wake_;
   SegmentTable table_;
+  SourceSet sources_;  // url_ first, then the alternates of TaskParameters::mirrors
   int64_t fileSize_ = -1;
   int64_t received_ = 0;
   int64_t speedCounter_ = 0;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace download {
 
@@ -35,6 +36,9 @@ struct TaskParameters {
   std::string binaryTypes = ".exe|.rar|.zip|.gif|.jpg|.mp3|.rm";
   std::string proxy;
   std::string referer;
+  // Further addresses of the same file: connections are spread over them and `url`, and a
+  // source that fails is left for the others. Not part of the state record.
+  std::vector<std::string> mirrors;
 };
 
 // Why a download ended without its file, where the player can act on the cause.

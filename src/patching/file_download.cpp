@@ -1,5 +1,6 @@
 #include "patching/file_download.h"
 
+#include "download/source_set.h"
 #include "patching/download_event.h"
 #include "patching/patch_texts.h"
 #include "support/support_notes.h"
@@ -25,8 +26,11 @@ int awaitDownload(state::AppState& app, const std::string& url, const std::strin
   }
 }
 
-// The address as the manifest gave it: the cache-busting stamp differs on every run.
-std::string withoutStamp(const std::string& url) { return url.substr(0, url.rfind("?t=")); }
+// The file's own address as the manifest gave it: the cache-busting stamp differs on every run.
+std::string withoutStamp(const std::string& url) {
+  std::string own = download::splitAddresses(url).front();
+  return own.substr(0, own.rfind("?t="));
+}
 
 void noteDownload(state::AppState& app, const std::string& url, const std::string& target, int result,
                   uint32_t milliseconds) {
@@ -45,6 +49,13 @@ void noteDownload(state::AppState& app, const std::string& url, const std::strin
 }
 
 }  // namespace
+
+std::string downloadAddresses(const std::string& url, const std::vector<std::string>& mirrors,
+                              const std::string& stamp) {
+  std::vector<std::string> addresses{url + "?t=" + stamp};
+  for (const std::string& m : mirrors) addresses.push_back(m + "?t=" + stamp);
+  return download::joinAddresses(addresses);
+}
 
 int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count) {
   app.downloadState = 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "state/app_state.h"
 
@@ -9,8 +10,14 @@ inline constexpr int kNotStarted = 0;
 inline constexpr int kIncomplete = 2;
 inline constexpr int kComplete = 3;
 
-// Downloads `url` into `target` + ".tmp" with five connections and blocks the calling
-// worker until the download has ended; 0 not started, 2 incomplete, 3 complete.
+// The address text of one download: `url`, then its alternates `mirrors`, each with the
+// cache-busting query "?t=" + `stamp`. Without alternates this is url + "?t=" + stamp.
+std::string downloadAddresses(const std::string& url, const std::vector<std::string>& mirrors,
+                              const std::string& stamp);
+
+// Downloads `url` (which may carry alternates, see downloadAddresses) into `target` + ".tmp"
+// with five connections and blocks the calling worker until the download has ended;
+// 0 not started, 2 incomplete, 3 complete.
 // `index` of `count` is remembered in app.downloadIndex / app.downloadCount for the progress line.
 int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count);
 

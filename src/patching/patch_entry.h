@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace patching {
 
@@ -13,6 +14,7 @@ struct PatchEntry {
   std::string url;
   std::string isupdate;
   std::string sha256{};  // optional: 64 lower-case hex digits of the file's SHA-256
+  std::vector<std::string> mirrors{};  // further addresses of the same file (attribute `mirrors`, MirrorList)
 };
 
 }  // namespace patching

@@ -6,6 +6,7 @@
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
 #include "startup/manifest_document.h"
+#include "startup/manifest_mirrors.h"
 #include "support/support_notes.h"
 #include "ui/component_names.h"
 
@@ -49,6 +50,7 @@ std::vector<PatchEntry> readPatchEntries(state::AppState& app) {
     e.url = startup::manifestAttribute(doc, node, "url");
     e.isupdate = startup::manifestAttribute(doc, node, "isupdate");
     e.sha256 = startup::manifestAttribute(doc, node, "sha256");
+    e.mirrors = startup::manifestMirrors(doc, node, e.url);
     e.localPath = systemLocalPath(app.platform.system, app.clientFolder, e);
     entries.push_back(std::move(e));
   }

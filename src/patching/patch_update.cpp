@@ -91,7 +91,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
                      "unsafe location, the name or its folder " + support::manifestText(entry.path) +
                          " leads out of the client folder or names a device");
 
-  std::string url = entry.url + "?t=" + startup::cacheBustingStamp(app.platform.system);
+  std::string url = downloadAddresses(entry.url, entry.mirrors, startup::cacheBustingStamp(app.platform.system));
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
   bool cached = finishedInCache(app, tmpPath, entry);

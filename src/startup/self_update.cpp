@@ -6,6 +6,7 @@
 #include "startup/cache_busting.h"
 #include "startup/launcher_update.h"
 #include "startup/manifest_document.h"
+#include "startup/manifest_mirrors.h"
 #include "startup/startup_sequence.h"
 #include "support/support_notes.h"
 #include "ui/component_names.h"
@@ -105,7 +106,9 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
     app.endProcess(0);
     return false;
   }
-  int result = download(app, url + "?t=" + cacheBustingStamp(app.platform.system), target, 1, 1);
+  std::vector<std::string> mirrors = manifestMirrors(app.manifestDocument, kLauncherNode, url);
+  std::string addresses = patching::downloadAddresses(url, mirrors, cacheBustingStamp(app.platform.system));
+  int result = download(app, addresses, target, 1, 1);
   result = checkedResult(app, result, target + ".tmp");
   app.log.write(support::selfUpdateNote(kLauncherVersion, version, outcomeFor(result)));
   if (result == patching::kComplete && checkDigest &&

@@ -9,6 +9,7 @@
 #include "state/app_state.h"
 #include "patching/file_download.h"
 #include "download/engine_fixture.h"
+#include "download/source_set.h"
 #include "download/task_state_blob.h"
 #include "fakes/fake_platform.h"
 #include "platform/posix/posix_files.h"
@@ -296,6 +297,49 @@ TEST_F(DownloadFileTest, AStateFileOfAnotherAddressIsDroppedButAnotherStampResum
   EXPECT_EQ(downloadFile(next.app, moved.url() + "?t=3", other, 1, 1), kComplete);
   EXPECT_EQ(dltest::readFile(other + ".tmp"), body);
   EXPECT_EQ(moved.rangeStarts().front(), -1);
+}
+
+// The state file names the file's own address; the next run finds it whichever of the file's
+// addresses comes first now, and finishes from the sources that still answer.
+TEST_F(DownloadFileTest, AStateFileResumesAcrossSourcesWhateverTheirOrder) {
+  std::string body = dltest::patternBody(900000);
+  TestServer second(body);
+  std::string saved;
+  {
+    TestServer first(body);
+    for (TestServer* s : {&first, &second}) {
+      s->bytesPerWrite = 4096;
+      s->pauseMsPerWrite = 5;
+    }
+    saved = interruptedDownload(joinAddresses({first.url() + "?t=1", second.url() + "?t=1"}), target);
+    // Both served part of it.
+    EXPECT_GE(first.requests().size(), 1u);
+    EXPECT_GE(second.requests().size(), 1u);
+    second.pauseMsPerWrite = 0;
+    second.bytesPerWrite = 65536;
+  }
+  TaskState state;
+  ASSERT_TRUE(decodeTaskState(saved, state));
+  EXPECT_EQ(state.url.path, "/files/patch.bin?t=1");
+  // The first server is gone, and the manifest now lists the second one first.
+  size_t before = second.requests().size();
+  RealLauncher next;
+  std::string gone = "http://127.0.0.1:" + std::to_string(state.url.port) + "/files/patch.bin?t=2";
+  EXPECT_EQ(downloadFile(next.app, joinAddresses({second.url() + "?t=2", gone}), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), body);
+  EXPECT_FALSE(std::filesystem::exists(work));
+  std::vector<int64_t> starts = second.rangeStarts();
+  ASSERT_GT(starts.size(), before);
+  for (size_t i = before; i < starts.size(); ++i) EXPECT_GT(starts[i], 0) << "request " << i;
+  // A record that names none of the addresses is stale: the file is fetched from its start.
+  RealLauncher other;
+  std::string elsewhere = folder.path("elsewhere.pak");
+  second.pauseMsPerWrite = 5;
+  second.bytesPerWrite = 4096;
+  interruptedDownload(second.url() + "?t=3", elsewhere);
+  TestServer third(body);
+  EXPECT_EQ(downloadFile(other.app, joinAddresses({third.url(), third.url("/other")}), elsewhere, 1, 1), kComplete);
+  EXPECT_EQ(third.rangeStarts().front(), -1);
 }
 
 TEST_F(DownloadFileTest, AFileReplacedByOneOfTheSameSizeIsNeverMixed) {

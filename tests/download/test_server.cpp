@@ -46,6 +46,26 @@ std::string patternBody(size_t size, uint32_t seed) {
   return body;
 }
 
+RefusingPort::RefusingPort() {
+  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port_ = ntohs(address.sin_port);
+  }
+}
+
+RefusingPort::~RefusingPort() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::string RefusingPort::url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
 TestServer::TestServer(std::string body) : body_(std::make_shared<const std::string>(std::move(body))) {
   listenFd_ = testing_support::listenLoopback(64, port_);
   acceptor_ = std::thread(&TestServer::acceptLoop, this);

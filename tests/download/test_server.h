@@ -73,6 +73,21 @@ class TestServer {
   std::thread acceptor_;
 };
 
+// A loopback port that refuses every connection: bound, never listening, held until destroyed
+// so that no other server takes it meanwhile.
+class RefusingPort {
+ public:
+  RefusingPort();
+  ~RefusingPort();
+  RefusingPort(const RefusingPort&) = delete;
+  RefusingPort& operator=(const RefusingPort&) = delete;
+  std::string url(const std::string& path = "/files/patch.bin") const;
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
 // A body of `size` bytes without zero bytes, different at every offset modulo a large prime,
 // so a byte at the wrong offset shows.
 std::string patternBody(size_t size, uint32_t seed = 7);

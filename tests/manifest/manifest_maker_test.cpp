@@ -8,6 +8,7 @@
 
 #include "md5.h"
 #include "startup/manifest_document.h"
+#include "startup/manifest_mirrors.h"
 
 namespace maker {
 namespace {
@@ -112,6 +113,37 @@ TEST_F(ManifestMaker, WritesPatchesThatOurReaderReadsBackAndKeepsTheOldSections)
   EXPECT_EQ(at(4, "path"), "data\\sub");
   EXPECT_EQ(at(4, "CheckCode"), "D41D8CD98F00B204E9800998ECF8427E");
   EXPECT_EQ(at(4, "url"), "http://127.0.0.1:8080/patch/data/sub/%D6%D0%20%CE%C4%26.txt");
+}
+
+TEST_F(ManifestMaker, MirrorBasesAreWrittenOnceAndLaunchersFindEveryFileUnderThem) {
+  write(dir / "release" / "data" / "a.pak", "abc");
+  write(dir / "old.xml", "<UpdateInfo><ServerList><S name=\"x\"/></ServerList>"
+                         "<Launcher url=\"http://files/patch/DLQ.exe\" ver=\"2\"/></UpdateInfo>");
+  MakerOptions o;
+  o.releaseDir = (dir / "release").string();
+  o.baseUrl = "http://files/patch/";
+  o.existingManifest = (dir / "old.xml").string();
+  o.mirrors = {"http://m1:8080/p/", "https://m2/patch"};
+  std::string text, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(makeManifest(o, text, error, warnings)) << error;
+  startup::ManifestDocument doc;
+  ASSERT_TRUE(startup::parseManifest(doc, text)) << text;
+  EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/MirrorList", "base"), "http://files/patch");
+  EXPECT_EQ(startup::manifestMirrors(doc, "UpdateInfo/PatchList/@1", "http://files/patch/data/a.pak"),
+            (std::vector<std::string>{"http://m1:8080/p/data/a.pak", "https://m2/patch/data/a.pak"}));
+  EXPECT_EQ(startup::manifestMirrors(doc, "UpdateInfo/Launcher", "http://files/patch/DLQ.exe"),
+            (std::vector<std::string>{"http://m1:8080/p/DLQ.exe", "https://m2/patch/DLQ.exe"}));
+  EXPECT_EQ(startup::manifestCount(doc, "UpdateInfo/PatchList"), 1);
+  // Without mirrors nothing of the kind is written.
+  o.mirrors.clear();
+  ASSERT_TRUE(makeManifest(o, text, error, warnings)) << error;
+  EXPECT_EQ(text.find("MirrorList"), std::string::npos);
+  for (const char* bad : {"ftp://m/p", "m1/p", "http://m/a b", "http://m/a|http://n/b"}) {
+    o.mirrors = {bad};
+    EXPECT_FALSE(makeManifest(o, text, error, warnings)) << bad;
+    EXPECT_NE(error.find("--mirror"), std::string::npos) << bad;
+  }
 }
 
 TEST_F(ManifestMaker, WarnsWithoutServerListAndRefusesBadInput) {

@@ -148,6 +148,20 @@ TEST_F(EvaluationTest, AnEarlierResultIsReplaced) {
   EXPECT_TRUE(launcher.app.manualPatches.empty());
 }
 
+TEST_F(EvaluationTest, ReadsEachEntrysAlternatesAndThoseOfTheMirrorList) {
+  std::string xml =
+      "<UpdateInfo><MirrorList base=\"http://h/p\"><M base=\"http://m/q\"/></MirrorList><PatchList>"
+      "<Patch name=\"a.pack\" url=\"http://h/p/a.pack\" mirrors=\"http://n/a.pack|http://o/a.pack\"/>"
+      "<Patch name=\"b.pack\" url=\"http://elsewhere/b.pack\"/>"
+      "</PatchList></UpdateInfo>";
+  ASSERT_TRUE(startup::parseManifest(launcher.app.manifestDocument, xml));
+  auto entries = readPatchEntries(launcher.app);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].url, "http://h/p/a.pack");
+  EXPECT_EQ(entries[0].mirrors, (std::vector<std::string>{"http://n/a.pack", "http://o/a.pack", "http://m/q/a.pack"}));
+  EXPECT_TRUE(entries[1].mirrors.empty());
+}
+
 TEST_F(EvaluationTest, ReadsTheEntriesFromTheManifest) {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"gb2312\"?><UpdateInfo><PatchList>"
@@ -167,6 +181,8 @@ TEST_F(EvaluationTest, ReadsTheEntriesFromTheManifest) {
   EXPECT_EQ(entries[1].path, "");
   EXPECT_EQ(entries[1].isupdate, "");
   EXPECT_EQ(entries[1].localPath, "C:\\Game\\b.pack");
+
+  EXPECT_TRUE(entries[0].mirrors.empty());
 
   evaluatePatchList(launcher.app, 1);
   EXPECT_EQ(names(launcher.app.onlinePatches), std::vector<std::string>{"a.pack"});

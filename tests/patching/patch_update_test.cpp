@@ -1,3 +1,4 @@
+#include "download/source_set.h"
 #include <gtest/gtest.h>
 
 #include <map>
@@ -106,6 +107,20 @@ struct PatchUpdateTest : ::testing::Test {
 // A system whose paths are UTF-8: the folder it gave stays as it is, while the manifest's GBK
 // names and folders (split while GBK: "\xB5\x5C" ends in '\') are spelled its way before they
 // are joined to it. The messages still show the name as the manifest has it.
+TEST_F(PatchUpdateTest, APatchsAlternatesTravelWithItsAddressEachWithTheStamp) {
+  addOnline("a.pak", "", "AAAA");
+  launcher.app.onlinePatches[0].mirrors = {"http://127.0.0.2/a.pak", "http://127.0.0.3/p/a.pak"};
+  run();
+  ASSERT_EQ(downloads.calls.size(), 1u);
+  std::vector<std::string> addresses = download::splitAddresses(downloads.calls[0].url);
+  ASSERT_EQ(addresses.size(), 3u);
+  std::string stamp = addresses[0].substr(addresses[0].find("?t="));
+  EXPECT_EQ(addresses[0], "http://127.0.0.1:8080/patches/a.pak" + stamp);
+  EXPECT_EQ(addresses[1], "http://127.0.0.2/a.pak" + stamp);
+  EXPECT_EQ(addresses[2], "http://127.0.0.3/p/a.pak" + stamp);
+  EXPECT_EQ(file(launcher.app.onlinePatches[0].localPath), "AAAA");
+}
+
 TEST_F(PatchUpdateTest, ManifestNamesAreSpelledAsTheSystemsPathsWhereTheyMeetItsFolder) {
   launcher.fake.system.fileNames = [](const std::string& text) { return text::gbkToUtf8(text); };
   launcher.app.clientFolder = "C:\\Spieler \xC3\x96lm\xC3\xBChle\\";  // UTF-8 Ölmühle

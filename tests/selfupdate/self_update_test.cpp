@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "download/source_set.h"
 #include "patching/file_download.h"
 #include "self_update_fixture.h"
 #include "startup/cache_busting.h"
 #include "startup/launcher_update.h"
+#include "startup/manifest_document.h"
 #include "ui/component_names.h"
 
 namespace selfupdate_test {
@@ -47,6 +49,20 @@ TEST_F(SelfUpdate, AnyOtherVersionTextUpdatesEvenAnOlderOrDifferentlyWrittenOne)
     EXPECT_EQ(run.downloads[0].count, 1);
     EXPECT_EQ(run.fake.system.endCodes, std::vector<int>{0}) << version;
   }
+}
+
+TEST_F(SelfUpdate, TheLaunchersAlternatesTravelWithItsAddressEachWithTheStamp) {
+  ASSERT_TRUE(startup::parseManifest(app.manifestDocument,
+                                     "<UpdateInfo><ServerList><S name=\"one\"/></ServerList>"
+                                     "<MirrorList base=\"http://127.0.0.1:9/dl\"><M base=\"http://127.0.0.2/x\"/></MirrorList>"
+                                     "<Launcher url=\"http://127.0.0.1:9/dl/DLQ.exe\" ver=\"0.0.2\" "
+                                     "mirrors=\"http://127.0.0.3/DLQ.exe\"/></UpdateInfo>"));
+  fake.system.now = {1700000000 + 8 * 3600, 250};
+  EXPECT_FALSE(startup::selfUpdate(app, downloadAnswering(2)));
+  ASSERT_EQ(downloads.size(), 1u);
+  EXPECT_EQ(downloads[0].url, download::joinAddresses({"http://127.0.0.1:9/dl/DLQ.exe?t=1700000000",
+                                                       "http://127.0.0.3/DLQ.exe?t=1700000000",
+                                                       "http://127.0.0.2/x/DLQ.exe?t=1700000000"}));
 }
 
 TEST_F(SelfUpdate, TheUpdateShowsItsStatusAndEmptiesTheProgressBarBeforeDownloading) {

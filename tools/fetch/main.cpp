@@ -1,7 +1,8 @@
-// launcher-fetch URL TARGET [--keep-tmp]
-// Downloads URL with five connections into TARGET.tmp exactly as the launcher does, saving
-// the resumable state every second, and renames the result to TARGET when complete (unless
-// --keep-tmp). An interrupted run resumes on the next start with the same TARGET.
+// launcher-fetch URL TARGET [--keep-tmp] [--mirror URL]...
+// Downloads URL (and the same file from each --mirror address) with five connections into
+// TARGET.tmp exactly as the launcher does, saving the resumable state every second, and
+// renames the result to TARGET when complete (unless --keep-tmp). An interrupted run resumes
+// on the next start with the same TARGET.
 // Exit code: 0 complete, 2 incomplete, 1 not started or bad arguments.
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "download/source_set.h"
 
 #include "state/app_state.h"
 #include "patching/file_download.h"
@@ -59,12 +63,23 @@ class StateSaver {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: launcher-fetch URL TARGET [--keep-tmp]\n");
+    std::fprintf(stderr, "usage: launcher-fetch URL TARGET [--keep-tmp] [--mirror URL]...\n");
     return 1;
   }
-  std::string url = argv[1];
+  std::vector<std::string> addresses{argv[1]};
   std::string target = argv[2];
-  bool keepTmp = argc > 3 && std::strcmp(argv[3], "--keep-tmp") == 0;
+  bool keepTmp = false;
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--keep-tmp") == 0) {
+      keepTmp = true;
+    } else if (std::strcmp(argv[i], "--mirror") == 0 && i + 1 < argc) {
+      addresses.push_back(argv[++i]);
+    } else {
+      std::fprintf(stderr, "launcher-fetch: unknown option %s\n", argv[i]);
+      return 1;
+    }
+  }
+  std::string url = download::joinAddresses(addresses);
 
   auto native = platform::makeNativePlatform();
   ui::Window window(text::DisplayCode::SC);

@@ -62,6 +62,8 @@ const char* kUsage =
     "  --existing FILE        keep ServerList and Launcher of this manifest, byte for byte\n"
     "  --header-code PATTERN  files matching PATTERN get the 16-digit header code instead of MD5\n"
     "  --manual PATTERN       files matching PATTERN are marked for manual download (isupdate=\"false\")\n"
+    "  --mirror BASE          another server holding the release under BASE (repeatable): launchers\n"
+    "                         spread their downloads over it and the base URL, and leave one that fails\n"
     "  --out FILE             write here instead of standard output\n"
     "  --sign KEYFILE         sign with this private key (PEM): adds a serial, each file's sha256 and the signature\n"
     "  --launcher FILE        with --sign: the new launcher executable, whose sha256 goes on Launcher\n"
@@ -89,6 +91,7 @@ int main(int argc, char** argv) {
     else if (a == "--existing") o.existingManifest = v;
     else if (a == "--header-code") o.headerCode.push_back(v);
     else if (a == "--manual") o.manual.push_back(v);
+    else if (a == "--mirror") o.mirrors.push_back(v);
     else if (a == "--out") out = v;
     else if (a == "--sign") o.signKeyFile = v;
     else if (a == "--launcher") o.launcherFile = v;

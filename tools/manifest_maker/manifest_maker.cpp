@@ -154,6 +154,30 @@ bool keptSections(const std::string& path, Kept& kept, std::string& error) {
   return true;
 }
 
+std::string withoutTrailingSlashes(std::string address) {
+  while (!address.empty() && address.back() == '/') address.pop_back();
+  return address;
+}
+
+bool isWebAddress(const std::string& address) {
+  return address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0;
+}
+
+// The MirrorList: launchers put each mirror base in place of `base` at the start of every
+// address under it (the Launcher's too) and spread a download over all of them.
+bool mirrorList(const std::string& base, const std::vector<std::string>& mirrors, std::string& out,
+                std::string& error) {
+  out += "  <MirrorList base=\"" + escapeAttribute(base) + "\">\r\n";
+  for (const std::string& m : mirrors) {
+    std::string mirror = withoutTrailingSlashes(m);
+    if (!isWebAddress(mirror) || mirror.find_first_of(" \t\r\n|") != std::string::npos)
+      return error = "--mirror " + m + ": not an http:// or https:// address", false;
+    out += "    <Mirror base=\"" + escapeAttribute(mirror) + "\"/>\r\n";
+  }
+  out += "  </MirrorList>\r\n";
+  return true;
+}
+
 // The Launcher element with its sha256 attribute replaced by (or given) `hex`.
 std::string withLauncherSha256(const std::string& launcher, const std::string& hex) {
   static const std::regex kOld(R"([ \t\r\n]+sha256[ \t\r\n]*=[ \t\r\n]*("[^"]*"|'[^']*'))");
@@ -237,12 +261,12 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
   std::string serial;
   if (signing && !prepareSigning(o, kept, key, serial, error, warnings)) return false;
 
-  std::string base = o.baseUrl;
-  while (!base.empty() && base.back() == '/') base.pop_back();
+  std::string base = withoutTrailingSlashes(o.baseUrl);
   std::string out = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<UpdateInfo" +
                     (signing ? " serial=\"" + serial + "\"" : "") + ">\r\n";
   for (const std::string* part : {&kept.serverList, &kept.launcher})
     if (!part->empty()) out += "  " + *part + "\r\n";
+  if (!o.mirrors.empty() && !mirrorList(base, o.mirrors, out, error)) return false;
   out += "  <PatchList>\r\n";
   for (const auto& p : patches) {
     std::string gbk = text::utf8ToGbk(p.relative);

@@ -12,6 +12,9 @@ struct MakerOptions {
   std::string existingManifest;          // ServerList and Launcher are kept from here, byte for byte
   std::vector<std::string> headerCode;   // files matching one of these get the 16-digit header code
   std::vector<std::string> manual;       // files matching one of these get isupdate="false"
+  // Further servers holding the same release under these bases: written once as the
+  // MirrorList, which stands each of them in for baseUrl in every address under it.
+  std::vector<std::string> mirrors;
   // Signing: the private key file (PEM); with it every entry gets its sha256, the root a
   // serial (this one, or the current time in seconds) and the manifest its signature.
   std::string signKeyFile;

@@ -101,3 +101,39 @@ nginx_stop() {
 nginx_bytes_sent() {
   awk -v pat="$1" 'index($1, pat) { sum += $3 } END { print sum + 0 }' "$NGINX_DIR/logs/bytes.log"
 }
+
+# Two nginx of our own as mirrors of one another, each configured as above:
+#   nginx_mirrors_start RATE   sets MIRROR1_PID/DIR/PORT and MIRROR2_PID/DIR/PORT
+#   nginx_mirror1_start RATE   starts the first one again (a fresh folder and port)
+#   nginx_mirror1_stop         stops the first one, as a server that goes away mid-download
+#   nginx_mirrors_stop         stops both and removes their folders
+nginx_mirror1_start() {
+  [ -n "${MIRROR1_DIR:-}" ] && rm -rf "$MIRROR1_DIR"
+  nginx_start "$1" || return 1
+  MIRROR1_PID=$NGINX_PID MIRROR1_DIR=$NGINX_DIR MIRROR1_PORT=$NGINX_PORT
+  NGINX_PID= NGINX_DIR=
+}
+
+nginx_mirrors_start() {
+  nginx_mirror1_start "$1" || return 1
+  nginx_start "$1" || return 1
+  MIRROR2_PID=$NGINX_PID MIRROR2_DIR=$NGINX_DIR MIRROR2_PORT=$NGINX_PORT
+  NGINX_PID= NGINX_DIR=
+}
+
+nginx_mirror1_stop() {
+  if [ -n "${MIRROR1_PID:-}" ]; then
+    kill "$MIRROR1_PID" 2>/dev/null || true
+    wait "$MIRROR1_PID" 2>/dev/null || true
+    MIRROR1_PID=
+  fi
+}
+
+nginx_mirrors_stop() {
+  nginx_mirror1_stop
+  [ -n "${MIRROR1_DIR:-}" ] && rm -rf "$MIRROR1_DIR"
+  MIRROR1_DIR=
+  NGINX_PID=${MIRROR2_PID:-} NGINX_DIR=${MIRROR2_DIR:-}
+  nginx_stop
+  MIRROR2_PID= MIRROR2_DIR=
+}
