@@ -102,10 +102,8 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
     validator = validator_;
   }
   std::string request = buildRequestHead(url, referer, rangeStart, validator, absoluteTarget);
-  platform::SocketStatus status = socket.sendAll(request.data(), request.size(), params_.sendTimeout, stop_);
-  if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-  if (status != platform::SocketStatus::ok) return Outcome::failed;
-  say(1, request);
+  Outcome sent = sendRequest(socket, request);
+  if (sent != Outcome::done) return sent;
 
   std::string pending;
   ResponseHead head;

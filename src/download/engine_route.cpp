@@ -61,10 +61,8 @@ EngineTask::Outcome EngineTask::tunnel(platform::Stream& socket, const Url& url)
   if (url.port == 80) target += ":80";
   std::string request = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\nUser-Agent: " + kUserAgent +
                         "\r\nProxy-Connection: keep-alive\r\n\r\n";
-  platform::SocketStatus status = socket.sendAll(request, params_.sendTimeout, stop_);
-  if (status == platform::SocketStatus::stopped) return Outcome::stopped;
-  if (status != platform::SocketStatus::ok) return Outcome::failed;
-  say(1, request);
+  Outcome sent = sendRequest(socket, request);
+  if (sent != Outcome::done) return sent;
   std::string pending;
   ResponseHead head;
   Outcome received = receiveHead(socket, pending, head);
@@ -102,6 +100,15 @@ EngineTask::Outcome EngineTask::giveUp(DownloadFailure cause, const std::string&
   stop_.store(true);
   wake_.notify_all();
   return Outcome::gaveUp;
+}
+
+// Sends a request head whole; it is shown in the task's detail log once it has gone out.
+EngineTask::Outcome EngineTask::sendRequest(platform::Stream& socket, const std::string& request) {
+  platform::SocketStatus status = socket.sendAll(request, params_.sendTimeout, stop_);
+  if (status == platform::SocketStatus::stopped) return Outcome::stopped;
+  if (status != platform::SocketStatus::ok) return Outcome::failed;
+  say(1, request);
+  return Outcome::done;
 }
 
 std::string EngineTask::proxyRefusal(int status) { return texts::kProxyRefused + std::to_string(status) + "]"; }

@@ -107,6 +107,7 @@ class EngineTask {
   Outcome tunnel(platform::Stream& socket, const Url& url);
   Outcome secure(platform::Stream& socket, const Url& url);
   Outcome giveUp(DownloadFailure cause, const std::string& text);
+  Outcome sendRequest(platform::Stream& socket, const std::string& request);
   static std::string proxyRefusal(int status);
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
   Outcome receiveBody(platform::Stream& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
