@@ -16,6 +16,9 @@
 
 namespace {
 
+// How long the end of the program waits for background threads to return.
+constexpr int kWorkerGraceMs = 2000;
+
 // The compiled-in operator addresses, overridden by --endpoints FILE when given. A file that
 // cannot be read or used fills `error`; the run then ends once the window can say why.
 startup::Endpoints endpointsFor(platform::Platform& p, const state::Options& options, std::string& error) {
@@ -87,6 +90,8 @@ int main(int argc, char** argv) {
   int code = backend->exitCode();
   window.attach(nullptr);
   window.attachSocketDriver(nullptr);
+  // The worker that settled the run may still be returning; an echo may wait for its answer.
+  state.workers.finish(kWorkerGraceMs);
   state.endProcess(code);
   return code;
 }

@@ -1,11 +1,11 @@
 #pragma once
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <string>
 #include <vector>
 
 #include "state/options.h"
+#include "state/worker_threads.h"
 #include "download/download_task.h"
 #include "patching/patch_entry.h"
 #include "platform/platform.h"
@@ -63,9 +63,11 @@ struct AppState {
   // True while the patch worker runs (from the start-update click to its last step).
   std::atomic<bool> patchWorkerRunning{false};
 
-  // Starts a thread that nobody joins. Tests replace it to keep threads inside the test.
-  std::function<void(std::function<void()>)> spawn = [](std::function<void()> body) {
-    std::thread(std::move(body)).detach();
+  // Starts a background thread; the normal end of the program lets them finish first.
+  // Tests replace it to keep threads inside the test.
+  WorkerThreads workers;
+  std::function<void(std::function<void()>)> spawn = [this](std::function<void()> body) {
+    workers.start(std::move(body));
   };
 
   std::string convert(const std::string& gbk) const { return text::convertForDisplay(display, gbk); }
