@@ -90,7 +90,10 @@ int main(int argc, char** argv) {
   int code = backend->exitCode();
   window.attach(nullptr);
   window.attachSocketDriver(nullptr);
-  // The worker that settled the run may still be returning; an echo may wait for its answer.
+  // No thread of ours is left mid-way when the process ends: the status probe's attempts are
+  // cancelled and joined, the worker that settled the run may still be returning, and an
+  // echo may be waiting for its answer.
+  probe.close();
   state.workers.finish(kWorkerGraceMs);
   state.endProcess(code);
   return code;

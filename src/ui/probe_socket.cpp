@@ -5,7 +5,9 @@ namespace ui {
 ProbeSocket::ProbeSocket(Arrived arrived, Factory factory)
     : arrived_(std::move(arrived)), factory_(std::move(factory)) {}
 
-ProbeSocket::~ProbeSocket() {
+ProbeSocket::~ProbeSocket() { close(); }
+
+void ProbeSocket::close() {
   std::vector<Attempt> attempts;
   {
     std::lock_guard lock(mutex_);

@@ -31,6 +31,9 @@ class ProbeSocket : public SocketDriver {
   void connect(const std::string& host, int port) override;
   void disconnect() override;
   std::string take() override;
+  // Retires every connection and waits for their threads; the end of the program calls it,
+  // as the process ends without running this object's destructor.
+  void close();
 
  private:
   struct Progress {

@@ -167,6 +167,36 @@ TEST(ProbeSocketDriver, NothingOfARetiredConnectionIsReportedOrTakenAfterDisconn
   EXPECT_EQ(reported, 1);
 }
 
+// The end of the program closes the driver while an attempt still waits on a server that
+// never speaks: close returns once that attempt's thread has ended, and nothing is reported.
+TEST(ProbeSocketDriver, CloseEndsAnAttemptThatIsStillWaiting) {
+  LoopbackServer silent("");
+  std::atomic<int> reported{0};
+  std::atomic<bool> waitEnded{false};
+  struct Watched : platform::ProbeConnection {
+    std::unique_ptr<platform::ProbeConnection> real = platform::makeProbeConnection();
+    std::atomic<bool>& ended;
+    explicit Watched(std::atomic<bool>& e) : ended(e) {}
+    bool waitForData(const std::string& host, int port) override {
+      bool arrived = real->waitForData(host, port);
+      ended = true;
+      return arrived;
+    }
+    std::string takeAvailable() override { return real->takeAvailable(); }
+    void cancel() override { real->cancel(); }
+  };
+  ui::ProbeSocket probe([&] { ++reported; }, [&]() -> std::unique_ptr<platform::ProbeConnection> {
+    return std::make_unique<Watched>(waitEnded);
+  });
+  probe.connect("127.0.0.1", silent.port());
+  ASSERT_TRUE(waitFor([&] { return silent.accepted() == 1; }));
+  EXPECT_FALSE(waitEnded.load());
+  probe.close();
+  EXPECT_TRUE(waitEnded.load());
+  EXPECT_EQ(reported, 0);
+  EXPECT_EQ(probe.take(), "");
+}
+
 TEST(ProbeSocketDriver, PortsOutsideTheTcpRangeMakeNoConnection) {
   int made = 0;
   ui::ProbeSocket probe([] {}, [&]() -> std::unique_ptr<platform::ProbeConnection> {
