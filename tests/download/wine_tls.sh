@@ -5,8 +5,9 @@
 # a download and a plain-HTTP address redirected to HTTPS arrive byte-identical, a certificate
 # of an untrusted authority and one for another host name are refused with the player's
 # message; and a download through tinyproxy named in the prefix's Internet settings
-# (ProxyEnable/ProxyServer, read through WinHTTP), plain and tunneled, and through the proxy a
-# configuration script (PAC, run by WinHttpGetProxyForUrl) names.
+# (ProxyEnable/ProxyServer, read through WinHTTP), plain and tunneled, past it for an address in
+# the bypass list, and through the proxy a configuration script (PAC, run by
+# WinHttpGetProxyForUrl) names.
 # Servers are named "localhost": Wine's SSL policy check does not match a certificate's
 # IP-address names, so an address like 127.0.0.1 is refused there whatever its certificate.
 set -euo pipefail
@@ -93,6 +94,20 @@ if command -v tinyproxy >/dev/null; then
   [ "$rc" = 0 ] || { cat "$work/tunneled.out"; fail "download through the tunnel under wine (exit $rc)"; }
   cmp "$NGINX_DIR/www/file.bin" "$work/tunneled.bin" || fail "tunneled download differs"
   grep -q "CONNECT localhost:$NGINX_TLS_PORT" "$TINYPROXY_DIR/tinyproxy.log" || fail "the proxy saw no CONNECT"
+
+  echo "== past the proxy for an address in the bypass list"
+  bypass_text="example.invalid;127.0.0.1"
+  record="$(le32 70)$(le32 3)$(le32 3)$(le32 ${#proxy_text})$(printf '%s' "$proxy_text" | od -An -tx1 | tr -d ' \n')"
+  record+="$(le32 ${#bypass_text})$(printf '%s' "$bypass_text" | od -An -tx1 | tr -d ' \n')"
+  record+="$(le32 0)$(le32 0)$(printf '%064d' 0)"
+  "$wine" reg add "$key" /v ProxyOverride /t REG_SZ /d "$bypass_text" /f >/dev/null 2>&1
+  "$wine" reg add "$key\Connections" /v DefaultConnectionSettings /t REG_BINARY /d "$record" /f >/dev/null 2>&1
+  fetch "http://127.0.0.1:$NGINX_PORT/file.bin?t=winebypass" bypassed
+  [ "$rc" = 0 ] || { cat "$work/bypassed.out"; fail "download past the proxy under wine (exit $rc)"; }
+  cmp "$NGINX_DIR/www/file.bin" "$work/bypassed.bin" || fail "download past the proxy differs"
+  if grep -q "t=winebypass" "$TINYPROXY_DIR/tinyproxy.log"; then fail "an address in the bypass list went through the proxy"; fi
+  grep -q "t=winebypass" "$NGINX_DIR/logs/bytes.log" || fail "nginx never saw the download past the proxy"
+  "$wine" reg delete "$key" /v ProxyOverride /f >/dev/null 2>&1
 
   echo "== through the proxy a configuration script names"
   # The same record with flag 4 (script) instead of 2: no fixed proxy, the script's address last.
