@@ -67,6 +67,7 @@ void bindProgressHooks(state::AppState& app) {
   app.onDownloadEnded = [&app] {
     app.window.setInterval(kTimerSaveTaskAndSpeed, 0);
     app.window.setInterval(kTimerProgress, 0);
+    runDownloadEnded(app);
   };
   app.onDownloadRefresh = [&app] { refreshProgress(app); };
 }

@@ -21,6 +21,15 @@ void showTaskbar(state::AppState& app, const RunProgress& run) {
   app.window.setTaskbarProgress(state, run.totals.percent());
 }
 
+// `bytes` arrived in the period that ends `now`.
+void addPeriod(state::AppState& app, RunProgress& run, uint32_t now, int64_t bytes) {
+  run.timeLeft.addSample(now - run.periodStart, bytes);
+  run.periodStart = now;
+  run.fetched += bytes;
+  run.timeLeft.update(run.totals.remainingBytes());
+  app.window.setTrayStatus(runTooltip(app, run));
+}
+
 uint32_t secondsSince(state::AppState& app, uint32_t tick) {
   return (app.platform.system.tickCount() - tick) / 1000;
 }
@@ -70,6 +79,7 @@ void showPatchStarting(state::AppState& app, int index) {
 void showPatchInstalled(state::AppState& app) {
   onRun(app, [&app](RunProgress& run) {
     run.totals.finishFile(true);
+    run.timeLeft.update(run.totals.remainingBytes());
     showTaskbar(app, run);
     app.window.setTrayStatus(runTooltip(app, run));
     app.log.write("update run: " + runLogText(run));
@@ -102,6 +112,13 @@ void runDownloadStarted(state::AppState& app) {
   onRun(app, [now](RunProgress& run) { run.periodStart = now; });
 }
 
+void runDownloadEnded(state::AppState& app) {
+  // The bytes since the last sample, which no timer tick takes any more.
+  int64_t bytes = app.downloadTask.takeSpeedSample();
+  uint32_t now = app.platform.system.tickCount();
+  onRun(app, [&app, now, bytes](RunProgress& run) { addPeriod(app, run, now, bytes); });
+}
+
 void runProgressTick(state::AppState& app, int64_t received) {
   RunProgress& run = app.runProgress;
   if (!run.active) return;
@@ -113,12 +130,7 @@ void runProgressTick(state::AppState& app, int64_t received) {
 void runSpeedSample(state::AppState& app, int64_t bytes) {
   RunProgress& run = app.runProgress;
   if (!run.active) return;
-  uint32_t now = app.platform.system.tickCount();
-  run.timeLeft.addSample(now - run.periodStart, bytes);
-  run.periodStart = now;
-  run.fetched += bytes;
-  run.timeLeft.update(run.totals.remainingBytes());
-  app.window.setTrayStatus(runTooltip(app, run));
+  addPeriod(app, run, app.platform.system.tickCount(), bytes);
 }
 
 }  // namespace patching

@@ -25,6 +25,8 @@ void showRunFailed(state::AppState& app);
 void endRunDisplay(state::AppState& app);
 // Engine thread, size event: a download starts, and with it the next speed period.
 void runDownloadStarted(state::AppState& app);
+// Engine thread, end event: the last period of the download, shorter than a timer period.
+void runDownloadEnded(state::AppState& app);
 
 // Window thread, progress tick: `received` bytes of the current file are on disk.
 void runProgressTick(state::AppState& app, int64_t received);
