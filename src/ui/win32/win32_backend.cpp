@@ -195,8 +195,13 @@ bool Win32Backend::createWindow() {
   HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kClassName, wide(window_.windowProps().title).c_str(),
                               WS_POPUP | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 50, 50, kWidth, kHeight, nullptr, nullptr,
                               instance, this);
+  if (!hwnd) return false;
+  // An elevated launcher (started again with administrator rights) would not hear the shell's
+  // announcements otherwise: they come from a process of lower integrity.
+  for (UINT announcement : {taskbarCreated_, taskbarButtonCreated_})
+    if (announcement != 0) ChangeWindowMessageFilterEx(hwnd, announcement, MSGFLT_ALLOW, nullptr);
   taskbar_.setup(hwnd);
-  return hwnd != nullptr;
+  return true;
 }
 
 void Win32Backend::loadPictures() {
