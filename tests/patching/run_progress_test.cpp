@@ -172,22 +172,5 @@ TEST_F(RunFixture, AFailedPatchShowsTheErrorOnTheTaskbar) {
   EXPECT_NE(log().find("update run failed at 1 of 2 patches, 1.37KB of 1.95KB (70%)"), std::string::npos) << log();
 }
 
-TEST_F(RunFixture, AFinishedUpdateRunsFromStartToEnd) {
-  auto& app = launcher.app;
-  app.onlinePatches = {patch("a.pak", "1000")};
-  runPatchUpdate(app, [&](state::AppState& a, const std::string&, const std::string& target, int, int) {
-    a.platform.files.writeWhole(target + ".tmp", std::string(1000, 'x'));
-    return kComplete;
-  });
-  launcher.window.pump();
-  EXPECT_FALSE(launcher.ended());
-  std::vector<std::pair<ui::TaskbarState, int>> shown;
-  for (const auto& a : launcher.backend.applied)
-    if (a.change == ui::Change::Taskbar) shown.emplace_back(a.window.taskbarState, a.window.taskbarPercent);
-  EXPECT_EQ(shown, (std::vector<std::pair<ui::TaskbarState, int>>{
-                       {ui::TaskbarState::Normal, 0}, {ui::TaskbarState::Normal, 100}, {ui::TaskbarState::None, 0}}));
-  EXPECT_EQ(props().attentionRequests, 1);
-}
-
 }  // namespace
 }  // namespace patching
