@@ -45,12 +45,12 @@ expect_resumed_install_files
 
 echo "2. the tooltip shows the totals of the whole run, then its own text again"
 grep -F 'window: tray tooltip "总进度:0% 0B/3.19MB"' "$out"
-grep -E '^window: tray tooltip "总进度:[1-9][0-9]?% [0-9.]+(B|KB|MB)/3\.19MB"$' "$out" | head -1
-grep -E '^window: tray tooltip "总进度:[0-9]+% [0-9.]+(B|KB|MB)/3\.19MB 剩余约[0-9]+秒"$' "$out" | head -1
+grep -m1 -E '^window: tray tooltip "总进度:[1-9][0-9]?% [0-9.]+(B|KB|MB)/3\.19MB"$' "$out"
+grep -m1 -E '^window: tray tooltip "总进度:[0-9]+% [0-9.]+(B|KB|MB)/3\.19MB 剩余约[0-9]+秒"$' "$out"
 grep -F 'window: tray tooltip "总进度:100% 3.19MB/3.19MB"' "$out"
 grep '^window: tray tooltip ' "$out" | tail -1 | grep -Fx 'window: tray tooltip "VKTALVERA LAUNCHER"'
 # The one-file status line keeps its own words.
-grep -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "$out" | head -1
+grep -m1 -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "$out"
 
 echo "3. the taskbar progress climbs, never back, and is cleared at the end"
 grep '^window: taskbar progress [0-9]*%$' "$out" | sed 's/[^0-9]//g' > "$work/percents"
