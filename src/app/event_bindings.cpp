@@ -20,7 +20,7 @@ void bindEvents(state::AppState& app) {
   e.serverSelected = [&app] { startup::refreshServerStatus(app); };
   patching::bindProgressHooks(app);
   e.tick[kTimerSaveTaskAndSpeed] = [&app] { patching::sampleSpeedAndSaveTask(app); };
-  e.tick[kTimerProgress] = [&app] { patching::refreshProgress(app); };
+  e.tick[kTimerProgress] = [&app] { patching::progressTick(app); };
   e.clicked[kButtonStartUpdate] = [&app] { patching::onStartUpdateClicked(app); };
   e.clicked[kButtonStartGame] = [&app] { launch::startGame(app); };
   for (const char* link : {kButtonHome, kButtonForum, kButtonRegister, kButtonQQGroup, kButtonRecharge, kButtonHelp1,

@@ -5,6 +5,7 @@
 #include "patching/disk_room.h"
 #include "patching/format_size.h"
 #include "patching/patch_texts.h"
+#include "patching/run_display.h"
 #include "support/support_notes.h"
 
 namespace patching {
@@ -13,6 +14,7 @@ bool failPatch(state::AppState& app, const PatchEntry& entry, const std::string&
                const std::string& cause) {
   // Noted first: the message box waits for the player, who may end the launcher instead.
   app.log.write(support::patchRefusalNote(entry.name, cause));
+  showRunFailed(app);
   app.messageBox(entry.name + convertedMessage);
   app.endProcess(0);
   return false;

@@ -74,4 +74,17 @@ inline constexpr const char* kProgressSize = "  \xB5\xB1\xC7\xB0\xB2\xB9\xB6\xA1
 // "  当前下载速度:"
 inline constexpr const char* kProgressSpeed = "  \xB5\xB1\xC7\xB0\xCF\xC2\xD4\xD8\xCB\xD9\xB6\xC8:";
 
+// 总进度:
+inline constexpr const char* kRunProgress = "\xD7\xDC\xBD\xF8\xB6\xC8:";
+// 剩余约
+inline constexpr const char* kTimeLeftAbout = "\xCA\xA3\xD3\xE0\xD4\xBC";
+// 秒
+inline constexpr const char* kSeconds = "\xC3\xEB";
+// 分 (followed by seconds)
+inline constexpr const char* kMinutesAnd = "\xB7\xD6";
+// 分钟
+inline constexpr const char* kMinutes = "\xB7\xD6\xD6\xD3";
+// 小时
+inline constexpr const char* kHours = "\xD0\xA1\xCA\xB1";
+
 }  // namespace patching::texts

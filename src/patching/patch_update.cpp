@@ -8,6 +8,7 @@
 #include "patching/patch_install.h"
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
+#include "patching/run_display.h"
 #include "patching/running_game_guard.h"
 #include "startup/cache_busting.h"
 #include "support/support_notes.h"
@@ -126,8 +127,13 @@ void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
   using namespace ui::names;
   int count = static_cast<int>(app.onlinePatches.size());
   if (count > 0 && !enoughRoomForPatches(app)) return;
-  for (int i = 0; i < count; ++i)
+  if (count > 0) beginRunDisplay(app, app.onlinePatches);
+  for (int i = 0; i < count; ++i) {
+    showPatchStarting(app, i);
     if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return;
+    showPatchInstalled(app);
+  }
+  endRunDisplay(app);
 
   if (!app.manualPatches.empty()) {
     app.log.write("patches to download by hand: " + std::to_string(app.manualPatches.size()) + ", listed in " +

@@ -4,6 +4,7 @@
 
 #include "patching/format_size.h"
 #include "patching/patch_texts.h"
+#include "patching/run_display.h"
 #include "ui/component_names.h"
 
 namespace patching {
@@ -43,21 +44,30 @@ void sampleSpeedAndSaveTask(state::AppState& app) {
   app.speedSample = app.downloadTask.takeSpeedSample();
   // A failed write is retried by the next tick.
   app.downloadTask.saveState(app.platform.files, "", false);
+  runSpeedSample(app, app.speedSample.load());
 }
 
 void refreshProgress(state::AppState& app) {
   showProgress(app, app.downloadTask.getTotalSize(), app.downloadTask.receivedBytes());
 }
 
+void progressTick(state::AppState& app) {
+  int32_t received = app.downloadTask.receivedBytes();
+  showProgress(app, app.downloadTask.getTotalSize(), received);
+  runProgressTick(app, received);
+}
+
 void bindProgressHooks(state::AppState& app) {
   using namespace ui::names;
   app.onDownloadStarted = [&app] {
+    runDownloadStarted(app);
     app.window.setInterval(kTimerSaveTaskAndSpeed, kSpeedTimerMs);
     app.window.setInterval(kTimerProgress, kProgressTimerMs);
   };
   app.onDownloadEnded = [&app] {
     app.window.setInterval(kTimerSaveTaskAndSpeed, 0);
     app.window.setInterval(kTimerProgress, 0);
+    runDownloadEnded(app);
   };
   app.onDownloadRefresh = [&app] { refreshProgress(app); };
 }

@@ -6,10 +6,14 @@
 
 namespace patching {
 
-// Tick of the once-a-second timer: saves the download state and takes the speed sample.
+// Tick of the once-a-second timer: saves the download state and takes the speed sample,
+// which also feeds the whole run's time left.
 void sampleSpeedAndSaveTask(state::AppState& app);
-// Tick of the progress timer: the progress line, percentage and bar.
+// The progress line, percentage and bar of the current download; also the end event's
+// final redraw, on an engine thread.
 void refreshProgress(state::AppState& app);
+// Tick of the progress timer (window thread): refreshProgress, and the whole run's totals.
+void progressTick(state::AppState& app);
 
 // Gives the download's display hooks their work: the size event starts both timers (1000 ms
 // speed, 50 ms progress), the end event stops them, and the final refresh redraws once.

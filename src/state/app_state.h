@@ -8,6 +8,7 @@
 #include "state/worker_threads.h"
 #include "download/download_task.h"
 #include "patching/patch_entry.h"
+#include "patching/run_progress.h"
 #include "platform/platform.h"
 #include "startup/endpoints.h"
 #include "startup/manifest_document.h"
@@ -57,6 +58,8 @@ struct AppState {
   std::function<void()> onDownloadStarted;
   std::function<void()> onDownloadEnded;
   std::function<void()> onDownloadRefresh;
+  // The whole update run's totals and time left; window thread only (see run_display.h).
+  patching::RunProgress runProgress;
 
   // Set by the remote-configuration worker after its last step.
   std::atomic<bool> workerFinished{false};

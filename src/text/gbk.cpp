@@ -101,6 +101,16 @@ bool endsWithNoCase(const std::string& s, const std::string& suffix) {
   return folded.compare(folded.size() - suffix.size(), suffix.size(), asciiLower(suffix)) == 0;
 }
 
+std::string cutDoubleByte(const std::string& s, size_t limit) {
+  size_t end = 0;
+  while (end < s.size()) {
+    size_t width = isGbkLead(static_cast<unsigned char>(s[end])) && end + 1 < s.size() ? 2 : 1;
+    if (end + width > limit) break;
+    end += width;
+  }
+  return s.substr(0, end);
+}
+
 std::string gbkToUtf8(std::string_view gbk) {
   std::string out;
   out.reserve(gbk.size() * 3 / 2);

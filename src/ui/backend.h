@@ -5,18 +5,31 @@
 
 namespace ui {
 
+// The progress shown on the window's taskbar button.
+enum class TaskbarState { None, Normal, Error };
+
 struct WindowProps {
   std::string title;  // GBK, converted for display
   bool visible = true;
   int state = 0;  // 0 normal, 1 restore centred, 2 minimised, 3 maximised
   bool trayInstalled = false;
   std::string trayTooltip;  // at most 62 bytes
+  // While not empty, the tray icon shows this instead of trayTooltip (at most 62 bytes).
+  std::string trayStatus;
+  TaskbarState taskbarState = TaskbarState::None;
+  int taskbarPercent = 0;  // 0 to 100
+  int attentionRequests = 0;  // counts the requests to flash the taskbar button
 };
+
+// The tooltip the tray icon shows now.
+inline const std::string& shownTrayTooltip(const WindowProps& p) {
+  return p.trayStatus.empty() ? p.trayTooltip : p.trayStatus;
+}
 
 // What a queued change touched, so a backend redraws only that.
 enum class Change {
   Caption, Color, Picture, Visible, Enabled, Position, Interval, Items, Selection, Address,
-  Title, WindowVisible, WindowState, Tray,
+  Title, WindowVisible, WindowState, Tray, TrayStatus, Taskbar, Attention,
 };
 
 // Renders the model on the window thread and wakes that thread when work is queued.

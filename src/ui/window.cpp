@@ -1,7 +1,9 @@
 #include "ui/window.h"
 
+#include <algorithm>
 #include <chrono>
 
+#include "text/gbk.h"
 #include "ui/stacking.h"
 
 namespace ui {
@@ -58,11 +60,11 @@ void Window::edit(const std::string& name, Change change, Edit&& apply) {
   if (backend) backend->wake();
 }
 
-void Window::editWindow(Change change, const std::function<void(WindowProps&)>& apply) {
+void Window::editWindow(Change change, const std::function<bool(WindowProps&)>& apply) {
   Backend* backend = nullptr;
   {
     std::lock_guard lock(mutex_);
-    apply(props_);
+    if (!apply(props_)) return;
     backend = backend_;
     if (backend) {
       WindowProps snapshot = props_;
@@ -178,21 +180,57 @@ void Window::socketDataArrived() {
 }
 
 void Window::setTitle(const std::string& text) {
-  editWindow(Change::Title, [&](WindowProps& p) { p.title = text; });
+  editWindow(Change::Title, [&](WindowProps& p) {
+    p.title = text;
+    return true;
+  });
 }
 
 void Window::setWindowVisible(bool visible) {
-  editWindow(Change::WindowVisible, [&](WindowProps& p) { p.visible = visible; });
+  editWindow(Change::WindowVisible, [&](WindowProps& p) {
+    p.visible = visible;
+    return true;
+  });
 }
 
 void Window::setWindowState(int state) {
-  editWindow(Change::WindowState, [&](WindowProps& p) { p.state = state; });
+  editWindow(Change::WindowState, [&](WindowProps& p) {
+    p.state = state;
+    return true;
+  });
 }
 
 void Window::setTray(bool installed, const std::string& tooltip) {
   editWindow(Change::Tray, [&](WindowProps& p) {
     p.trayInstalled = installed;
     p.trayTooltip = installed ? tooltip.substr(0, kTooltipLimit) : std::string();
+    return true;
+  });
+}
+
+void Window::setTrayStatus(const std::string& text) {
+  std::string cut = text::cutDoubleByte(text, kTooltipLimit);
+  editWindow(Change::TrayStatus, [&](WindowProps& p) {
+    if (p.trayStatus == cut) return false;
+    p.trayStatus = cut;
+    return true;
+  });
+}
+
+void Window::setTaskbarProgress(TaskbarState state, int percent) {
+  percent = state == TaskbarState::None ? 0 : std::clamp(percent, 0, 100);
+  editWindow(Change::Taskbar, [&](WindowProps& p) {
+    if (p.taskbarState == state && p.taskbarPercent == percent) return false;
+    p.taskbarState = state;
+    p.taskbarPercent = percent;
+    return true;
+  });
+}
+
+void Window::requestAttention() {
+  editWindow(Change::Attention, [](WindowProps& p) {
+    ++p.attentionRequests;
+    return true;
   });
 }
 

@@ -60,6 +60,13 @@ class Window {
   void setWindowVisible(bool visible);
   void setWindowState(int state);
   void setTray(bool installed, const std::string& tooltip);
+  // A tooltip that stands in for the tray icon's own while not empty; cut like it, but never
+  // inside a two-byte character.
+  void setTrayStatus(const std::string& text);
+  // The taskbar button's progress; a repeat of what is shown changes nothing.
+  void setTaskbarProgress(TaskbarState state, int percent);
+  // Draws the player's attention to a minimised window: its taskbar button flashes once.
+  void requestAttention();
   void messageBox(const std::string& text);
   // A message box asking yes or no; false as well when no backend can ask.
   bool question(const std::string& text);
@@ -99,7 +106,8 @@ class Window {
  private:
   template <typename Edit>
   void edit(const std::string& name, Change change, Edit&& apply);
-  void editWindow(Change change, const std::function<void(WindowProps&)>& apply);
+  // `apply` returns false when it changed nothing: then nothing is redrawn.
+  void editWindow(Change change, const std::function<bool(WindowProps&)>& apply);
   Component* find(const std::string& name);
   const Component* find(const std::string& name) const;
   void runHandler(const std::function<void()>& handler);

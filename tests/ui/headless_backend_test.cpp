@@ -68,6 +68,31 @@ TEST_F(HeadlessTest, PrintsEachVisibleChangeWithGbkShownAsUtf8) {
   EXPECT_NE(out.find("message: \"信息\"\n"), std::string::npos);
 }
 
+TEST_F(HeadlessTest, PrintsTheRunOnTaskbarAndTray) {
+  auto backend = make(false, false);
+  window.setTrayStatus("\xD7\xDC\xBD\xF8\xB6\xC8:37%");  // 总进度:37%, no icon yet: nothing to print
+  window.setTray(true, "VKTALVERA LAUNCHER");       // the icon comes with the stand-in tooltip
+  window.setTrayStatus("\xD7\xDC\xBD\xF8\xB6\xC8:38%");
+  window.setTaskbarProgress(ui::TaskbarState::Normal, 38);
+  window.setTaskbarProgress(ui::TaskbarState::Error, 38);
+  window.requestAttention();  // not minimised: no flash
+  window.setTrayStatus("");
+  window.setTaskbarProgress(ui::TaskbarState::None, 0);
+  window.setWindowState(2);
+  window.requestAttention();
+  backend->step();
+  std::string out = console.text();
+  EXPECT_EQ(out.find("window: tray tooltip \"总进度:37%\""), std::string::npos) << out;
+  EXPECT_NE(out.find("window: tray icon \"总进度:37%\"\nwindow: tray tooltip \"总进度:38%\"\n"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("window: taskbar progress 38%\nwindow: taskbar progress 38% error\n"
+                     "window: tray tooltip \"VKTALVERA LAUNCHER\"\nwindow: taskbar progress cleared\n"
+                     "window: state 2\nwindow: taskbar button flashed\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("flashed"), out.rfind("flashed"));
+}
+
 TEST_F(HeadlessTest, TimersTickWhileSetAndStopAtZero) {
   auto backend = make(false, false);
   int ticks = 0;

@@ -104,6 +104,49 @@ TEST(WindowModel, TrayTooltipIsCutTo62Bytes) {
   EXPECT_FALSE(window.windowProps().trayInstalled);
 }
 
+TEST(WindowModel, TrayStatusStandsInForTheTooltipWhileSet) {
+  ui::Window window(text::DisplayCode::SC);
+  fakes::RecordingBackend backend;
+  window.attach(&backend);
+  window.setTray(true, "VKTALVERA LAUNCHER");
+  // 31 two-byte characters and one more byte: the cut falls before the last character.
+  std::string status = "x" + std::string(62, '\xB8');
+  window.setTrayStatus(status);
+  EXPECT_EQ(window.windowProps().trayStatus, status.substr(0, 61));
+  EXPECT_EQ(ui::shownTrayTooltip(window.windowProps()), status.substr(0, 61));
+  EXPECT_EQ(window.windowProps().trayTooltip, "VKTALVERA LAUNCHER");
+  window.setTrayStatus(status);  // no change: nothing to redraw
+  window.setTrayStatus("");
+  EXPECT_EQ(ui::shownTrayTooltip(window.windowProps()), "VKTALVERA LAUNCHER");
+  window.pump();
+  int redraws = 0;
+  for (const auto& a : backend.applied) redraws += a.change == ui::Change::TrayStatus;
+  EXPECT_EQ(redraws, 2);
+  window.attach(nullptr);
+}
+
+TEST(WindowModel, TaskbarProgressRedrawsOnlyChanges) {
+  ui::Window window(text::DisplayCode::SC);
+  fakes::RecordingBackend backend;
+  window.attach(&backend);
+  window.setTaskbarProgress(ui::TaskbarState::Normal, 40);
+  window.setTaskbarProgress(ui::TaskbarState::Normal, 40);
+  window.setTaskbarProgress(ui::TaskbarState::Normal, 140);
+  window.setTaskbarProgress(ui::TaskbarState::Error, 100);
+  window.setTaskbarProgress(ui::TaskbarState::None, 100);
+  window.requestAttention();
+  window.pump();
+  std::vector<std::pair<ui::TaskbarState, int>> shown;
+  for (const auto& a : backend.applied)
+    if (a.change == ui::Change::Taskbar) shown.emplace_back(a.window.taskbarState, a.window.taskbarPercent);
+  EXPECT_EQ(shown, (std::vector<std::pair<ui::TaskbarState, int>>{{ui::TaskbarState::Normal, 40},
+                                                                   {ui::TaskbarState::Normal, 100},
+                                                                   {ui::TaskbarState::Error, 100},
+                                                                   {ui::TaskbarState::None, 0}}));
+  EXPECT_EQ(window.windowProps().attentionRequests, 1);
+  window.attach(nullptr);
+}
+
 TEST(WindowModel, ClicksReachOnlyShownEnabledButtons) {
   ui::Window window(text::DisplayCode::SC);
   int clicks = 0;

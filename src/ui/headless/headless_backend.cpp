@@ -26,6 +26,16 @@ std::string quoted(const std::string& s) {
   return q;
 }
 
+std::string taskbarText(const WindowProps& p) {
+  std::string percent = std::to_string(p.taskbarPercent) + "%";
+  switch (p.taskbarState) {
+    case TaskbarState::Normal: return "taskbar progress " + percent;
+    case TaskbarState::Error: return "taskbar progress " + percent + " error";
+    case TaskbarState::None: break;
+  }
+  return "taskbar progress cleared";
+}
+
 std::string rgbText(Rgb c) {
   return "(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
 }
@@ -80,7 +90,15 @@ void HeadlessBackend::applyWindow(const WindowProps& p, Change change) {
       break;
     case Change::WindowState: print("window", "state " + std::to_string(p.state)); break;
     case Change::Tray:
-      print("window", p.trayInstalled ? "tray icon " + quoted(shown(p.trayTooltip)) : "tray icon removed");
+      print("window", p.trayInstalled ? "tray icon " + quoted(shown(shownTrayTooltip(p))) : "tray icon removed");
+      break;
+    case Change::TrayStatus:
+      if (p.trayInstalled) print("window", "tray tooltip " + quoted(shown(shownTrayTooltip(p))));
+      break;
+    case Change::Taskbar: print("window", taskbarText(p)); break;
+    case Change::Attention:
+      // Only a minimised window has a button worth flashing.
+      if (p.state == 2) print("window", "taskbar button flashed");
       break;
     default: break;
   }

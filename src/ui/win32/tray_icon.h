@@ -20,6 +20,7 @@ class TrayIcon {
   void remove();
   // The taskbar was recreated (Explorer restarted): put the icon back if it was shown.
   void restore();
+  bool shown() const { return shown_; }
 
   // 1 left button released, 2 double-click, 3 right button released or context menu; 0 other.
   static int operationFor(LPARAM mouseMessage);

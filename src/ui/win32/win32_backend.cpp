@@ -15,6 +15,7 @@
 #include "ui/stacking.h"
 #include "ui/win32/server_combo.h"
 #include "ui/win32/skin_view.h"
+#include "ui/win32/taskbar_button.h"
 #include "ui/win32/tray_icon.h"
 #include "ui/win32/web_view.h"
 
@@ -36,6 +37,18 @@ constexpr int kComboId = 100;
 constexpr int kShortestFrameMs = 20;  // browsers' rule: faster GIF frames run at 100 ms
 constexpr wchar_t kMessageCaption[] = L"\u4FE1\u606F\uFF1A";  // 信息：
 constexpr char kComboFace[] = "\xCB\xCE\xCC\xE5";          // 宋体, GBK
+// Names a file that gets one line per change of the taskbar progress, the tray tooltip and
+// the flashing, as the shell was asked for it: how tests see what the shell may not show.
+constexpr char kShellTraceVariable[] = "LAUNCHER_SHELL_TRACE";
+
+const char* taskbarStateName(TaskbarState state) {
+  switch (state) {
+    case TaskbarState::Normal: return "normal";
+    case TaskbarState::Error: return "error";
+    case TaskbarState::None: break;
+  }
+  return "none";
+}
 
 RECT toRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 
@@ -101,6 +114,8 @@ class Win32Backend final : public LoopBackend {
   void advanceAnimation(int index);
   void deliverSelection();
   void destroyed();
+  void showTray(const WindowProps& props);
+  void trace(const std::string& line);
 
   ComponentView* viewNamed(const std::string& name, int* index = nullptr);
   void invalidate(const ComponentView& view);
@@ -112,6 +127,8 @@ class Win32Backend final : public LoopBackend {
   std::atomic<bool> wakePending_{false};
   bool selectionPending_ = false;
   UINT taskbarCreated_ = 0;
+  UINT taskbarButtonCreated_ = 0;
+  std::string shellTrace_;
 
   std::map<Asset, Picture32> pictures_;
   Picture32 background_;
@@ -119,6 +136,7 @@ class Win32Backend final : public LoopBackend {
   SkinFonts fonts_;
   HICON trayIcon_ = nullptr;
   TrayIcon tray_;
+  TaskbarButton taskbar_;
   WebView web_;
   int pressed_ = -1;  // button holding the mouse capture
   int hovered_ = -1;  // button under the pointer
@@ -156,6 +174,7 @@ void Win32Backend::run() {
     }
   }
   web_.close();
+  taskbar_.release();
   if (SUCCEEDED(ole)) OleUninitialize();
 }
 
@@ -170,11 +189,19 @@ bool Win32Backend::createWindow() {
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  taskbarButtonCreated_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  shellTrace_ = platform_.system.environment(kShellTraceVariable);
   // No caption and no system menu, but the minimise-box style so the taskbar can minimise it.
   HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kClassName, wide(window_.windowProps().title).c_str(),
                               WS_POPUP | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 50, 50, kWidth, kHeight, nullptr, nullptr,
                               instance, this);
-  return hwnd != nullptr;
+  if (!hwnd) return false;
+  // An elevated launcher (started again with administrator rights) would not hear the shell's
+  // announcements otherwise: they come from a process of lower integrity.
+  for (UINT announcement : {taskbarCreated_, taskbarButtonCreated_})
+    if (announcement != 0) ChangeWindowMessageFilterEx(hwnd, announcement, MSGFLT_ALLOW, nullptr);
+  taskbar_.setup(hwnd);
+  return true;
 }
 
 void Win32Backend::loadPictures() {
@@ -362,13 +389,33 @@ void Win32Backend::applyWindow(const WindowProps& props, Change change) {
       if (props.state == 3) ShowWindow(hwnd, SW_MAXIMIZE);
       break;
     case Change::Tray:
-      if (props.trayInstalled)
-        tray_.show(wide(props.trayTooltip));
-      else
-        tray_.remove();
+    case Change::TrayStatus: showTray(props); break;
+    case Change::Taskbar: {
+      bool taken = taskbar_.show(props.taskbarState, props.taskbarPercent);
+      trace("taskbar " + std::string(taskbarStateName(props.taskbarState)) + " " +
+            std::to_string(props.taskbarPercent) + (taken ? "" : " (no taskbar object)"));
+      break;
+    }
+    case Change::Attention:
+      trace(taskbar_.flashIfMinimised() ? "flash" : "flash skipped, the window is not minimised");
       break;
     default: break;
   }
+}
+
+void Win32Backend::showTray(const WindowProps& props) {
+  if (!props.trayInstalled) {
+    tray_.remove();
+    trace("tray removed");
+    return;
+  }
+  const std::string& tooltip = shownTrayTooltip(props);
+  tray_.show(wide(tooltip));
+  trace("tooltip " + platform_.system.toUtf8(tooltip, codePage_) + (tray_.shown() ? "" : " (no notification area)"));
+}
+
+void Win32Backend::trace(const std::string& line) {
+  if (!shellTrace_.empty()) platform_.files.appendWhole(shellTrace_, line + "\r\n");
 }
 
 // ---- animation ----
@@ -534,6 +581,7 @@ void Win32Backend::destroyed() {
     KillTimer(hwnd, kAnimationBase + i);
   }
   tray_.remove();
+  taskbar_.release();
   web_.close();
   hwnd_ = nullptr;
   PostQuitMessage(0);
@@ -606,6 +654,11 @@ LRESULT Win32Backend::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.restore();
+        return 0;
+      }
+      if (message == taskbarButtonCreated_ && taskbarButtonCreated_ != 0) {
+        taskbar_.buttonCreated();
+        trace("taskbar button created");
         return 0;
       }
       break;
