@@ -82,7 +82,7 @@ sleep 1.5  # one more save of the download state, now that every connection hold
 kill -9 "$launcher_pid"; wait "$launcher_pid" 2>/dev/null || true; launcher_pid=""
 stop standin_pid
 grep -F '发现新的更新文件 在线更新:3 总大小:3.19MB 手动更新:0 总大小:0B' "$work/run1.log"
-grep -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "$work/run1.log" | head -1
+grep -m1 -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "$work/run1.log"
 [ -s "$client/DownloadCache/big.pak.tmp" ]
 [ -s "$client/DownloadCache/big.pak.tmp.work" ]
 [ ! -e "$client/big.pak" ]

@@ -68,10 +68,10 @@ second_pid=$!
 wait_for_text "$work/second.log" 60 "LAUNCHER VER:0.0.2" || { cat "$work/second.log" "$work/server.log"; exit 1; }
 wait_for_text "$work/second.log" 30 "登陆器为最新版本，无需更新..."
 grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待几秒..." "$work/second.log"
-# Resumed: every request for the file asks for a range that begins past a segment start.
 # Resumed: every new request for the file asks for a range, and none starts where a segment
 # of the first start began (each of those holds data now).
-grep 'GET /DLQ.exe' "$work/server.log" | head -n "$requests_before" | sed -n 's/.* range=bytes=\([0-9]*\)-.*/\1/p' \
+# (sed reads to the end: a head that stopped early would fail the pipe under pipefail)
+grep 'GET /DLQ.exe' "$work/server.log" | sed -n "1,${requests_before}p" | sed -n 's/.* range=bytes=\([0-9]*\)-.*/\1/p' \
   > "$work/first_starts"
 echo 0 >> "$work/first_starts"
 grep 'GET /DLQ.exe' "$work/server.log" | tail -n +"$((requests_before + 1))" > "$work/resumed.log"
