@@ -25,6 +25,10 @@ void EngineTask::connectionMain(int id, int segment, int source) {
     Outcome outcome = fetchOnce(id, segment, source);
     if (outcome == Outcome::again && !stop_.load()) continue;
     if (outcome == Outcome::done || outcome == Outcome::stopped || stop_.load()) break;
+    if (outcome == Outcome::differs) {
+      std::lock_guard guard(lock_);
+      sourceDiffered_ = true;
+    }
     if (moveToAnotherSource(source)) continue;
     if (outcome == Outcome::differs) {
       // The file has been replaced since the download began: no part of what is here belongs to the new one.

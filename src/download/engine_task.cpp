@@ -184,7 +184,8 @@ int32_t EngineTask::receivedBytes() const {
 
 bool EngineTask::remoteChanged() const {
   std::lock_guard guard(lock_);
-  return remoteChanged_;
+  bool whole = fileSize_ >= 0 && !fileFailed_ && table_.complete();
+  return remoteChanged_ || (sourceDiffered_ && !whole);
 }
 
 DownloadFailure EngineTask::failure() const {

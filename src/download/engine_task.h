@@ -136,6 +136,9 @@ class EngineTask {
   bool sizeAnnounced_ = false;
   bool fileFailed_ = false;
   bool remoteChanged_ = false;
+  // A source served another version of the file and was left for the others: should the
+  // download still fail, that version is what can be reached, so the file counts as replaced.
+  bool sourceDiffered_ = false;
   DownloadFailure failure_ = DownloadFailure::none;
   std::map<std::string, platform::ProxyServer> proxies_;  // by "scheme host port", asked once per task
   int wantedConnections_ = 0;

@@ -153,6 +153,28 @@ TEST_F(MirrorTest, ASourceThatChangedAloneStillMarksTheFileReplaced) {
   EXPECT_TRUE(engine.remoteChanged());
 }
 
+// The same, with the changed source left first: the other one is slow and then cuts every
+// answer, so the download fails on it, and what could be reached was the new version.
+TEST_F(MirrorTest, AChangedSourceLeftForOneThatThenFailsStillMarksTheFileReplaced) {
+  TestServer changed(body), cut(body);
+  changed.rangeTotalDelta = 7;
+  cut.bytesPerWrite = 1000;
+  cut.pauseMsPerWrite = 300;
+  cut.cutAfter = 2000;
+  cut.cutCount = -1;
+  TaskState state;
+  state.url = Url{"127.0.0.1", changed.port(), "/files/patch.bin"};
+  state.fileSize = static_cast<int32_t>(body.size());
+  state.segments = SegmentTable::fresh(state.fileSize, 5).segments();
+  state.segments[0].received = 100000;
+  dltest::writeFile(file, body.substr(0, 100000) + std::string(body.size() - 100000, '\0'));
+  ASSERT_TRUE(engine.resume(withMirrors("", {cut.url()}), encodeTaskState(state)));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_FALSE(engine.completed());
+  EXPECT_TRUE(dropped(changed.url()));
+  EXPECT_TRUE(engine.remoteChanged());
+}
+
 TEST_F(MirrorTest, AResumedTaskKeepsItsRecordWhicheverAddressNowComesFirst) {
   TestServer recorded(body), other(body);
   TaskState state;
