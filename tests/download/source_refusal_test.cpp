@@ -3,7 +3,6 @@
 // the others finish the file; only the last source's refusal ends the download, with its cause.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -153,17 +152,6 @@ TEST_F(SourceRefusal, WhenEverySourceRefusesTheLastRefusalEndsTheDownloadWithIts
     int after = untrustedA.connections() + untrustedB.connections() + static_cast<int>(proxy.requests().size());
     EXPECT_EQ(after - before, 2);
   }
-}
-
-TEST_F(SourceRefusal, ASingleSourceRefusedEndsAtOnce) {
-  UntrustedTlsServer untrusted;
-  ASSERT_TRUE(untrusted.ready());
-  ASSERT_TRUE(engine.start(log.params(untrusted.url(), file)));
-  ASSERT_TRUE(log.waitForEnd());
-  EXPECT_FALSE(engine.completed());
-  EXPECT_EQ(engine.failure(), DownloadFailure::certificateRefused);
-  EXPECT_EQ(untrusted.connections(), 1);
-  EXPECT_FALSE(log.saidText(texts::kSourceDropped));
 }
 
 // A resumed file starts all its connections at once, spread over the sources: several meet
