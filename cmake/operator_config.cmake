@@ -44,9 +44,18 @@ foreach(key IN LISTS operator_keys)
   endif()
 endforeach()
 # Hosts go into C++ string literals and web addresses: letters, digits, '.', '-', '_', ':' and brackets only.
-foreach(key manifest.primary manifest.secondary web.announcement web.site web.forum web.account web.qq)
+foreach(key web.announcement web.site web.forum web.account web.qq)
   if(NOT operator_value_${key} MATCHES "^[][A-Za-z0-9._:-]+$")
     message(FATAL_ERROR "${operator_ini}: '${key}' is not a host name or address: '${operator_value_${key}}'")
+  endif()
+endforeach()
+# A manifest server may also be a whole address with its scheme, port and path (visible ASCII
+# without '#', quotes or backslashes); the launcher reads it again and checks the port's range.
+foreach(key manifest.primary manifest.secondary)
+  set(value "${operator_value_${key}}")
+  if(NOT value MATCHES "^[][A-Za-z0-9._:-]+$" AND
+     NOT value MATCHES "^[Hh][Tt][Tt][Pp][Ss]?://[][A-Za-z0-9._:-]+(/[]!$%&'()*+,./0-9:=?@A-Z[^_a-z{|}~-]*)?$")
+    message(FATAL_ERROR "${operator_ini}: '${key}' is not a host name or an http:// or https:// address: '${value}'")
   endif()
 endforeach()
 if(NOT operator_value_web.qq_key MATCHES "^[A-Za-z0-9_]+$")
@@ -56,10 +65,11 @@ string(LENGTH "${operator_value_web.qq_key}" qq_key_length)
 if(NOT qq_key_length EQUAL 32)
   message(FATAL_ERROR "${operator_ini}: 'web.qq_key' must be 32 characters long, not ${qq_key_length}")
 endif()
-# The released launcher always asks the manifest servers on their fixed ports.
+# The released launcher asks manifest servers given as hosts on their fixed ports.
 if(NOT operator_value_manifest.primary_port STREQUAL "8888" OR NOT operator_value_manifest.secondary_port STREQUAL "8282")
   message(WARNING "${operator_ini}: the manifest ports are fixed at 8888 and 8282 in the build; "
-                  "primary_port and secondary_port take effect only in a file given with --endpoints")
+                  "primary_port and secondary_port take effect only in a file given with --endpoints; "
+                  "a port of the build goes into a whole address (manifest.primary = https://host:port/path)")
 endif()
 
 # Public keys: base64 of the 65-byte uncompressed P-256 point (88 characters, as

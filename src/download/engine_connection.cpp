@@ -30,6 +30,10 @@ void EngineTask::connectionMain(int id, int segment, int source) {
       sourceDiffered_ = true;
     }
     if (moveToAnotherSource(source)) continue;
+    if (outcome == Outcome::certificateRefused || outcome == Outcome::proxyRefused) {
+      endForRefusal(outcome);
+      break;
+    }
     if (outcome == Outcome::differs) {
       // The file has been replaced since the download began: no part of what is here belongs to the new one.
       std::lock_guard guard(lock_);
@@ -117,7 +121,7 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   if (received == Outcome::gaveUp) return refuse(head.status, false);
   if (received != Outcome::done) return received;
 
-  if (head.status == 407 && absoluteTarget) return giveUp(DownloadFailure::proxyRefused, proxyRefusal(head.status));
+  if (head.status == 407 && absoluteTarget) return refused(Outcome::proxyRefused, proxyRefusal(head.status));
   if (head.status == 301 || head.status == 302) {
     Url target;
     if (!resolveLocation(url, head.location, target)) {

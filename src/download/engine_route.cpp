@@ -69,37 +69,42 @@ EngineTask::Outcome EngineTask::tunnel(platform::Stream& socket, const Url& url)
   if (received != Outcome::done) return received == Outcome::stopped ? received : Outcome::failed;
   // 407 asks for credentials the launcher does not have; 403 and the like are the proxy's
   // rules. Asking again would only bring the same answer.
-  if (head.status >= 400 && head.status < 500) {
-    return giveUp(DownloadFailure::proxyRefused, proxyRefusal(head.status));
-  }
+  if (head.status >= 400 && head.status < 500) return refused(Outcome::proxyRefused, proxyRefusal(head.status));
   if (head.status < 200 || head.status >= 300 || !pending.empty()) return Outcome::failed;
   return Outcome::done;
 }
 
-// TLS on a fresh connection. A certificate that fails the check ends the download: asking
-// again would meet the same certificate, and taking it would hand the file to whoever holds it.
+// TLS on a fresh connection. A certificate that fails the check is never asked again: it
+// would be the same certificate, and taking it would hand the file to whoever holds it.
 EngineTask::Outcome EngineTask::secure(platform::Stream& socket, const Url& url) {
   platform::TlsStatus status = socket.secure(url.host, params_.receiveTimeout, stop_);
   switch (status) {
     case platform::TlsStatus::ok: return Outcome::done;
     case platform::TlsStatus::stopped: return Outcome::stopped;
     case platform::TlsStatus::certificateRefused:
-      return giveUp(DownloadFailure::certificateRefused, texts::kCertificateRefused + url.host + "]");
+      return refused(Outcome::certificateRefused, texts::kCertificateRefused + url.host + "]");
     default:
       say(3, texts::kConnectPrefix + endpoint(url.host, url.port) + "]" + texts::kFailed);
       return Outcome::failed;
   }
 }
 
-// Ends the task for a cause the player can act on; the other connections would meet the same
-// refusal, so they end too and the file stays for a later run.
-EngineTask::Outcome EngineTask::giveUp(DownloadFailure cause, const std::string& text) {
+// A refusal the player can act on: said at once with the server or proxy it came from. The
+// connection leaves that source for another one if it can, and ends the task if not.
+EngineTask::Outcome EngineTask::refused(Outcome refusal, const std::string& text) {
   say(3, text);
+  return refusal;
+}
+
+// Ends the task for the cause of a refusal on its last source: the other connections would
+// meet the same refusal, so they end too and the file stays for a later run.
+void EngineTask::endForRefusal(Outcome refusal) {
   std::lock_guard guard(lock_);
-  if (failure_ == DownloadFailure::none) failure_ = cause;
+  if (failure_ == DownloadFailure::none) {
+    failure_ = refusal == Outcome::proxyRefused ? DownloadFailure::proxyRefused : DownloadFailure::certificateRefused;
+  }
   stop_.store(true);
   wake_.notify_all();
-  return Outcome::gaveUp;
 }
 
 // Sends a request head whole; it is shown in the task's detail log once it has gone out.

@@ -79,7 +79,9 @@ class EngineTask {
  private:
   // again: the answer ended where it said it would before the segment was complete; the
   // rest is asked for at once. differs: the source serves another version of the file.
-  enum class Outcome { done, again, failed, gaveUp, differs, stopped };
+  // certificateRefused, proxyRefused: the source cannot be reached safely or at all; asking
+  // it again would bring the same refusal.
+  enum class Outcome { done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused };
 
   // Control thread.
   void control();
@@ -106,7 +108,8 @@ class EngineTask {
   platform::ProxyServer proxyFor(const Url& url);
   Outcome tunnel(platform::Stream& socket, const Url& url);
   Outcome secure(platform::Stream& socket, const Url& url);
-  Outcome giveUp(DownloadFailure cause, const std::string& text);
+  Outcome refused(Outcome refusal, const std::string& text);
+  void endForRefusal(Outcome refusal);
   Outcome sendRequest(platform::Stream& socket, const std::string& request);
   static std::string proxyRefusal(int status);
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);

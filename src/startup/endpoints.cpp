@@ -48,6 +48,85 @@ bool parsePort(std::string_view s, int& port) {
   return true;
 }
 
+// Where the manifest servers keep the manifest unless their address names another path.
+constexpr const char* kPrimaryPath = "/dlq/UpdateInfo_test.xml";
+constexpr const char* kSecondaryPath = "/buding/dlq/UpdateInfo_test.xml";
+
+// The fields of one manifest server, the primary's or the secondary's.
+struct ManifestServer {
+  std::string& host;
+  int& port;
+  bool& secure;
+  std::string& path;
+  const char* fixedPath;
+};
+
+ManifestServer primaryServer(Endpoints& e) {
+  return {e.manifestPrimary, e.manifestPrimaryPort, e.manifestPrimarySecure, e.manifestPrimaryPath, kPrimaryPath};
+}
+ManifestServer secondaryServer(Endpoints& e) {
+  return {e.manifestSecondary, e.manifestSecondaryPort, e.manifestSecondarySecure, e.manifestSecondaryPath,
+          kSecondaryPath};
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = s[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// A path goes into the request line as written: visible ASCII only, no fragment, nothing
+// that would end a quoted text.
+bool isPathText(std::string_view s) {
+  for (char c : s) {
+    if (c <= ' ' || c > '~' || c == '#' || c == '"' || c == '\\') return false;
+  }
+  return true;
+}
+
+// "host", "host:port", "[v6]" or "[v6]:port" of a whole address.
+bool splitAuthority(std::string_view authority, std::string& host, int& port) {
+  size_t colon = authority.rfind(':');
+  if (colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos) {
+    if (!parsePort(authority.substr(colon + 1), port)) return false;
+    authority = authority.substr(0, colon);
+  }
+  bool bracketed = authority.size() > 2 && authority.front() == '[' && authority.back() == ']';
+  if (!isHostText(authority) || (!bracketed && authority.find_first_of(":[]") != std::string_view::npos)) return false;
+  host = std::string(authority);
+  return true;
+}
+
+// A manifest server is a host, which leaves its port and scheme to their own keys, or a whole
+// address "http[s]://host[:port][/path]", which sets all of them: the scheme's own port unless
+// one is given, the usual path unless one is given. Nothing changes when the text is refused.
+std::string applyManifestServer(const std::string& key, std::string_view value, ManifestServer s) {
+  bool secure = startsWithNoCase(value, "https://");
+  if (!secure && !startsWithNoCase(value, "http://")) {
+    if (!isHostText(value)) return "'" + key + "' is not a host name or address";
+    s.host = std::string(value);
+    s.path = s.fixedPath;
+    return {};
+  }
+  std::string_view rest = value.substr(secure ? 8 : 7);
+  size_t slash = rest.find('/');
+  std::string_view path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+  std::string host;
+  int port = secure ? 443 : 80;
+  if (!splitAuthority(rest.substr(0, slash), host, port) || !isPathText(path)) {
+    return "'" + key + "' is not a host name or an http:// or https:// address";
+  }
+  s.host = host;
+  s.port = port;
+  s.secure = secure;
+  s.path = path.empty() || path == "/" ? std::string(s.fixedPath) : std::string(path);
+  return {};
+}
+
 // key1 and key2 are slots: an empty value clears one, so a file can also take a key away.
 std::string applyTrustKey(const std::string& key, std::string_view value, Endpoints& e) {
   if (key == "trust.required") {
@@ -75,12 +154,13 @@ std::string applyKey(const std::string& key, std::string_view value, Endpoints& 
     std::string Endpoints::*field;
   };
   static const HostKey kHosts[] = {
-      {"manifest.primary", &Endpoints::manifestPrimary}, {"manifest.secondary", &Endpoints::manifestSecondary},
-      {"web.announcement", &Endpoints::announcement},    {"web.site", &Endpoints::site},
-      {"web.forum", &Endpoints::forum},                  {"web.account", &Endpoints::account},
+      {"web.announcement", &Endpoints::announcement}, {"web.site", &Endpoints::site},
+      {"web.forum", &Endpoints::forum},               {"web.account", &Endpoints::account},
       {"web.qq", &Endpoints::qq},
   };
   if (key.starts_with("trust.")) return applyTrustKey(key, value, e);
+  if (key == "manifest.primary") return applyManifestServer(key, value, primaryServer(e));
+  if (key == "manifest.secondary") return applyManifestServer(key, value, secondaryServer(e));
   for (const auto& h : kHosts) {
     if (key != h.name) continue;
     if (!isHostText(value)) return "'" + key + "' is not a host name or address";
@@ -123,14 +203,21 @@ std::vector<platform::P256PublicKey> Endpoints::trustedKeys() const {
 }
 
 Endpoints::Endpoints()
-    : manifestPrimary(operator_config::kManifestPrimary),
-      manifestSecondary(operator_config::kManifestSecondary),
-      announcement(operator_config::kAnnouncement),
+    : announcement(operator_config::kAnnouncement),
       site(operator_config::kSite),
       forum(operator_config::kForum),
       account(operator_config::kAccount),
       qq(operator_config::kQq),
       qqKey(operator_config::kQqKey) {
+  // The build checked these too; a text that still does not read is kept as the host it was.
+  if (!applyManifestServer("", operator_config::kManifestPrimary, primaryServer(*this)).empty()) {
+    manifestPrimary = operator_config::kManifestPrimary;
+    manifestPrimaryPath = kPrimaryPath;
+  }
+  if (!applyManifestServer("", operator_config::kManifestSecondary, secondaryServer(*this)).empty()) {
+    manifestSecondary = operator_config::kManifestSecondary;
+    manifestSecondaryPath = kSecondaryPath;
+  }
   // The build checked these; a compiled-in key that still does not read stays a key that
   // verifies nothing, so a broken build refuses manifests instead of trusting them all.
   const char* compiled[2] = {operator_config::kTrustKey1, operator_config::kTrustKey2};

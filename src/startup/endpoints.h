@@ -8,8 +8,10 @@
 
 namespace startup {
 
-// The operator's addresses: hosts only, the ports, paths and queries stay fixed in the code that
-// uses them. A default-built value holds the addresses compiled in from config/operator.ini.
+// The operator's addresses: hosts, whose ports, paths and queries stay fixed in the code that
+// uses them; only a manifest server may instead be given as a whole address with its own
+// scheme, port and path. A default-built value holds the addresses compiled in from
+// config/operator.ini.
 struct Endpoints {
   Endpoints();
 
@@ -20,6 +22,9 @@ struct Endpoints {
   // The manifest over TLS (https) instead of plain http.
   bool manifestPrimarySecure = false;
   bool manifestSecondarySecure = false;
+  // Where on its server the manifest is; the stamp query is added to it.
+  std::string manifestPrimaryPath;
+  std::string manifestSecondaryPath;
   std::string announcement;  // serves "/bz01.html"
   std::string site;          // official site, plain http, default port
   std::string forum;         // forum site, plain http, default port

@@ -9,9 +9,6 @@ namespace startup {
 
 namespace {
 
-constexpr const char* kPrimaryPath = "/dlq/UpdateInfo_test.xml";
-constexpr const char* kSecondaryPath = "/buding/dlq/UpdateInfo_test.xml";
-
 // Why an answer is of no use, or empty when it is a manifest with at least one server line.
 std::string manifestProblem(state::AppState& app, std::string_view body) {
   if (!parseManifest(app.manifestDocument, body)) return body.empty() ? "no answer" : "not a readable manifest";
@@ -59,7 +56,9 @@ ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std:
 // (and, with keys, passes the checks above).
 ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int port, bool secure,
                           const std::string& path) {
-  std::string query = path + "?t=" + cacheBustingStamp(app.platform.system);
+  // An operator's path may bring a query of its own (a signed address of an object store).
+  const char* joint = path.find('?') == std::string::npos ? "?t=" : "&t=";
+  std::string query = path + joint + cacheBustingStamp(app.platform.system);
   std::string body = app.platform.http.get(host, port, query, secure);
   std::string problem;
   ManifestOutcome outcome = ManifestOutcome::kUsable;
@@ -78,9 +77,11 @@ ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int por
 
 ManifestOutcome fetchCheckedManifest(state::AppState& app) {
   const Endpoints& e = app.endpoints;
-  ManifestOutcome first = fetchFrom(app, e.manifestPrimary, e.manifestPrimaryPort, e.manifestPrimarySecure, kPrimaryPath);
+  ManifestOutcome first = fetchFrom(app, e.manifestPrimary, e.manifestPrimaryPort, e.manifestPrimarySecure,
+                                    e.manifestPrimaryPath);
   if (first == ManifestOutcome::kUsable) return first;
-  ManifestOutcome second = fetchFrom(app, e.manifestSecondary, e.manifestSecondaryPort, e.manifestSecondarySecure, kSecondaryPath);
+  ManifestOutcome second = fetchFrom(app, e.manifestSecondary, e.manifestSecondaryPort, e.manifestSecondarySecure,
+                                     e.manifestSecondaryPath);
   if (second == ManifestOutcome::kUsable) return second;
   // A document without server lines is of no use to anyone after this.
   app.manifestDocument.xml.clear();

@@ -2,7 +2,8 @@
 # launcher-fetch through a real proxy on loopback (tinyproxy, started and stopped here):
 # plain HTTP with the whole address as request target and HTTPS through a CONNECT tunnel,
 # both byte-identical and both seen by the proxy; no_proxy sends a server past it; and a
-# proxy that asks for credentials (407) ends the download with the player's message.
+# proxy that asks for credentials (407) ends the download with the player's message, also when
+# the file has a mirror behind the same proxy.
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 fetch=${LAUNCHER_BUILD:?}/tools/launcher-fetch
@@ -64,4 +65,10 @@ for kind in plain secure; do
   [ "$(message_of "$work/refused_$kind.out")" = "$proxy_message" ] ||
     fail "$kind through a 407 proxy: wrong message: $(cat "$work/refused_$kind.out")"
 done
+echo "== a proxy that asks for credentials, every mirror behind it"
+rc=0
+"$fetch" "$secure" "$work/refused_mirrors.bin" --mirror "$plain" >"$work/refused_mirrors.out" 2>/dev/null || rc=$?
+[ "$rc" = 2 ] || fail "mirrors through a 407 proxy: exit code $rc, expected 2"
+[ "$(message_of "$work/refused_mirrors.out")" = "$proxy_message" ] ||
+  fail "mirrors through a 407 proxy: wrong message: $(cat "$work/refused_mirrors.out")"
 echo "all proxy download cases passed"

@@ -4,7 +4,8 @@
 # loopback, with the run's test authority put into the prefix's ROOT store by trust-root.exe:
 # a download and a plain-HTTP address redirected to HTTPS arrive byte-identical, a certificate
 # of an untrusted authority and one for another host name are refused with the player's
-# message; and a download through tinyproxy named in the prefix's Internet settings
+# message, and beside a good mirror such a server is left and the file completes from the good
+# one; and a download through tinyproxy named in the prefix's Internet settings
 # (ProxyEnable/ProxyServer, read through WinHTTP), plain and tunneled, past it for an address in
 # the bypass list, and through the proxy a configuration script (PAC, run by
 # WinHttpGetProxyForUrl) names.
@@ -70,6 +71,14 @@ for case in untrusted:$NGINX_UNTRUSTED_PORT wrongname:$NGINX_WRONGNAME_PORT; do
   [ ! -e "$work/$name.bin" ] || fail "$name: a file was delivered"
   [ "$(message_of "$work/$name.out")" = "$cert_message" ] || fail "$name: wrong message: $(cat "$work/$name.out")"
 done
+
+echo "== a mirror whose certificate is refused beside a good one"
+rc=0
+timeout 300 "$wine" "$work/launcher-fetch.exe" "https://localhost:$NGINX_UNTRUSTED_PORT/limited/file.bin?t=mix" \
+  "$(winpath "$work/mixed.bin")" --mirror "https://localhost:$NGINX_TLS_PORT/limited/file.bin?t=mix" \
+  >"$work/mixed.out" 2>&1 || rc=$?
+[ "$rc" = 0 ] || { cat "$work/mixed.out"; fail "untrusted mirror beside a good one under wine (exit $rc)"; }
+cmp "$NGINX_DIR/www/file.bin" "$work/mixed.bin" || fail "download from the good mirror differs"
 
 if command -v tinyproxy >/dev/null; then
   echo "== through the proxy of the Internet settings"

@@ -60,6 +60,70 @@ TEST(Endpoints, AMalformedFileIsRefusedWithItsLineAndChangesNothing) {
   }
 }
 
+TEST(Endpoints, AManifestServerMayBeAWholeAddressWithItsSchemePortAndPath) {
+  Endpoints e;
+  std::string error;
+  ASSERT_TRUE(applyEndpointsText("[manifest]\nprimary = https://cdn.example.com/game/UpdateInfo.xml?sig=a%2Fb&x=1\n"
+                                 "secondary = HTTP://[::1]:8080\n",
+                                 e, error))
+      << error;
+  EXPECT_EQ(e.manifestPrimary, "cdn.example.com");
+  EXPECT_EQ(e.manifestPrimaryPort, 443);
+  EXPECT_TRUE(e.manifestPrimarySecure);
+  EXPECT_EQ(e.manifestPrimaryPath, "/game/UpdateInfo.xml?sig=a%2Fb&x=1");
+  // Without a path the usual one stays.
+  EXPECT_EQ(e.manifestSecondary, "[::1]");
+  EXPECT_EQ(e.manifestSecondaryPort, 8080);
+  EXPECT_FALSE(e.manifestSecondarySecure);
+  EXPECT_EQ(e.manifestSecondaryPath, "/buding/dlq/UpdateInfo_test.xml");
+  // The later keys still apply over an address, and a plain host brings the usual path back
+  // but leaves the port and scheme to their keys.
+  ASSERT_TRUE(applyEndpointsText("[manifest]\nprimary_port = 8443\nsecondary = https://h.example:9/\n"
+                                 "secondary = 10.0.0.2\n",
+                                 e, error))
+      << error;
+  EXPECT_EQ(e.manifestPrimaryPort, 8443);
+  EXPECT_EQ(e.manifestSecondary, "10.0.0.2");
+  EXPECT_EQ(e.manifestSecondaryPort, 9);
+  EXPECT_TRUE(e.manifestSecondarySecure);
+  EXPECT_EQ(e.manifestSecondaryPath, "/buding/dlq/UpdateInfo_test.xml");
+  ASSERT_TRUE(applyEndpointsText("[manifest]\nprimary = http://files.example\n", e, error)) << error;
+  EXPECT_EQ(e.manifestPrimaryPort, 80);
+  EXPECT_FALSE(e.manifestPrimarySecure);
+  EXPECT_EQ(e.manifestPrimaryPath, "/dlq/UpdateInfo_test.xml");
+}
+
+TEST(Endpoints, AHostAloneKeepsTheFixedPortSchemeAndPath) {
+  Endpoints e;
+  EXPECT_EQ(e.manifestPrimaryPath, "/dlq/UpdateInfo_test.xml");
+  EXPECT_EQ(e.manifestSecondaryPath, "/buding/dlq/UpdateInfo_test.xml");
+  std::string error;
+  ASSERT_TRUE(applyEndpointsText("[manifest]\nprimary = files.example\nsecondary = 10.0.0.3\n", e, error)) << error;
+  EXPECT_EQ(e.manifestPrimary, "files.example");
+  EXPECT_EQ(e.manifestPrimaryPort, 8888);
+  EXPECT_FALSE(e.manifestPrimarySecure);
+  EXPECT_EQ(e.manifestPrimaryPath, "/dlq/UpdateInfo_test.xml");
+  EXPECT_EQ(e.manifestSecondaryPort, 8282);
+}
+
+TEST(Endpoints, AMalformedManifestAddressIsRefusedAndChangesNothing) {
+  const char* bad[] = {
+      "ftp://files.example/x.xml", "https://", "https:///x.xml", "https://files.example:0/x", "https://files.example:99999/",
+      "https://files.example/a b.xml", "https://files.example/a\"b", "https://user@files.example/", "https://::1/x",
+      "https://files.example/x\xB0.xml", "http//files.example/",
+  };
+  for (const char* address : bad) {
+    Endpoints e;
+    std::string error;
+    EXPECT_FALSE(applyEndpointsText(std::string("[manifest]\nprimary = ") + address + "\n", e, error)) << address;
+    EXPECT_NE(error.find("manifest.primary"), std::string::npos) << address << " -> " << error;
+    EXPECT_EQ(e.manifestPrimary, operator_config::kManifestPrimary) << address;
+    EXPECT_EQ(e.manifestPrimaryPort, 8888) << address;
+    EXPECT_FALSE(e.manifestPrimarySecure) << address;
+    EXPECT_EQ(e.manifestPrimaryPath, "/dlq/UpdateInfo_test.xml") << address;
+  }
+}
+
 TEST(Endpoints, TheShippedConfigurationParsesAsAnEndpointsFile) {
   std::string source = LAUNCHER_SOURCE_DIR;
   FILE* f = std::fopen((source + "/config/operator.ini").c_str(), "rb");

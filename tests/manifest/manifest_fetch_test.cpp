@@ -136,5 +136,20 @@ TEST_F(ManifestFetch, AnEndpointSetToHttpsIsAskedOverTls) {
   EXPECT_FALSE(applyEndpointsText("[manifest]\nsecondary_scheme=ftp\n", app.endpoints, error));
 }
 
+TEST_F(ManifestFetch, AWholeAddressIsAskedWithItsOwnSchemePortAndPath) {
+  std::string error;
+  ASSERT_TRUE(applyEndpointsText("[manifest]\nprimary = https://cdn.example.com/game/UpdateInfo.xml\n"
+                                 "secondary = https://store.example:8443/b/Info.xml?sig=x%2Fy\n",
+                                 app.endpoints, error))
+      << error;
+  EXPECT_FALSE(fetchManifest(app));
+  ASSERT_EQ(fake.http.requests.size(), 2u);
+  EXPECT_EQ(fake.http.requests[0].rfind("https://cdn.example.com:443/game/UpdateInfo.xml?t=", 0), 0u)
+      << fake.http.requests[0];
+  // A query of the address's own keeps its place; the stamp follows it.
+  EXPECT_EQ(fake.http.requests[1].rfind("https://store.example:8443/b/Info.xml?sig=x%2Fy&t=", 0), 0u)
+      << fake.http.requests[1];
+}
+
 }  // namespace
 }  // namespace startup

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows launcher (the 32-bit product where it runs, see use_product_build) under Wine
 # fetches its manifest over https through WinINet (INTERNET_FLAG_SECURE) from nginx on
-# loopback, with the run's test authority in the prefix's ROOT store (trust-root.exe); a
+# loopback, with the run's test authority in the prefix's ROOT store (trust-root.exe), also
+# from a whole https:// address with a path and query of its own; a
 # server whose certificate comes from an untrusted authority gets no request and the
 # secondary is asked. Servers are named "localhost": Wine's SSL policy does not match a
 # certificate's IP-address names.
@@ -43,14 +44,19 @@ printf '<UpdateInfo><ServerList><Server name="over-tls" Lip="" Lport="1"/></Serv
   >"$NGINX_DIR/www/dlq/UpdateInfo_test.xml"
 printf '<UpdateInfo><ServerList><Server name="fallback" Lip="" Lport="1"/></ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' \
   >"$NGINX_DIR/www/buding/dlq/UpdateInfo_test.xml"
+mkdir -p "$NGINX_DIR/www/store/game"
+printf '<UpdateInfo><ServerList><Server name="at-its-own-path" Lip="" Lport="1"/></ServerList><Launcher ver="0.0.1"/></UpdateInfo>\n' \
+  >"$NGINX_DIR/www/store/game/Info.xml"
 timeout 300 "$wine" "$work/trust-root.exe" "$(winpath "$work/ca/ca.pem")" >/dev/null 2>&1 || fail "trust-root.exe"
 
-run_launcher() { # primary port, secondary port, secondary scheme
+run_launcher() { # primary port, secondary port, secondary scheme[, whole primary address]
+  local primary="primary = localhost
+primary_port = $1
+primary_scheme = https"
+  [ -n "${4:-}" ] && primary="primary = $4"
   cat >"$work/endpoints.ini" <<INI
 [manifest]
-primary = localhost
-primary_port = $1
-primary_scheme = https
+$primary
 secondary = localhost
 secondary_port = $2
 secondary_scheme = $3
@@ -73,6 +79,14 @@ grep -q '^/dlq/UpdateInfo_test.xml?t=[0-9]* 200 ' "$NGINX_DIR/logs/bytes.log" ||
 grep -q '^/buding/' "$NGINX_DIR/logs/bytes.log" && fail "the secondary was asked"
 if [ -s "$work/out" ]; then
   grep -q 'item added "over-tls"' "$work/out" || fail "the https manifest's line is not listed"
+fi
+
+echo "== manifest at a whole https address with its own path and query"
+run_launcher "" "$NGINX_PORT" http "https://localhost:$NGINX_TLS_PORT/store/game/Info.xml?k=1"
+grep -q '^/store/game/Info.xml?k=1&t=[0-9]* 200 ' "$NGINX_DIR/logs/bytes.log" || fail "no request for the address's path"
+grep -q '^/buding/' "$NGINX_DIR/logs/bytes.log" && fail "the secondary was asked"
+if [ -s "$work/out" ]; then
+  grep -q 'item added "at-its-own-path"' "$work/out" || fail "the manifest at the address's path is not listed"
 fi
 
 echo "== an untrusted certificate: no request, the secondary is asked"

@@ -102,9 +102,10 @@ echo "unlimited: ours/aria2c $(ratio "$u_ours_mbps" "$u_aria_mbps") (target >= 1
 echo "limited:   one connection / ours $(ratio "$l_curl" "$l_ours") (target >= 4.9), aria2c / ours $(ratio "$l_aria" "$l_ours")"
 echo "cpu:       ours/curl $(ratio "$u_ours_cpu" "$u_curl_cpu") (target <= 1.5)"
 s_ours_mbps=$(mbps "$s_ours") s_curl_mbps=$(mbps "$s_curl")
-echo "https:     ours/curl $(ratio "$s_ours_mbps" "$s_curl_mbps") (target >= 0.9)"
+echo "https:     ours/curl $(ratio "$s_ours_mbps" "$s_curl_mbps") (target >= 0.9), cpu ours/curl $(ratio "$s_ours_cpu" "$s_curl_cpu") (target <= 1.5)"
 echo "RESULT ours_mbps=$u_ours_mbps curl_mbps=$u_curl_mbps aria2c_mbps=$u_aria_mbps" \
   "ratio_aria2c=$(ratio "$u_ours_mbps" "$u_aria_mbps") ratio_curl=$(ratio "$u_ours_mbps" "$u_curl_mbps")" \
   "limited_ratio_single=$(ratio "$l_curl" "$l_ours") cpu_ratio_curl=$(ratio "$u_ours_cpu" "$u_curl_cpu")" \
   "resume_twice_bytes=$twice resume_allowed_bytes=$allowed" \
-  "https_ours_mbps=$s_ours_mbps https_curl_mbps=$s_curl_mbps https_ratio_curl=$(ratio "$s_ours_mbps" "$s_curl_mbps")"
+  "https_ours_mbps=$s_ours_mbps https_curl_mbps=$s_curl_mbps https_ratio_curl=$(ratio "$s_ours_mbps" "$s_curl_mbps")" \
+  "https_cpu_ratio_curl=$(ratio "$s_ours_cpu" "$s_curl_cpu")"
