@@ -12,6 +12,7 @@ source "$src/tests/download/lib/nginx.bash"
 work=$(mktemp -d /tmp/dl_wine.XXXXXX)
 cleanup() {
   nginx_stop
+  WINEPREFIX="$work/prefix" stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -15,7 +15,7 @@ run_pid=
 cleanup() {
   [ -n "$run_pid" ] && kill -9 "$run_pid" 2>/dev/null || true
   nginx_mirrors_stop
-  WINEPREFIX="$work/prefix" "$wineserver" -k 2>/dev/null || true
+  WINEPREFIX="$work/prefix" stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT

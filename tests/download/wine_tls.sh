@@ -30,7 +30,7 @@ work=$(mktemp -d /tmp/dl_wine_tls.XXXXXX)
 cleanup() {
   tinyproxy_stop
   nginx_stop
-  [ -d "$work/prefix" ] && WINEPREFIX="$work/prefix" "$wineserver" -k 2>/dev/null || true
+  [ -d "$work/prefix" ] && WINEPREFIX="$work/prefix" stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -51,7 +51,7 @@ fetch() { # address, name -> exit code in rc, output in $work/name.out
 }
 
 echo "== the test authority into the prefix's ROOT store (the first start creates the prefix)"
-timeout 300 "$wine" "$work/trust-root.exe" "$(winpath "$work/ca.pem")" || fail "trust-root.exe"
+timeout 300 "$wine" "$work/trust-root.exe" "$(winpath "$work/ca.pem")" || fail "trust-root.exe (exit $?)"
 
 echo "== download over TLS"
 fetch "https://localhost:$NGINX_TLS_PORT/limited/file.bin" secure

@@ -28,6 +28,7 @@ cleanup() {
   set +e
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
   WINEPREFIX="$work/prefix" "$wineserver" -k 2>/dev/null
+  WINEPREFIX="$work/prefix" timeout 10 "$wineserver" -w 2>/dev/null
   [ -n "$stall_pid" ] && kill "$stall_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null

@@ -18,7 +18,7 @@ cleanup() {
   set +e
   local lane
   for ((lane = 0; lane < matrix_lanes; lane++)); do
-    [ -d "$work/prefix$lane" ] && WINEPREFIX=$work/prefix$lane "$wineserver" -k 2>/dev/null || true
+    [ -d "$work/prefix$lane" ] && WINEPREFIX=$work/prefix$lane stop_wineserver
   done
   wait 2>/dev/null || true
   grep -F " $work/" /proc/mounts | cut -d' ' -f2 | sort -r | while read -r m; do umount -l "$m" || true; done

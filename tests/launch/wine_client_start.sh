@@ -10,7 +10,7 @@ source "$src/tests/support/e2e_common.bash"
 work=$(mktemp -d /tmp/launch_wine.XXXXXX)
 cleanup() {
   standin_stop
-  "${wineserver:-wineserver}" -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -12,7 +12,7 @@ build=${LAUNCHER_BUILD:?}
 source "$src/tests/support/e2e_common.bash"
 work=$(mktemp -d /tmp/shell_wine.XXXXXX)
 cleanup() {
-  "${wineserver:-wineserver}" -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT

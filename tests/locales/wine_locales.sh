@@ -16,7 +16,7 @@ work=$(mktemp -d /tmp/locales-wine.XXXXXX)
 main_pid="" update_pid="" launcher_pid=""
 cleanup() {
   set +e
-  for p in "$work"/prefix-*; do [ -d "$p" ] && WINEPREFIX=$p "${wineserver:-wineserver}" -k 2>/dev/null; done
+  for p in "$work"/prefix-*; do WINEPREFIX=$p stop_wineserver; done
   for pid in "$launcher_pid" "$main_pid" "$update_pid"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
   [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
@@ -104,7 +104,7 @@ self_update() {
   for _ in $(seq 1 100); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
   [ ! -e "$client/update.bat" ] || fail "$1: update.bat was left"
   [ ! -e "$client/launcher.exe.old" ] || fail "$1: the old launcher's copy was left"
-  "$wineserver" -k 2>/dev/null || true
+  stop_wineserver
   wait "$launcher_pid" 2>/dev/null || true
   launcher_pid=""
   echo "$1: self-update passed in '$2'"

@@ -21,7 +21,7 @@ launcher_pid=
 cleanup() {
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
   nginx_stop
-  "${wineserver:-wineserver}" -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT

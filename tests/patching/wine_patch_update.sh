@@ -20,7 +20,7 @@ release=$work/release
 standin_pid=""
 launcher_pid=""
 cleanup() {
-  "$wineserver" -k 2>/dev/null || true
+  stop_wineserver
   for pid in "$launcher_pid" "$standin_pid"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
@@ -54,7 +54,7 @@ start_launcher "$work/run1.log"
 wait_for_count "$work/server1.log" 60 5 "stalled" || { cat "$work/run1.log"; exit 1; }
 for ((i = 0; i < 100; i++)); do [ -s "$client/DownloadCache/big.pak.tmp.work" ] && break; sleep 0.1; done
 sleep 1.5  # one more save of the download state, now that every connection holds data
-"$wineserver" -k 2>/dev/null || true
+stop_wineserver
 wait "$launcher_pid" 2>/dev/null || true
 launcher_pid=""
 stop_standin

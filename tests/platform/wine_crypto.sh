@@ -8,7 +8,7 @@ source "$src/tests/support/e2e_common.bash"
 source "$src/tests/platform/crypto_differential.bash"
 work=$(mktemp -d /tmp/crypto_wine.XXXXXX)
 cleanup() {
-  "${wineserver:-wineserver}" -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$work"
 }
 trap cleanup EXIT

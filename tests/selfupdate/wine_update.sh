@@ -14,7 +14,7 @@ standin_pid=""
 launcher_pid=""
 cleanup() {
   # Everything the update scripts started runs inside this test's own wine prefix.
-  [ -d "$WINEPREFIX" ] && "${wineserver:-wineserver}" -k 2>/dev/null || true
+  stop_wineserver
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
   [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null || true
   wait 2>/dev/null || true

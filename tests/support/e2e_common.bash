@@ -15,6 +15,17 @@ require_wine() {
   [ -x "$wineserver" ] || wineserver=wineserver
 }
 
+# Ends the wineserver of $WINEPREFIX and waits until it is gone. A prefix removed while its
+# server still winds down (killed, or lingering after its last program) leaves that server's
+# socket to the next prefix that gets the same inode number, whose first start then meets a
+# server that is not its own.
+stop_wineserver() {
+  [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
+  local server=${wineserver:-wineserver}
+  "$server" -k 2>/dev/null || true
+  timeout 10 "$server" -w 2>/dev/null || true
+}
+
 # The Windows build of program $1 for $windows_bits (32 or 64, default 64): dist's, else the
 # source tree's; empty when neither exists.
 windows_build() {

@@ -39,7 +39,8 @@ while True: held.append(s.accept()[0])
 
 wine_x_stop() {
   set +e
-  [ -n "${WINEPREFIX:-}" ] && "$wineserver" -k 2>/dev/null
+  # Waited for: a server still winding down would meet the next prefix given this one's inode.
+  [ -n "${WINEPREFIX:-}" ] && "$wineserver" -k 2>/dev/null && timeout 10 "$wineserver" -w 2>/dev/null
   [ -n "$stall_pid" ] && kill "$stall_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null

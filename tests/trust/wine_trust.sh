@@ -16,7 +16,7 @@ client=$work/client
 launcher_name=launcher.exe
 standin_pid=""
 launcher_pid=""
-stop_restarted() { [ -d "$WINEPREFIX" ] && "${wineserver:-wineserver}" -k 2>/dev/null || true; }
+stop_restarted() { stop_wineserver; }
 cleanup() {
   stop_restarted
   for pid in "$launcher_pid" "$standin_pid"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
