@@ -39,6 +39,17 @@ class MirrorTest : public ::testing::Test {
     EXPECT_EQ(dltest::readFile(file), body);
     EXPECT_EQ(log.valueOf(kEventEnded), static_cast<int32_t>(body.size()));
   }
+  // The record of a download begun at `server` whose first segment holds 100000 bytes, with
+  // those bytes in the file.
+  std::string resumedFrom(const TestServer& server) {
+    TaskState state;
+    state.url = Url{"127.0.0.1", server.port(), "/files/patch.bin"};
+    state.fileSize = static_cast<int32_t>(body.size());
+    state.segments = SegmentTable::fresh(state.fileSize, 5).segments();
+    state.segments[0].received = 100000;
+    dltest::writeFile(file, body.substr(0, 100000) + std::string(body.size() - 100000, '\0'));
+    return encodeTaskState(state);
+  }
   bool dropped(const std::string& url) const {
     Url u;
     parseUrl(url, u);
@@ -139,15 +150,9 @@ TEST_F(MirrorTest, OnlyWhenEverySourceFailsDoesTheDownloadFail) {
 
 TEST_F(MirrorTest, ASourceThatChangedAloneStillMarksTheFileReplaced) {
   TestServer only(body);
-  TaskState state;
-  state.url = Url{"127.0.0.1", only.port(), "/files/patch.bin"};
-  state.fileSize = static_cast<int32_t>(body.size());
-  state.segments = SegmentTable::fresh(state.fileSize, 5).segments();
-  state.segments[0].received = 100000;
-  dltest::writeFile(file, body.substr(0, 100000) + std::string(body.size() - 100000, '\0'));
   only.rangeTotalDelta = 7;
   RefusingPort gone;
-  ASSERT_TRUE(engine.resume(withMirrors("", {gone.url()}), encodeTaskState(state)));
+  ASSERT_TRUE(engine.resume(withMirrors("", {gone.url()}), resumedFrom(only)));
   ASSERT_TRUE(log.waitForEnd());
   EXPECT_FALSE(engine.completed());
   EXPECT_TRUE(engine.remoteChanged());
@@ -162,13 +167,7 @@ TEST_F(MirrorTest, AChangedSourceLeftForOneThatThenFailsStillMarksTheFileReplace
   cut.pauseMsPerWrite = 300;
   cut.cutAfter = 2000;
   cut.cutCount = -1;
-  TaskState state;
-  state.url = Url{"127.0.0.1", changed.port(), "/files/patch.bin"};
-  state.fileSize = static_cast<int32_t>(body.size());
-  state.segments = SegmentTable::fresh(state.fileSize, 5).segments();
-  state.segments[0].received = 100000;
-  dltest::writeFile(file, body.substr(0, 100000) + std::string(body.size() - 100000, '\0'));
-  ASSERT_TRUE(engine.resume(withMirrors("", {cut.url()}), encodeTaskState(state)));
+  ASSERT_TRUE(engine.resume(withMirrors("", {cut.url()}), resumedFrom(changed)));
   ASSERT_TRUE(log.waitForEnd());
   EXPECT_FALSE(engine.completed());
   EXPECT_TRUE(dropped(changed.url()));
