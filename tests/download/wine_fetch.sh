@@ -17,12 +17,13 @@ cleanup() {
 }
 trap cleanup EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_prefix_ready
 nginx_start 4m
 head -c $((6 * 1024 * 1024 + 777)) /dev/urandom >"$NGINX_DIR/www/file.bin"
 cp "$exe" "$work/launcher-fetch.exe"
 winpath="Z:${work//\//\\}\\fetched.bin"
 
-echo "== download under wine (the first start creates the prefix)"
+echo "== download under wine"
 timeout 300 "$wine" "$work/launcher-fetch.exe" "http://127.0.0.1:$NGINX_PORT/limited/file.bin" "$winpath" \
   >"$work/out.txt" 2>&1 || { cat "$work/out.txt"; echo "FAIL: launcher-fetch.exe under wine"; exit 1; }
 grep -a "RESULT" "$work/out.txt"

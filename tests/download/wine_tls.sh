@@ -36,6 +36,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_prefix_ready
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY
 test_ca_make "$work/ca" || fail "could not make the test authority"
 NGINX_TLS=$work/ca nginx_start 4m
@@ -50,7 +51,7 @@ fetch() { # address, name -> exit code in rc, output in $work/name.out
   timeout 300 "$wine" "$work/launcher-fetch.exe" "$1" "$(winpath "$work/$2.bin")" >"$work/$2.out" 2>&1 || rc=$?
 }
 
-echo "== the test authority into the prefix's ROOT store (the first start creates the prefix)"
+echo "== the test authority into the prefix's ROOT store"
 timeout 300 "$wine" "$work/trust-root.exe" "$(winpath "$work/ca.pem")" || fail "trust-root.exe (exit $?)"
 
 echo "== download over TLS"

@@ -23,7 +23,11 @@ ours() {
   for a in "$@"; do
     if [ -e "$a" ]; then args+=("$(windows_path "$a")"); else args+=("$a"); fi
   done
-  "$wine" "$check_exe" "${args[@]}" 2>/dev/null
+  local rc=0
+  "$wine" "$check_exe" "${args[@]}" 2>"$work/wine.err" || rc=$?
+  # A failed start says so: a silent exit code would end the test without a word.
+  [ "$rc" = 0 ] || echo "crypto-check under Wine exited with $rc: $(head -c 300 "$work/wine.err")" >&2
+  return "$rc"
 }
 
 got=$(ours vectors "$src/tests/platform/crypto_vectors.txt" | tr -d '\r')

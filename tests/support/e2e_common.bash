@@ -26,6 +26,23 @@ stop_wineserver() {
   timeout 10 "$server" -w 2>/dev/null || true
 }
 
+# Makes $WINEPREFIX and lets Wine settle before the test's first program. A prefix that the
+# first program's start creates is still being set up (services, devices) while that program
+# and the next ones run, and Wine has been seen to fail such a start without a word (exit 53).
+# A set-up that fails is tried once more on a fresh start of the server.
+wine_prefix_ready() {
+  local server=${wineserver:-wineserver} try
+  for try in 1 2; do
+    if "$wine" wineboot -i >/dev/null 2>&1; then
+      timeout 60 "$server" -w 2>/dev/null || true
+      return 0
+    fi
+    stop_wineserver
+  done
+  echo "FAIL: Wine could not set up the prefix $WINEPREFIX"
+  return 1
+}
+
 # The Windows build of program $1 for $windows_bits (32 or 64, default 64): dist's, else the
 # source tree's; empty when neither exists.
 windows_build() {
@@ -41,9 +58,9 @@ windows_build() {
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Chooses the Windows build the test runs: the product, the 32-bit build under Wine's 32-bit
-# loader, when this machine runs 32-bit programs (probed with the 32-bit test client, which
-# also prepares the prefix); else the 64-bit twin under wine64, said loudly. Call with
-# WINEPREFIX set. Sets wine, wineserver and windows_bits.
+# loader, when this machine runs 32-bit programs (probed with the 32-bit test client); else the
+# 64-bit twin under wine64, said loudly. Then the prefix is made ready (wine_prefix_ready).
+# Call with WINEPREFIX set. Sets wine, wineserver and windows_bits.
 use_product_build() {
   require_wine
   windows_bits=64
@@ -69,6 +86,7 @@ use_product_build() {
       "################################################################"
   fi
   echo "testing the ${windows_bits}-bit Windows build under $wine"
+  wine_prefix_ready
 }
 
 standin=$(built_tool standin-server)
