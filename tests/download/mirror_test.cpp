@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "download/engine_fixture.h"
+#include "download/mirror_fixture.h"
 #include "download/engine_texts.h"
 #include "download/source_set.h"
 #include "download/task_state_blob.h"
@@ -16,21 +16,10 @@ using dltest::EventLog;
 using dltest::RefusingPort;
 using dltest::TestServer;
 
-class MirrorTest : public ::testing::Test {
+class MirrorTest : public dltest::MirrorDownload {
  protected:
-  dltest::TempFolder folder;
-  std::string file = folder.path("patch.bin.tmp");
-  std::string body = dltest::patternBody(1000003);
-  EventLog log;
-  DownloadEngine engine;
-
   void SetUp() override { engine.setRules(dltest::quickRetries(3)); }
 
-  TaskParameters withMirrors(const std::string& url, std::vector<std::string> mirrors) {
-    TaskParameters p = log.params(url, file);
-    p.mirrors = std::move(mirrors);
-    return p;
-  }
   // The download ended complete and byte-identical.
   void expectWhole() {
     ASSERT_TRUE(log.waitForEnd());
@@ -49,11 +38,6 @@ class MirrorTest : public ::testing::Test {
     state.segments[0].received = 100000;
     dltest::writeFile(file, body.substr(0, 100000) + std::string(body.size() - 100000, '\0'));
     return encodeTaskState(state);
-  }
-  bool dropped(const std::string& url) const {
-    Url u;
-    parseUrl(url, u);
-    return log.saidText(texts::kSourceDropped + u.host + ":" + std::to_string(u.port) + "]");
   }
 };
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "download/engine_fixture.h"
+#include "download/mirror_fixture.h"
 #include "download/engine_texts.h"
 #include "download/task_state_blob.h"
 #include "download/tls_test_server.h"
@@ -24,13 +24,8 @@ constexpr const char* kProxiedHost = "files.example";
 const char* kTunnelRefused =
     "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"p\"\r\nContent-Length: 0\r\n\r\n";
 
-class SourceRefusal : public ::testing::Test {
+class SourceRefusal : public dltest::MirrorDownload {
  protected:
-  dltest::TempFolder folder;
-  std::string file = folder.path("patch.bin.tmp");
-  std::string body = dltest::patternBody(1000003);
-  EventLog log;
-  DownloadEngine engine;
   TestServer proxy{body};
 
   void SetUp() override {
@@ -41,17 +36,6 @@ class SourceRefusal : public ::testing::Test {
     engine.setRules(rules);
   }
 
-  TaskParameters withMirrors(const std::string& url, std::vector<std::string> mirrors) {
-    TaskParameters p = log.params(url, file);
-    p.mirrors = std::move(mirrors);
-    return p;
-  }
-  bool dropped(const std::string& hostPort) const { return log.saidText(texts::kSourceDropped + hostPort + "]"); }
-  static std::string hostPort(const std::string& url) {
-    Url u;
-    parseUrl(url, u);
-    return u.host + ":" + std::to_string(u.port);
-  }
   void expectWhole() {
     ASSERT_TRUE(log.waitForEnd());
     EXPECT_TRUE(engine.completed());
@@ -67,8 +51,8 @@ TEST_F(SourceRefusal, ACertificateRefusedOnTheFirstSourceLeavesItAndTheOtherServ
   ASSERT_TRUE(engine.start(withMirrors(untrusted.url(), {good.url()})));
   expectWhole();
   EXPECT_TRUE(log.saidText(std::string(texts::kCertificateRefused) + "127.0.0.1]"));
-  EXPECT_TRUE(dropped(hostPort(untrusted.url())));
-  EXPECT_FALSE(dropped(hostPort(good.url())));
+  EXPECT_TRUE(dropped(untrusted.url()));
+  EXPECT_FALSE(dropped(good.url()));
   // Asked once: the other connections never went there once it was left.
   EXPECT_EQ(untrusted.connections(), 1);
   ASSERT_FALSE(good.rangeStarts().empty());
@@ -108,7 +92,7 @@ TEST_F(SourceRefusal, AProxyRefusalOnOneSourceLeavesItForTheOthers) {
     EXPECT_EQ(fresh.failure(), DownloadFailure::none);
     EXPECT_EQ(dltest::readFile(file), body);
     EXPECT_TRUE(events.saidText(std::string(texts::kProxyRefused) + "407]"));
-    EXPECT_TRUE(events.saidText(texts::kSourceDropped + hostPort(c.address) + "]"));
+    EXPECT_TRUE(events.saidText(texts::kSourceDropped + dltest::sourceName(c.address) + "]"));
     EXPECT_EQ(refusing.requests().size(), 1u);
   }
 }
@@ -146,8 +130,8 @@ TEST_F(SourceRefusal, WhenEverySourceRefusesTheLastRefusalEndsTheDownloadWithIts
     ASSERT_TRUE(events.waitForEnd());
     EXPECT_FALSE(fresh.completed());
     EXPECT_EQ(fresh.failure(), c.expected);
-    EXPECT_TRUE(events.saidText(texts::kSourceDropped + hostPort(c.first) + "]"));
-    EXPECT_FALSE(events.saidText(texts::kSourceDropped + hostPort(c.second) + "]"));
+    EXPECT_TRUE(events.saidText(texts::kSourceDropped + dltest::sourceName(c.first) + "]"));
+    EXPECT_FALSE(events.saidText(texts::kSourceDropped + dltest::sourceName(c.second) + "]"));
     // One try per source: neither refusal is asked again.
     int after = untrustedA.connections() + untrustedB.connections() + static_cast<int>(proxy.requests().size());
     EXPECT_EQ(after - before, 2);
@@ -172,7 +156,7 @@ TEST_F(SourceRefusal, ResumedConnectionsRefusedTogetherAllMoveToTheGoodSource) {
   dltest::writeFile(file, partial);
   ASSERT_TRUE(engine.resume(withMirrors(untrusted.url(), {good.url()}), encodeTaskState(state)));
   expectWhole();
-  EXPECT_TRUE(dropped(hostPort(untrusted.url())));
+  EXPECT_TRUE(dropped(untrusted.url()));
   // Three of the five went to the refusing source first; each met it once at most.
   EXPECT_GE(untrusted.connections(), 1);
   EXPECT_LE(untrusted.connections(), 3);
