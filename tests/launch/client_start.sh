@@ -29,8 +29,8 @@ start_once() {
     > "$work/out" 2>&1 || fail "launcher exit code $?"
 }
 wait_record() {  # number
-  for _ in $(seq 1 200); do
-    [ -s "$client/client_record/$1/args" ] && [ -e "$client/client_record/$1/cwd" ] && return 0
+  for _ in $(seq 1 1200); do
+    [ -e "$client/client_record/$1/complete" ] && return 0
     sleep 0.05
   done
   fail "no client record $1"

@@ -36,7 +36,7 @@ standin_endpoints 127.0.0.1:9 | sed 's/$/\r/' > "$client/endpoints.ini"
 (cd "$client" && timeout 300 "$wine" ./launcher.exe --headless --auto-start --endpoints endpoints.ini > "$work/out" 2>&1) ||
   fail "launcher.exe exit code $?"
 r="$client/client_record/1"
-for _ in $(seq 1 200); do [ -s "$r/command_line" ] && [ -e "$r/cwd" ] && break; sleep 0.1; done
+for _ in $(seq 1 1200); do [ -e "$r/complete" ] && break; sleep 0.1; done
 [ -s "$r/command_line" ] || fail "no client record"
 printf '%%1 code:1622 logip:127.0.0.1 logport:%s chatip:10.0.0.9 chatport:7000 setting:"file://data/features.xml=Regular, China" sublocale:zh_CN' \
   "$port_login1" | cmp - "$r/command_line" || { echo "got: $(cat "$r/command_line")"; fail "command line differs"; }
@@ -53,7 +53,7 @@ standin_endpoints 127.0.0.1:9 > "$work/endpoints.ini"
 timeout 300 "$build/launcher" --headless --auto-start --run-dir "$client" --endpoints "$work/endpoints.ini" > "$work/out" 2>&1 ||
   fail "Linux launcher exit code $?"
 r="$client/client_record/2"
-for _ in $(seq 1 600); do [ -s "$r/args" ] && [ -e "$r/cwd" ] && break; sleep 0.1; done
+for _ in $(seq 1 1200); do [ -e "$r/complete" ] && break; sleep 0.1; done
 [ -s "$r/args" ] || fail "no record from the client started through Wine"
 cmp "$client/client_record/1/args" "$r/args" || { diff "$client/client_record/1/args" "$r/args"; fail "arguments through Wine differ"; }
 cmp "$client/client_record/1/cwd" "$r/cwd" || fail "working directory through Wine $(cat "$r/cwd")"

@@ -66,7 +66,7 @@ main_job() {
     --endpoints "$(windows_path "$work/main.ini")") > "$log" 2>&1 || fail "$1: the launcher ended with $?"
   cmp "$work/release/data/a.pak" "$client/data/a.pak" || fail "$1: the patch is not in place"
   r=$client/client_record/1
-  for _ in $(seq 1 100); do [ -s "$r/command_line" ] && break; sleep 0.1; done
+  for _ in $(seq 1 1200); do [ -e "$r/complete" ] && break; sleep 0.1; done
   [ -s "$r/command_line" ] || fail "$1: the client was not started"
   python3 - "$r" "$3" "$login_port" "$(windows_path "$client")" <<'PY' || fail "$1: what the client received"
 import sys
@@ -99,9 +99,9 @@ self_update() {
     > "$log" 2>&1 &
   launcher_pid=$!
   wait_for_count "$work/update-server.log" 120 $((before + 2)) "UpdateInfo_test.xml" || fail "$1: no restart"
-  for _ in $(seq 1 100); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
+  for _ in $(seq 1 600); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
   cmp "$work/files/DLQ.exe" "$client/launcher.exe" || fail "$1: the launcher was not replaced"
-  for _ in $(seq 1 100); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
+  for _ in $(seq 1 600); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
   [ ! -e "$client/update.bat" ] || fail "$1: update.bat was left"
   [ ! -e "$client/launcher.exe.old" ] || fail "$1: the old launcher's copy was left"
   stop_wineserver

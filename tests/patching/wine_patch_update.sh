@@ -52,8 +52,8 @@ start_standin "$work/manifest.xml" "$release" "$work/server1.log" --fault files:
 write_endpoints "$work/endpoints.ini"
 start_launcher "$work/run1.log"
 wait_for_count "$work/server1.log" 60 5 "stalled" || { cat "$work/run1.log"; exit 1; }
-for ((i = 0; i < 100; i++)); do [ -s "$client/DownloadCache/big.pak.tmp.work" ] && break; sleep 0.1; done
-sleep 1.5  # one more save of the download state, now that every connection holds data
+for ((i = 0; i < 600; i++)); do [ -s "$client/DownloadCache/big.pak.tmp.work" ] && break; sleep 0.1; done
+sleep 3  # one more save of the download state, now that every connection holds data
 stop_wineserver
 wait "$launcher_pid" 2>/dev/null || true
 launcher_pid=""

@@ -52,9 +52,9 @@ cp "$exe" "$client/launcher.exe"
 : > "$client/Client.exe"
 run_until_restarted "$client" "$work/first.log" 2
 grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待几秒..." "$work/first.log"
-for ((i = 0; i < 100; i++)); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
+for ((i = 0; i < 600; i++)); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
 cmp "$work/files/DLQ.exe" "$client/launcher.exe"
-for ((i = 0; i < 100; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
+for ((i = 0; i < 600; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.1; done
 [ ! -e "$client/update.bat" ]
 [ ! -e "$client/launcher.exe.old" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]

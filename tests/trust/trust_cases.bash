@@ -125,7 +125,7 @@ run_trust_cases() {
   grep -qF "更新完毕, 祝你游戏愉快！" "$work/run_good.log" || fail "the signed release was not installed"
   cmp "$work/files/patch/a.pak" "$client/a.pak" || fail "a.pak differs"
   cmp "$work/files/patch/data/b.pak" "$client/data/b.pak" || fail "data/b.pak differs"
-  for _ in $(seq 1 100); do client_started && break; sleep 0.1; done
+  for _ in $(seq 1 600); do client_started && break; sleep 0.1; done
   client_started || fail "the game client was not started"
   [ "$(tr -d '\r\n' < "$client/ManifestSerial.txt")" = 1000 ] || fail "serial not kept"
   clear_client_record

@@ -32,5 +32,7 @@ int writeRecord(const std::string& folder, const Started& started) {
             writeFile(mine / "argv0", started.args.empty() ? std::string() : started.args[0]);
   if (started.hasCommandLine) ok = ok && writeFile(mine / "command_line", started.commandLine);
   if (started.hasSettings) ok = ok && writeFile(mine / "vf.ini", started.settings);
+  // Written last: a test that sees it reads a whole record, never one still being written.
+  ok = ok && writeFile(mine / "complete", "");
   return ok ? 0 : 1;
 }

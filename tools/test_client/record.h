@@ -9,6 +9,7 @@
 //   argv0         the program-name argument
 //   cwd           the working directory
 //   vf.ini        a copy of vf.ini from the working directory, when there is one
+//   complete      empty, written after all the others
 // The folder is $TEST_CLIENT_RECORD when set, else "client_record" in the working directory;
 // each start takes the first free subfolder "1", "2", ... so several starts keep their records.
 // With $TEST_CLIENT_STAY_MS the client stays running that long after writing.
