@@ -4,6 +4,8 @@
 #include <exdispid.h>
 #include <shobjidl.h>
 
+#include "platform/win32/wide.h"
+
 namespace ui::win32 {
 
 namespace {
@@ -20,13 +22,16 @@ const VARIANT* unwrapped(const VARIANT* v) {
   return v;
 }
 
-std::wstring textOf(const VARIANT* v) {
+constexpr unsigned kUtf8 = 65001;
+
+std::string textOf(const VARIANT* v) {
   v = unwrapped(v);
   if (!v) return {};
-  if (V_VT(v) == VT_BSTR && V_BSTR(v)) return std::wstring(V_BSTR(v), SysStringLen(V_BSTR(v)));
-  if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v) && *V_BSTRREF(v))
-    return std::wstring(*V_BSTRREF(v), SysStringLen(*V_BSTRREF(v)));
-  return {};
+  BSTR text = nullptr;
+  if (V_VT(v) == VT_BSTR) text = V_BSTR(v);
+  if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v)) text = *V_BSTRREF(v);
+  if (!text) return {};
+  return platform::win32::narrow(std::wstring(text, SysStringLen(text)), kUtf8);
 }
 
 long numberOf(const VARIANT* v) {
@@ -56,7 +61,7 @@ IUnknown* identityOf(IUnknown* object) {
 
 }  // namespace
 
-BrowserEvents::BrowserEvents(BrowserEventHandler& handler, IUnknown* view)
+BrowserEvents::BrowserEvents(NewsEvents& handler, IUnknown* view)
     : handler_(&handler), view_(identityOf(view)) {}
 
 BrowserEvents::~BrowserEvents() = default;

@@ -2,33 +2,19 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include <string>
+#include "ui/news_view.h"
 
 namespace ui::win32 {
 
-// What the view decides about the events of its browser control; called on the window thread.
-class BrowserEventHandler {
- public:
-  virtual ~BrowserEventHandler() = default;
-  // A navigation is about to start; true cancels it. `topLevel`: the view's own page, not a
-  // frame inside it.
-  virtual bool beforeNavigate(const std::wstring& address, bool topLevel) = 0;
-  // The page asks for a new window; true cancels it. `userAsked`: it follows the player's
-  // click or key.
-  virtual bool newWindow(const std::wstring& address, bool userAsked) = 0;
-  // A navigation failed; true cancels the control's own error page.
-  virtual bool navigateError(const std::wstring& address, bool topLevel) = 0;
-  virtual void documentComplete(const std::wstring& address, bool topLevel) = 0;
-};
-
 // The receiver of the control's DWebBrowserEvents2, which arrive as IDispatch::Invoke calls
-// with the event's number and its arguments. It is reference counted, since the control holds
+// with the event's number and its arguments, handed to the view's NewsEvents (addresses as
+// UTF-8), whose answers go back as the events' Cancel arguments. It is reference counted, since the control holds
 // it until it is disconnected; after disconnect() it forwards nothing.
 class BrowserEvents final : public IDispatch {
  public:
   // `view`: the control itself, against which an event's sender tells the view's own page
   // from its frames.
-  BrowserEvents(BrowserEventHandler& handler, IUnknown* view);
+  BrowserEvents(NewsEvents& handler, IUnknown* view);
   BrowserEvents(const BrowserEvents&) = delete;
   BrowserEvents& operator=(const BrowserEvents&) = delete;
 
@@ -49,7 +35,7 @@ class BrowserEvents final : public IDispatch {
   bool isView(const VARIANT* sender) const;
 
   LONG references_ = 1;
-  BrowserEventHandler* handler_;
+  NewsEvents* handler_;
   IUnknown* view_;  // identity only, not held
   IConnectionPoint* point_ = nullptr;
   DWORD cookie_ = 0;

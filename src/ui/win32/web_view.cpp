@@ -7,7 +7,7 @@
 #include <ole2.h>
 
 #include "platform/win32/wide.h"
-#include "ui/news_navigation.h"
+#include "ui/news_view.h"
 #include "ui/win32/browser_events.h"
 #include "ui/win32/com_ptr.h"
 
@@ -17,7 +17,6 @@ namespace {
 
 // The command group in which the page's host is asked about script errors.
 constexpr GUID kDocHostCommands = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
-constexpr wchar_t kBlank[] = L"about:blank";
 constexpr unsigned kUtf8 = 65001;
 
 // What the page may fetch: pictures, videos and sounds, but no ActiveX controls (neither run
@@ -25,23 +24,10 @@ constexpr unsigned kUtf8 = 65001;
 constexpr LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_RUNACTIVEXCTLS |
                                   DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_JAVA | DLCTL_SILENT;
 
-std::string routable(const std::wstring& address) { return platform::win32::narrow(address, kUtf8); }
+std::wstring wideOf(const std::string& utf8) { return platform::win32::widen(utf8, kUtf8); }
+std::string utf8Of(const std::wstring& text) { return platform::win32::narrow(text, kUtf8); }
 
 }  // namespace
-
-std::wstring fallbackPageHtml(const std::wstring& text) {
-  std::wstring escaped;
-  for (wchar_t c : text) {
-    if (c == L'<') escaped += L"&lt;";
-    else if (c == L'>') escaped += L"&gt;";
-    else if (c == L'&') escaped += L"&amp;";
-    else escaped += c;
-  }
-  return L"<!DOCTYPE html><html><head><meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"></head>"
-         L"<body style=\"margin:0;background:#f4f4f4;color:#808080;font:12px sans-serif;\">"
-         L"<table style=\"width:100%;height:100%;border:0\"><tr><td style=\"text-align:center\">" +
-         escaped + L"</td></tr></table></body></html>";
-}
 
 // The site also answers the control's ambient properties (what a page may download) and its
 // host commands (script errors are not shown, the scripts go on), and decides its events.
@@ -51,63 +37,36 @@ struct WebView::Site final : public IOleClientSite,
                              public IDocHostUIHandler,
                              public IDispatch,
                              public IOleCommandTarget,
-                             public BrowserEventHandler {
+                             public NewsBrowser {
   HWND parent = nullptr;
   RECT rect{};
   bool visible = true;
   ComPtr<IOleObject> object;
   ComPtr<IWebBrowser2> browser;
   BrowserEvents* events = nullptr;  // one reference, dropped by close()
-  Hooks hooks;
-  std::string home;  // the page the view was pointed at, as UTF-8
-  OutsideOpenings openings;
-  bool fallbackDue = false;  // about:blank is loading to carry the fallback page
+  std::function<void(const std::wstring&)> openPage;
+  NewsEvents news;
 
-  // BrowserEventHandler
-  bool beforeNavigate(const std::wstring& address, bool topLevel) override {
-    return decide({routable(address), topLevel, false, true}, address);
-  }
-  bool newWindow(const std::wstring& address, bool userAsked) override {
-    decide({routable(address), true, true, userAsked}, address);
-    return true;
-  }
-  bool navigateError(const std::wstring&, bool topLevel) override {
-    if (topLevel && browser) {
-      fallbackDue = true;
-      go(kBlank);
-    }
-    return true;  // frames stay empty rather than show the control's own error page
-  }
-  void documentComplete(const std::wstring& address, bool topLevel) override {
-    if (!topLevel || !fallbackDue || address != kBlank) return;
-    fallbackDue = false;
-    writeFallback();
-  }
+  explicit Site(WebView::Hooks hooks)
+      : openPage(std::move(hooks.openOutside)), news(*this, utf8Of(hooks.fallbackText)) {}
 
-  // True cancels the navigation in the view.
-  bool decide(const NewsRequest& request, const std::wstring& address) {
-    switch (routeNewsRequest(home, request)) {
-      case NewsRoute::Stay: return false;
-      case NewsRoute::OpenOutside:
-        if (hooks.openOutside && openings.allow(GetTickCount())) hooks.openOutside(address);
-        return true;
-      case NewsRoute::Refuse: break;
-    }
-    return true;
-  }
-
-  void go(const std::wstring& address) {
-    BSTR url = SysAllocString(address.c_str());
+  // NewsBrowser
+  void go(const std::string& address) override {
+    if (!browser) return;
+    BSTR url = SysAllocString(wideOf(address).c_str());
     VARIANT empty;
     VariantInit(&empty);
     browser->Navigate(url, &empty, &empty, &empty, &empty);
     SysFreeString(url);
   }
-
-  void writeFallback() {
+  void openOutside(const std::string& address) override {
+    if (openPage) openPage(wideOf(address));
+  }
+  uint32_t nowMs() override { return GetTickCount(); }
+  void writePage(const std::string& page) override {
     ComPtr<IDispatch> document;
     ComPtr<IHTMLDocument2> html;
-    if (FAILED(browser->get_Document(document.put())) || !document ||
+    if (!browser || FAILED(browser->get_Document(document.put())) || !document ||
         FAILED(document->QueryInterface(IID_IHTMLDocument2, html.putVoid())))
       return;
     SAFEARRAY* lines = SafeArrayCreateVector(VT_VARIANT, 0, 1);
@@ -115,7 +74,7 @@ struct WebView::Site final : public IOleClientSite,
     VARIANT* line = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(lines, reinterpret_cast<void**>(&line)))) {
       V_VT(line) = VT_BSTR;
-      V_BSTR(line) = SysAllocString(fallbackPageHtml(hooks.fallbackText).c_str());
+      V_BSTR(line) = SysAllocString(wideOf(page).c_str());
       SafeArrayUnaccessData(lines);
       html->write(lines);
       html->close();
@@ -276,10 +235,9 @@ WebView::~WebView() { close(); }
 
 bool WebView::create(HWND parent, RECT rect, Hooks hooks) {
   close();
-  auto site = std::make_unique<Site>();
+  auto site = std::make_unique<Site>(std::move(hooks));
   site->parent = parent;
   site->rect = rect;
-  site->hooks = std::move(hooks);
   ComPtr<IOleObject> object;
   if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object.putVoid())))
     return false;
@@ -290,6 +248,10 @@ bool WebView::create(HWND parent, RECT rect, Hooks hooks) {
     object->SetClientSite(nullptr);
     return false;
   }
+  // What the page may download is an ambient property of the site: asked for again now.
+  ComPtr<IOleControl> control;
+  if (SUCCEEDED(object->QueryInterface(IID_IOleControl, control.putVoid())))
+    control->OnAmbientPropertyChange(DISPID_AMBIENT_DLCONTROL);
   ComPtr<IWebBrowser2> browser;
   if (FAILED(object->QueryInterface(IID_IWebBrowser2, browser.putVoid()))) {
     object->Close(OLECLOSE_NOSAVE);
@@ -297,7 +259,7 @@ bool WebView::create(HWND parent, RECT rect, Hooks hooks) {
     return false;
   }
   // Without its events the view could not keep to the operator's site: no view then.
-  site->events = new BrowserEvents(*site, browser.get());
+  site->events = new BrowserEvents(site->news, browser.get());
   if (!site->events->connect(browser.get())) {
     site->events->Release();
     object->Close(OLECLOSE_NOSAVE);
@@ -318,9 +280,7 @@ bool WebView::create(HWND parent, RECT rect, Hooks hooks) {
 
 void WebView::navigate(const std::wstring& address) {
   if (!site_ || address.empty()) return;
-  site_->home = routable(address);
-  site_->fallbackDue = false;
-  site_->go(address);
+  site_->news.navigate(utf8Of(address));
 }
 
 void WebView::show(bool visible) {

@@ -36,7 +36,4 @@ class WebView {
   std::unique_ptr<Site> site_;
 };
 
-// The plain page shown in place of one that cannot be loaded: `text` centred, escaped.
-std::wstring fallbackPageHtml(const std::wstring& text);
-
 }  // namespace ui::win32
