@@ -138,7 +138,7 @@ TEST(Endpoints, TheAnnouncementIsAHostOrAWholeAddressAndMalformedOnesAreRefused)
       {"https://", ""},
       {"https://news.example.com:0/", ""},
       {"https://news.example.com/a b.html", ""},
-      {"https://news.example.com/#top", ""},
+      {"https://news.example.com/a\"b.html", ""},
       {"https://user@news.example.com/", ""},
       {"javascript:alert(1)", ""},
       {"file:///C:/news.html", ""},

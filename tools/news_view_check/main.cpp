@@ -179,33 +179,28 @@ int main() {
   auto* sink = new BrowserEvents(news, &view);
   news.navigate("http://News.Example.com/bz01.html");
 
+  // Which address stays where is the view's rule, tested on its own; here: the arguments as
+  // the control lays them out reach it, and its answers reach the control.
   expect(!beforeNavigate(*sink, &view, L"http://news.example.com/bz01.html"), "the announcement itself stays");
-  expect(!beforeNavigate(*sink, &view, L"HTTPS://NEWS.EXAMPLE.COM/a.html"), "its site over https stays");
   expect(!beforeNavigate(*sink, &frame, L"http://news.example.com/frame.html"), "a frame of its site stays");
-  expect(browser.outside.empty(), "nothing went to the default browser");
-  expect(beforeNavigate(*sink, &view, L"http://forum.example.com/t/1"), "another site is cancelled in the view");
-  expect(browser.outside == std::vector<std::string>{"http://forum.example.com/t/1"},
-         "and handed to the default browser");
-  expect(beforeNavigate(*sink, &frame, L"http://ads.example.net/banner"), "a frame from elsewhere is cancelled");
-  expect(beforeNavigate(*sink, &view, L"file:///C:/Windows/win.ini"), "file: is cancelled");
-  expect(beforeNavigate(*sink, &view, L"res://ieframe.dll/navcancl.htm"), "res: is cancelled");
-  expect(newWindow(*sink, L"https://www.example.org/\u516C\u544A", NWMF_USERINITED),
-         "a new window the player asked for is cancelled");
-  expect(newWindow(*sink, L"https://popup.example.net/", 0), "a pop-up is cancelled");
-  expect(newWindow(*sink, L"javascript:alert(1)", NWMF_USERINITED), "a script window is cancelled");
-  expect(browser.outside.size() == 2 && browser.outside[1] == "https://www.example.org/\xE5\x85\xAC\xE5\x91\x8A",
-         "only the player's window went to the default browser, its address intact");
-
-  expect(navigateError(*sink, &view, L"http://news.example.com/bz01.html"), "the control's error page is cancelled");
-  expect(browser.shown.size() == 2 && browser.shown[1] == "about:blank", "the view loads about:blank");
-  expect(!beforeNavigate(*sink, &view, L"about:blank"), "about:blank stays");
+  expect(beforeNavigate(*sink, &view, L"http://forum.example.com/t/1") &&
+             browser.outside == std::vector<std::string>{"http://forum.example.com/t/1"},
+         "another site is cancelled in the view and handed to the default browser");
+  expect(beforeNavigate(*sink, &frame, L"http://ads.example.net/banner") && browser.outside.size() == 1,
+         "a frame from elsewhere is cancelled and opens nothing: the sender tells frames from the view");
+  expect(newWindow(*sink, L"https://www.example.org/\u516C\u544A", NWMF_USERINITED) && browser.outside.size() == 2 &&
+             browser.outside[1] == "https://www.example.org/\xE5\x85\xAC\xE5\x91\x8A",
+         "a new window the player asked for is cancelled and goes out, its address intact");
+  expect(newWindow(*sink, L"https://popup.example.net/", 0) && browser.outside.size() == 2,
+         "a pop-up is cancelled and opens nothing");
+  expect(navigateError(*sink, &view, L"http://news.example.com/bz01.html") && browser.shown.size() == 2 &&
+             browser.shown[1] == "about:blank",
+         "the control's error page is cancelled and the view loads about:blank");
   documentComplete(*sink, &frame, L"about:blank");
   expect(browser.written.empty(), "a frame's blank document is left alone");
   documentComplete(*sink, &view, L"about:blank");
   expect(browser.written.size() == 1 && browser.written[0].find("\xE5\x85\xAC\xE5\x91\x8A") != std::string::npos,
          "the plain page with the view's text is written");
-  expect(navigateError(*sink, &frame, L"http://news.example.com/f.html") && browser.shown.size() == 2,
-         "a failing frame is cancelled and the page kept");
 
   sink->disconnect();
   expect(!beforeNavigate(*sink, &view, L"http://forum.example.com/"), "a disconnected receiver answers nothing");
