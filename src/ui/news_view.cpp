@@ -63,8 +63,9 @@ bool NewsEvents::newWindow(const std::string& address, bool userAsked) {
   return true;  // the control never opens a window of its own
 }
 
-bool NewsEvents::navigateError(const std::string&, bool topLevel) {
-  if (topLevel) {
+bool NewsEvents::navigateError(const std::string& address, bool topLevel) {
+  // The blank page that would carry the fallback failing too must not start over, for ever.
+  if (topLevel && !fallbackDue_ && !isBlank(address)) {
     fallbackDue_ = true;
     browser_.go(kBlank);
   }

@@ -79,6 +79,13 @@ TEST_F(NewsViewTest, APageThatCannotLoadIsReplacedByThePlainPageOfTheView) {
   EXPECT_FALSE(events.beforeNavigate("https://news.example.com/retry.html", true));
 }
 
+TEST_F(NewsViewTest, AFallbackThatCannotLoadEitherIsNotTriedAgain) {
+  EXPECT_TRUE(events.navigateError(kHome, true));
+  EXPECT_TRUE(events.navigateError(kHome, true));  // a second report of the same failure
+  EXPECT_TRUE(events.navigateError("about:blank", true));
+  EXPECT_EQ(browser.shown, (std::vector<std::string>{kHome, "about:blank"}));
+}
+
 TEST_F(NewsViewTest, AFailingFrameStaysEmptyAndTheShownPageIsKept) {
   EXPECT_TRUE(events.navigateError("https://news.example.com/missing-frame.html", false));
   events.documentComplete("about:blank", true);
