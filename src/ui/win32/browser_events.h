@@ -7,9 +7,10 @@
 namespace ui::win32 {
 
 // The receiver of the control's DWebBrowserEvents2, which arrive as IDispatch::Invoke calls
-// with the event's number and its arguments, handed to the view's NewsEvents (addresses as
-// UTF-8), whose answers go back as the events' Cancel arguments. It is reference counted, since the control holds
-// it until it is disconnected; after disconnect() it forwards nothing.
+// with the event's number and its arguments. They are handed to the view's NewsEvents
+// (addresses as UTF-8), whose answers go back as the events' Cancel arguments. Reference
+// counted, since the control holds it until it is disconnected; after disconnect() it
+// forwards nothing.
 class BrowserEvents final : public IDispatch {
  public:
   // `view`: the control itself, against which an event's sender tells the view's own page
