@@ -44,14 +44,15 @@ foreach(key IN LISTS operator_keys)
   endif()
 endforeach()
 # Hosts go into C++ string literals and web addresses: letters, digits, '.', '-', '_', ':' and brackets only.
-foreach(key web.announcement web.site web.forum web.account web.qq)
+foreach(key web.site web.forum web.account web.qq)
   if(NOT operator_value_${key} MATCHES "^[][A-Za-z0-9._:-]+$")
     message(FATAL_ERROR "${operator_ini}: '${key}' is not a host name or address: '${operator_value_${key}}'")
   endif()
 endforeach()
-# A manifest server may also be a whole address with its scheme, port and path (visible ASCII
-# without '#', quotes or backslashes); the launcher reads it again and checks the port's range.
-foreach(key manifest.primary manifest.secondary)
+# A manifest server and the announcement page may also be a whole address with its scheme,
+# port and path (visible ASCII without '#', quotes or backslashes); the launcher reads it again
+# and checks the port's range.
+foreach(key manifest.primary manifest.secondary web.announcement)
   set(value "${operator_value_${key}}")
   if(NOT value MATCHES "^[][A-Za-z0-9._:-]+$" AND
      NOT value MATCHES "^[Hh][Tt][Tt][Pp][Ss]?://[][A-Za-z0-9._:-]+(/[]!$%&'()*+,./0-9:=?@A-Z[^_a-z{|}~-]*)?$")

@@ -127,6 +127,27 @@ std::string applyManifestServer(const std::string& key, std::string_view value, 
   return {};
 }
 
+// The announcement page is on a host, at "/bz01.html" over plain http, or at a whole address
+// "http[s]://host[:port][/path]" (the same page on that server when it names no path).
+// Nothing changes when the text is refused.
+std::string applyAnnouncement(const std::string& key, std::string_view value, std::string& field) {
+  bool secure = startsWithNoCase(value, "https://");
+  if (!secure && !startsWithNoCase(value, "http://")) {
+    if (!isHostText(value)) return "'" + key + "' is not a host name or address";
+    field = std::string(value);
+    return {};
+  }
+  std::string_view rest = value.substr(secure ? 8 : 7);
+  size_t slash = rest.find('/');
+  std::string_view path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+  std::string host;
+  int port = 0;
+  if (!splitAuthority(rest.substr(0, slash), host, port) || !isPathText(path))
+    return "'" + key + "' is not a host name or an http:// or https:// address";
+  field = std::string(value);
+  return {};
+}
+
 // key1 and key2 are slots: an empty value clears one, so a file can also take a key away.
 std::string applyTrustKey(const std::string& key, std::string_view value, Endpoints& e) {
   if (key == "trust.required") {
@@ -154,11 +175,11 @@ std::string applyKey(const std::string& key, std::string_view value, Endpoints& 
     std::string Endpoints::*field;
   };
   static const HostKey kHosts[] = {
-      {"web.announcement", &Endpoints::announcement}, {"web.site", &Endpoints::site},
-      {"web.forum", &Endpoints::forum},               {"web.account", &Endpoints::account},
-      {"web.qq", &Endpoints::qq},
+      {"web.site", &Endpoints::site},       {"web.forum", &Endpoints::forum},
+      {"web.account", &Endpoints::account}, {"web.qq", &Endpoints::qq},
   };
   if (key.starts_with("trust.")) return applyTrustKey(key, value, e);
+  if (key == "web.announcement") return applyAnnouncement(key, value, e.announcement);
   if (key == "manifest.primary") return applyManifestServer(key, value, primaryServer(e));
   if (key == "manifest.secondary") return applyManifestServer(key, value, secondaryServer(e));
   for (const auto& h : kHosts) {
@@ -193,6 +214,16 @@ std::optional<platform::P256PublicKey> parseTrustKey(const std::string& text) {
   if (!bytes || bytes->size() != key.size() || static_cast<uint8_t>((*bytes)[0]) != 0x04) return std::nullopt;
   std::memcpy(key.data(), bytes->data(), key.size());
   return key;
+}
+
+std::string Endpoints::announcementAddress() const {
+  constexpr std::string_view kPage = "/bz01.html";
+  bool secure = startsWithNoCase(announcement, "https://");
+  if (!secure && !startsWithNoCase(announcement, "http://")) return "http://" + announcement + std::string(kPage);
+  size_t slash = announcement.find('/', secure ? 8 : 7);
+  if (slash == std::string::npos) return announcement + std::string(kPage);
+  if (slash + 1 == announcement.size()) return announcement.substr(0, slash) + std::string(kPage);
+  return announcement;
 }
 
 std::vector<platform::P256PublicKey> Endpoints::trustedKeys() const {

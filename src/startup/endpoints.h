@@ -9,8 +9,8 @@
 namespace startup {
 
 // The operator's addresses: hosts, whose ports, paths and queries stay fixed in the code that
-// uses them; only a manifest server may instead be given as a whole address with its own
-// scheme, port and path. A default-built value holds the addresses compiled in from
+// uses them; only a manifest server and the announcement page may instead be given as a whole
+// address with its own scheme, port and path. A default-built value holds the addresses compiled in from
 // config/operator.ini.
 struct Endpoints {
   Endpoints();
@@ -25,7 +25,8 @@ struct Endpoints {
   // Where on its server the manifest is; the stamp query is added to it.
   std::string manifestPrimaryPath;
   std::string manifestSecondaryPath;
-  std::string announcement;  // serves "/bz01.html"
+  // A host serving "/bz01.html" over plain http, or a whole http:// or https:// address.
+  std::string announcement;
   std::string site;          // official site, plain http, default port
   std::string forum;         // forum site, plain http, default port
   std::string account;       // account server, plain http, port 8888
@@ -37,6 +38,10 @@ struct Endpoints {
   // key1 and key2 of the [trust] section.
   std::array<std::optional<platform::P256PublicKey>, 2> trustKeys;
   std::optional<bool> signaturesRequiredSetting;
+
+  // The page the web view shows: "http://" + host + "/bz01.html", or the whole address as
+  // given, with "/bz01.html" as its path when it names none.
+  std::string announcementAddress() const;
 
   std::vector<platform::P256PublicKey> trustedKeys() const;
   // True when a key is configured: manifests are checked and sha256 attributes honoured.

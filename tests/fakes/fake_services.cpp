@@ -22,6 +22,20 @@ bool FakeRegistry::defaultValue(platform::RegistryRoot root, const std::string& 
   return true;
 }
 
+bool FakeRegistry::userDword(const std::string& key, const std::string& name, uint32_t& value) {
+  auto it = userDwords.find({key, name});
+  if (it == userDwords.end()) return false;
+  value = it->second;
+  return true;
+}
+
+bool FakeRegistry::setUserDword(const std::string& key, const std::string& name, uint32_t value) {
+  if (readOnly) return false;
+  ++userWrites;
+  userDwords[{key, name}] = value;
+  return true;
+}
+
 std::string FakeIni::read(const std::string& file, const std::string& section, const std::string& key,
                           size_t bufferSize) {
   auto f = data.find(file);

@@ -23,7 +23,13 @@ struct FakeNetwork : platform::Network {
 
 struct FakeRegistry : platform::Registry {
   std::map<std::pair<platform::RegistryRoot, std::string>, std::string> values;
+  // The current user's DWORD values by (key, value name); writes fail while `readOnly`.
+  std::map<std::pair<std::string, std::string>, uint32_t> userDwords;
+  bool readOnly = false;
+  int userWrites = 0;
   bool defaultValue(platform::RegistryRoot root, const std::string& key, std::string& value) override;
+  bool userDword(const std::string& key, const std::string& name, uint32_t& value) override;
+  bool setUserDword(const std::string& key, const std::string& name, uint32_t value) override;
 };
 
 struct FakeShell : platform::Shell {

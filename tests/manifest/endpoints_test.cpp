@@ -124,6 +124,39 @@ TEST(Endpoints, AMalformedManifestAddressIsRefusedAndChangesNothing) {
   }
 }
 
+TEST(Endpoints, TheAnnouncementIsAHostOrAWholeAddressAndMalformedOnesAreRefused) {
+  struct Case {
+    const char* value;
+    const char* page;  // empty: refused
+  } cases[] = {
+      {"news.example.com", "http://news.example.com/bz01.html"},
+      {"127.0.0.1:8080", "http://127.0.0.1:8080/bz01.html"},
+      {"https://news.example.com", "https://news.example.com/bz01.html"},
+      {"HTTPS://news.example.com:8443/", "HTTPS://news.example.com:8443/bz01.html"},
+      {"https://cdn.example.com/game/news.html?v=2", "https://cdn.example.com/game/news.html?v=2"},
+      {"http://[::1]:9000/bz01.html", "http://[::1]:9000/bz01.html"},
+      {"https://", ""},
+      {"https://news.example.com:0/", ""},
+      {"https://news.example.com/a b.html", ""},
+      {"https://news.example.com/a\"b.html", ""},
+      {"https://user@news.example.com/", ""},
+      {"javascript:alert(1)", ""},
+      {"file:///C:/news.html", ""},
+  };
+  for (const auto& c : cases) {
+    Endpoints e;
+    std::string before = e.announcement, error;
+    bool accepted = applyEndpointsText(std::string("[web]\nannouncement = ") + c.value + "\n", e, error);
+    if (*c.page == '\0') {
+      EXPECT_FALSE(accepted) << c.value;
+      EXPECT_EQ(e.announcement, before) << c.value;
+      continue;
+    }
+    ASSERT_TRUE(accepted) << c.value << ": " << error;
+    EXPECT_EQ(e.announcementAddress(), c.page) << c.value;
+  }
+}
+
 TEST(Endpoints, TheShippedConfigurationParsesAsAnEndpointsFile) {
   std::string source = LAUNCHER_SOURCE_DIR;
   FILE* f = std::fopen((source + "/config/operator.ini").c_str(), "rb");

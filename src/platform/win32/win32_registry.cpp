@@ -14,6 +14,12 @@ class RegistryKey {
   RegistryKey(HKEY root, const std::wstring& path) {
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
   }
+  // Opened for writing, made with its parents where missing.
+  RegistryKey(HKEY root, const std::wstring& path, bool) {
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key_,
+                        nullptr) != ERROR_SUCCESS)
+      key_ = nullptr;
+  }
   ~RegistryKey() {
     if (key_) RegCloseKey(key_);
   }
@@ -49,6 +55,27 @@ bool Win32Registry::defaultValue(RegistryRoot root, const std::string& key, std:
   std::wstring text(buffer.data());  // stored values may or may not carry their terminator
   value = narrow(type == REG_EXPAND_SZ ? expanded(text) : text);
   return true;
+}
+
+// Value names are file names, which reach us in the system's code page.
+bool Win32Registry::userDword(const std::string& key, const std::string& name, uint32_t& value) {
+  RegistryKey k(HKEY_CURRENT_USER, widen(key));
+  if (!k.get()) return false;
+  DWORD type = 0, data = 0, size = sizeof data;
+  if (RegQueryValueExW(k.get(), widen(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof data)
+    return false;
+  value = data;
+  return true;
+}
+
+bool Win32Registry::setUserDword(const std::string& key, const std::string& name, uint32_t value) {
+  RegistryKey k(HKEY_CURRENT_USER, widen(key), true);
+  if (!k.get()) return false;
+  DWORD data = value;
+  return RegSetValueExW(k.get(), widen(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                        sizeof data) == ERROR_SUCCESS;
 }
 
 }  // namespace platform::win32

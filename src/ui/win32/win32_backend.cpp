@@ -7,6 +7,7 @@
 #include <atomic>
 #include <map>
 
+#include "launch/program_opener.h"
 #include "platform/win32/wide.h"
 #include "text/display_language.h"
 #include "ui/component_names.h"
@@ -37,6 +38,9 @@ constexpr int kComboId = 100;
 constexpr int kShortestFrameMs = 20;  // browsers' rule: faster GIF frames run at 100 ms
 constexpr wchar_t kMessageCaption[] = L"\u4FE1\u606F\uFF1A";  // 信息：
 constexpr char kComboFace[] = "\xCB\xCE\xCC\xE5";          // 宋体, GBK
+// Shown in the web view in place of an announcement page that cannot be loaded.
+constexpr char kNewsUnavailable[] =
+    "\xB9\xAB\xB8\xE6\xD2\xB3\xC3\xE6\xD4\xDD\xCA\xB1\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA";  // 公告页面暂时无法打开
 // Names a file that gets one line per change of the taskbar progress, the tray tooltip and
 // the flashing, as the shell was asked for it: how tests see what the shell may not show.
 constexpr char kShellTraceVariable[] = "LAUNCHER_SHELL_TRACE";
@@ -116,6 +120,7 @@ class Win32Backend final : public LoopBackend {
   void destroyed();
   void showTray(const WindowProps& props);
   void trace(const std::string& line);
+  WebView::Hooks webHooks();
 
   ComponentView* viewNamed(const std::string& name, int* index = nullptr);
   void invalidate(const ComponentView& view);
@@ -262,7 +267,7 @@ void Win32Backend::createComponents() {
         }
         break;
       case Kind::WebView:
-        if (web_.create(hwnd, toRect(v.model.rect))) {
+        if (web_.create(hwnd, toRect(v.model.rect), webHooks())) {
           web_.navigate(wide(v.model.address));
           web_.show(v.model.visible);
         }
@@ -273,6 +278,16 @@ void Win32Backend::createComponents() {
       default: break;
     }
   }
+}
+
+// Addresses the announcement page sends out go where the link buttons' pages go.
+WebView::Hooks Win32Backend::webHooks() {
+  WebView::Hooks hooks;
+  hooks.openOutside = [this](const std::wstring& address) {
+    launch::openWebPage(platform_, platform::win32::narrow(address));
+  };
+  hooks.fallbackText = wide(text::convertForDisplay(window_.display(), kNewsUnavailable));
+  return hooks;
 }
 
 void Win32Backend::centre() {
