@@ -96,6 +96,11 @@ DownloadFailure DownloadEngine::failure() const {
   return task_ ? task_->failure() : DownloadFailure::none;
 }
 
+int64_t DownloadEngine::offeredSize() const {
+  std::lock_guard guard(access_);
+  return task_ ? task_->offeredSize() : -1;
+}
+
 bool DownloadEngine::remoteChanged() const {
   std::lock_guard guard(access_);
   return task_ && task_->remoteChanged();

@@ -35,6 +35,8 @@ class DownloadEngine {
   bool remoteChanged() const;
   // Why the last task gave up, when the player can act on it.
   DownloadFailure failure() const;
+  // The size the last task's server gave its file, taken or not; -1 when none did.
+  int64_t offeredSize() const;
   void destroy();
   // The handle cell holds a task that has not ended (non-zero in the cell's terms).
   bool holdsTask() const;

@@ -29,6 +29,7 @@ std::unique_ptr<DownloadTask> DownloadTask::clone() const {
   copy->tmpPath_ = tmpPath_;
   copy->workPath_ = workPath_;
   copy->state_ = state_.load();
+  copy->nextExpectedSize_ = nextExpectedSize_;
   return copy;
 }
 
@@ -46,6 +47,7 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
   params_.localFile = target + ".tmp";
   params_.connections = useConnections ? connections : 1;
   params_.callback = std::move(callback);
+  params_.expectedSize = std::exchange(nextExpectedSize_, 0);
   tmpPath_ = params_.localFile;
   workPath_ = tmpPath_ + ".work";
   setState(0);
@@ -77,9 +79,11 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
   int64_t size = -1;
   // A record of an address this download no longer names is stale: the operator has moved
   // the file, and its old server may never answer again. Which of the file's addresses
-  // comes first may change between runs. The cache-busting stamp differs on every run.
+  // comes first may change between runs. The cache-busting stamp differs on every run. A
+  // record of another size than the expected one is another file.
   refused = !files.readWhole(workPath_, blob) || !decodeTaskState(blob, state) ||
-            !files.fileSize(tmpPath_, size) || size != state.fileSize || !namesResource(state.url);
+            !files.fileSize(tmpPath_, size) || size != state.fileSize || !namesResource(state.url) ||
+            (params_.expectedSize > 0 && state.fileSize != params_.expectedSize);
   if (refused) {
     std::lock_guard guard(stateLock_);
     taskState_.clear();
@@ -140,6 +144,8 @@ std::string DownloadTask::finish(platform::Files& files) {
   std::lock_guard guard(stateLock_);
   int32_t received = receivedBytes();
   bytesAtEnd_ = received;
+  // A size the task refused (no room, not the expected one) is still the one the server gave.
+  if (learnedSize_ == 0 && engineTask_.offeredSize() > 0) learnedSize_ = engineTask_.offeredSize();
   // The count alone would call a download complete that never learned its size (the
   // previous file's size, or 0, still stands); the engine's table decides as well.
   if (received < getTotalSize() || !engineTask_.completed()) {

@@ -30,6 +30,10 @@ class DownloadTask {
   virtual bool start(platform::Files& files, const std::string& url, const std::string& target,
                      EventCallback callback, int32_t connections, bool useConnections);
   virtual bool resume(const std::string& blob, bool store);
+  // The size the file of the next start must have (a size the caller can trust); the start
+  // takes it, and a later start without a new one expects no size. 0: any size.
+  void expectSizeOfNextStart(int64_t size) { nextExpectedSize_ = size; }
+  int64_t expectedSizeOfNextStart() const { return nextExpectedSize_; }
   virtual bool stopKeepingState();
   virtual int32_t takeSpeedSample();
   virtual int32_t receivedBytes();
@@ -74,6 +78,7 @@ class DownloadTask {
   std::atomic<int64_t> resumedBytes_{0};
   std::atomic<int64_t> learnedSize_{0};
   std::atomic<int64_t> bytesAtEnd_{0};
+  int64_t nextExpectedSize_ = 0;
   std::string tmpPath_;
   std::string workPath_;
   std::atomic<int32_t> state_{0};

@@ -30,7 +30,7 @@ void EngineTask::connectionMain(int id, int segment, int source) {
       sourceDiffered_ = true;
     }
     if (moveToAnotherSource(source)) continue;
-    if (outcome == Outcome::certificateRefused || outcome == Outcome::proxyRefused) {
+    if (isRefusal(outcome)) {
       endForRefusal(outcome);
       break;
     }
@@ -173,11 +173,25 @@ EngineTask::Outcome EngineTask::receiveHead(platform::Stream& socket, std::strin
 }
 
 EngineTask::Outcome EngineTask::claimFile(int64_t size, const std::string& validator, int id, int& segment) {
-  // Offsets and counts of the state record are 32-bit: a larger file is refused whole.
-  if (size > INT32_MAX || !file_.create(params_.localFile, static_cast<uint32_t>(size))) {
+  {
+    std::lock_guard guard(lock_);
+    offeredSize_ = size;
+  }
+  // A caller that knows the file's size takes no other: a larger answer would take the disk
+  // before the file could be told wrong.
+  if (params_.expectedSize > 0 && size != params_.expectedSize) {
+    say(3, std::string(texts::kSizeRefused) + std::to_string(size) + "]");
+    return Outcome::sizeRefused;
+  }
+  // Offsets and counts of the state record are 32-bit: a larger file is refused whole. The
+  // room is asked for first, so that a file that cannot fit is never created in part.
+  bool tooLarge = size > INT32_MAX;
+  bool noRoom = !tooLarge && params_.roomFor && !params_.roomFor(size);
+  if (tooLarge || noRoom || !file_.create(params_.localFile, static_cast<uint32_t>(size))) {
     say(3, texts::kCreateFileError);
     std::lock_guard guard(lock_);
     fileFailed_ = true;
+    if (noRoom) failure_ = DownloadFailure::noRoom;
     return Outcome::gaveUp;
   }
   {

@@ -20,6 +20,7 @@ std::string endpoint(const std::string& host, int port) { return host + ":" + st
 // through a proxy).
 EngineTask::Outcome EngineTask::reach(platform::Stream& socket, const Url& url, bool& absoluteTarget) {
   platform::ProxyServer proxy = proxyFor(url);
+  if (proxy.malformed) return refused(Outcome::proxyInvalid, texts::kProxyInvalid + url.host + "]");
   const std::string& host = proxy.direct() ? url.host : proxy.host;
   int port = proxy.direct() ? url.port : proxy.port;
   say(0, texts::kResolving + host + "]");
@@ -66,11 +67,16 @@ EngineTask::Outcome EngineTask::tunnel(platform::Stream& socket, const Url& url)
   std::string pending;
   ResponseHead head;
   Outcome received = receiveHead(socket, pending, head);
+  // A head too long or not HTTP at all is what this proxy answers, every time.
+  if (received == Outcome::gaveUp) return refused(Outcome::proxyRefused, proxyRefusal(head.status));
   if (received != Outcome::done) return received == Outcome::stopped ? received : Outcome::failed;
+  // A gateway that could not reach the server may reach it on a later try.
+  if (head.status >= 500) return Outcome::failed;
   // 407 asks for credentials the launcher does not have; 403 and the like are the proxy's
-  // rules. Asking again would only bring the same answer.
-  if (head.status >= 400 && head.status < 500) return refused(Outcome::proxyRefused, proxyRefusal(head.status));
-  if (head.status < 200 || head.status >= 300 || !pending.empty()) return Outcome::failed;
+  // rules; a redirect or bytes before TLS are no tunnel. Asking again would only bring the
+  // same answer.
+  if (head.status < 200 || head.status >= 300 || !pending.empty())
+    return refused(Outcome::proxyRefused, proxyRefusal(head.status));
   return Outcome::done;
 }
 
@@ -96,13 +102,23 @@ EngineTask::Outcome EngineTask::refused(Outcome refusal, const std::string& text
   return refusal;
 }
 
+bool EngineTask::isRefusal(Outcome outcome) {
+  return outcome == Outcome::certificateRefused || outcome == Outcome::proxyRefused ||
+         outcome == Outcome::proxyInvalid || outcome == Outcome::sizeRefused;
+}
+
 // Ends the task for the cause of a refusal on its last source: the other connections would
 // meet the same refusal, so they end too and the file stays for a later run.
 void EngineTask::endForRefusal(Outcome refusal) {
-  std::lock_guard guard(lock_);
-  if (failure_ == DownloadFailure::none) {
-    failure_ = refusal == Outcome::proxyRefused ? DownloadFailure::proxyRefused : DownloadFailure::certificateRefused;
+  DownloadFailure cause = DownloadFailure::sizeRefused;
+  switch (refusal) {
+    case Outcome::certificateRefused: cause = DownloadFailure::certificateRefused; break;
+    case Outcome::proxyRefused: cause = DownloadFailure::proxyRefused; break;
+    case Outcome::proxyInvalid: cause = DownloadFailure::proxyInvalid; break;
+    default: break;
   }
+  std::lock_guard guard(lock_);
+  if (failure_ == DownloadFailure::none) failure_ = cause;
   stop_.store(true);
   wake_.notify_all();
 }

@@ -188,6 +188,11 @@ bool EngineTask::remoteChanged() const {
   return remoteChanged_ || (sourceDiffered_ && !whole);
 }
 
+int64_t EngineTask::offeredSize() const {
+  std::lock_guard guard(lock_);
+  return offeredSize_;
+}
+
 DownloadFailure EngineTask::failure() const {
   std::lock_guard guard(lock_);
   return failure_;

@@ -74,14 +74,20 @@ class EngineTask {
   bool remoteChanged() const;
   // The cause the task gave up for, when the player can act on it.
   DownloadFailure failure() const;
+  // The size the server's first answer gave the file, taken or not; -1 before it came.
+  int64_t offeredSize() const;
   const std::string& fileName() const { return params_.localFile; }
 
  private:
   // again: the answer ended where it said it would before the segment was complete; the
   // rest is asked for at once. differs: the source serves another version of the file.
-  // certificateRefused, proxyRefused: the source cannot be reached safely or at all; asking
-  // it again would bring the same refusal.
-  enum class Outcome { done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused };
+  // certificateRefused, proxyRefused, proxyInvalid: the source cannot be reached safely or at
+  // all; sizeRefused: it serves a file of another size than the expected one. Asking it again
+  // would bring the same refusal.
+  enum class Outcome {
+    done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused, proxyInvalid, sizeRefused
+  };
+  static bool isRefusal(Outcome outcome);
 
   // Control thread.
   void control();
@@ -134,6 +140,7 @@ class EngineTask {
   SegmentTable table_;
   SourceSet sources_;  // url_ first, then the alternates of TaskParameters::mirrors
   int64_t fileSize_ = -1;
+  int64_t offeredSize_ = -1;
   int64_t received_ = 0;
   int64_t speedCounter_ = 0;
   bool sizeAnnounced_ = false;

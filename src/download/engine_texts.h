@@ -35,6 +35,10 @@ inline constexpr const char* kTimedOut = "\xB3\xAC\xCA\xB1";
 inline constexpr const char* kCertificateRefused = "\xD6\xA4\xCA\xE9\xD1\xE9\xD6\xA4\xCA\xA7\xB0\xDC [";
 // "代理服务器拒绝 [" ... "]": the proxy answered 407 or refused the tunnel
 inline constexpr const char* kProxyRefused = "\xB4\xFA\xC0\xED\xB7\xFE\xCE\xF1\xC6\xF7\xBE\xDC\xBE\xF8 [";
+// "代理设置无效 [" ... "]": the proxy settings name no usable proxy
+inline constexpr const char* kProxyInvalid = "\xB4\xFA\xC0\xED\xC9\xE8\xD6\xC3\xCE\xDE\xD0\xA7 [";
+// "文件大小不符 [" ... "]": the server's file has another size than the expected one
+inline constexpr const char* kSizeRefused = "\xCE\xC4\xBC\xFE\xB4\xF3\xD0\xA1\xB2\xBB\xB7\xFB [";
 // "放弃下载源 [" ... "]"
 inline constexpr const char* kSourceDropped = "\xB7\xC5\xC6\xFA\xCF\xC2\xD4\xD8\xD4\xB4 [";
 // The GBK full-width space, trimmed from addresses like an ASCII blank.

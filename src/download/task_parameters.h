@@ -39,6 +39,12 @@ struct TaskParameters {
   // Further addresses of the same file: connections are spread over them and `url`, and a
   // source that fails is left for the others. Not part of the state record.
   std::vector<std::string> mirrors;
+  // The size the file must have, when the caller knows it from a source it trusts (a signed
+  // manifest); 0 or less: unknown, the server's answer sizes the file.
+  int64_t expectedSize = 0;
+  // Asked with the size of the file just before it is created at that size; false when its
+  // volume has no room for it. Unset: no check.
+  std::function<bool(int64_t)> roomFor;
 };
 
 // Why a download ended without its file, where the player can act on the cause.
@@ -46,6 +52,9 @@ enum class DownloadFailure {
   none,                // no cause the player could act on (or no failure)
   certificateRefused,  // an https server's certificate failed the check
   proxyRefused,        // the proxy asked for authentication or refused the connection
+  proxyInvalid,        // the proxy settings cannot be used as written
+  sizeRefused,         // the server's file is not of the size the download expects
+  noRoom,              // the file's size does not fit on its volume
 };
 
 // Engine events the launcher acts on.

@@ -158,12 +158,33 @@ std::string defaultReferer(const std::string& address) {
   return slash == std::string::npos ? address : address.substr(0, slash);
 }
 
-bool resolveLocation(const Url& base, const std::string& location, Url& target) {
-  std::string loc = trimBlanks(location);
-  if (loc.empty()) return false;
-  for (char c : loc) {
-    if (c == '\r' || c == '\n' || c == '\0') return false;  // would break the request head
+namespace {
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// Bytes a request line may not carry as they stand: the blank that would end the target,
+// what lies beyond ASCII (a server's GBK or UTF-8 file name) and the few that URLs exclude.
+bool needsEncoding(char c) {
+  return c == ' ' || static_cast<unsigned char>(c) >= 0x80 || std::strchr("\"<>\\^`{|}", c) != nullptr;
+}
+
+std::string percentEncoded(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : path) {
+    if (!needsEncoding(c)) {
+      out += c;
+      continue;
+    }
+    unsigned char b = static_cast<unsigned char>(c);
+    out += '%';
+    out += kHex[b >> 4];
+    out += kHex[b & 0xF];
   }
+  return out;
+}
+
+bool resolveUnencoded(const Url& base, std::string loc, Url& target) {
   if (hasPrefixFolded(loc, "http://") || hasPrefixFolded(loc, "https://")) {
     Url parsed;
     if (!parseUrl(loc, parsed)) return false;
@@ -194,6 +215,23 @@ bool resolveLocation(const Url& base, const std::string& location, Url& target) 
     out.path = removeDotSegments(basePath.substr(0, basePath.rfind('/') + 1) + loc);
   }
   target = out;
+  return true;
+}
+
+}  // namespace
+
+// Servers write what they like into Location; the request line carries it only encoded,
+// and a control byte (a line break above all) would let the answer write the request.
+bool resolveLocation(const Url& base, const std::string& location, Url& target) {
+  std::string loc = trimBlanks(location);
+  if (loc.empty()) return false;
+  for (char c : loc) {
+    if (isControl(c)) return false;
+  }
+  Url resolved;
+  if (!resolveUnencoded(base, loc, resolved)) return false;
+  resolved.path = percentEncoded(resolved.path);
+  target = resolved;
   return true;
 }
 

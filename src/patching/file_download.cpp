@@ -1,6 +1,8 @@
 #include "patching/file_download.h"
 
 #include "download/source_set.h"
+#include "patching/disk_room.h"
+#include "patching/format_size.h"
 #include "patching/download_event.h"
 #include "patching/patch_texts.h"
 #include "support/support_notes.h"
@@ -13,9 +15,16 @@ constexpr int32_t kLauncherConnections = 5;
 
 int awaitDownload(state::AppState& app, const std::string& url, const std::string& target) {
   download::DownloadTask& task = app.downloadTask;
+  app.downloadState = 0;
   task.endSignal().clear();
   auto callback = [&app](int32_t code, int32_t a, int32_t b, int32_t c, int32_t id) {
     return onDownloadEvent(app, code, a, b, c, id);
+  };
+  // The room is judged on the size the server gives, the one the file is created at; a
+  // fresh file has nothing on disk yet but its ".work" to come.
+  task.params().roomFor = [&app](int64_t size) {
+    int64_t freeBytes = 0;
+    return volumeHasRoom(app, addSizes(size, kWorkFileRoom), freeBytes);
   };
   if (!task.start(app.platform.files, url, target, callback, kLauncherConnections, true)) return kNotStarted;
   // Blocks on the end event instead of polling; the wait keeps this thread's messages moving.
@@ -58,11 +67,17 @@ std::string downloadAddresses(const std::string& url, const std::vector<std::str
 }
 
 int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count) {
-  app.downloadState = 0;
   app.downloadIndex = index;
   app.downloadCount = count;
   uint32_t began = app.platform.system.tickCount();
   int result = awaitDownload(app, url, target);
+  // The file was replaced on the server while this download (or the one it resumed) ran:
+  // nothing of it is kept, and the new file is fetched from its first byte, once, at once.
+  if (result == kIncomplete && app.downloadTask.engine().remoteChanged()) {
+    app.log.write("the file changed on the server during its download, fetched afresh: " + withoutStamp(url));
+    app.downloadTask.expectSizeOfNextStart(app.downloadTask.params().expectedSize);
+    result = awaitDownload(app, url, target);
+  }
   noteDownload(app, url, target, result, app.platform.system.tickCount() - began);
   return result;
 }
@@ -75,6 +90,12 @@ const char* incompleteMessage(const state::AppState& app, const char* otherwise,
     case download::DownloadFailure::proxyRefused:
       cause = "the proxy refused the download";
       return texts::kProxyRefused;
+    case download::DownloadFailure::proxyInvalid:
+      cause = "the proxy settings name no usable proxy";
+      return texts::kProxyInvalid;
+    case download::DownloadFailure::sizeRefused:
+      cause = "the server's file is not of the signed size";
+      return texts::kCheckCodeMismatch;
     default:
       cause = "the download is incomplete";
       return otherwise;

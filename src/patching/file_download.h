@@ -20,6 +20,8 @@ std::string downloadAddresses(const std::string& url, const std::vector<std::str
 // 0 not started, 2 incomplete, 3 complete.
 // `index` of `count` is remembered in app.downloadIndex / app.downloadCount for the progress line.
 int downloadFile(state::AppState& app, const std::string& url, const std::string& target, int index, int count);
+// A size the caller set with DownloadTask::expectSizeOfNextStart holds for this download: a
+// file of another size is refused before anything of it is written.
 
 // The message for a download that ended incomplete: the cause when the player can act on it
 // (a refused certificate, a refusing proxy), else `otherwise`; `cause` gets the words for the

@@ -41,7 +41,11 @@ bool diskFilled(state::AppState& app, int64_t needed, std::string& message, std:
 bool failDownload(state::AppState& app, const PatchEntry& entry, const std::string& target, const char* message,
                   const std::string& cause) {
   std::string full, fullCause;
-  int64_t needed = roomForDownload(app.platform.files, target, parseSizeText(entry.size));
+  // A file its volume had no room for is judged at the size the server gave it.
+  int64_t size = parseSizeText(entry.size);
+  if (app.downloadTask.failure() == download::DownloadFailure::noRoom)
+    size = std::max(size, app.downloadTask.learnedSize());
+  int64_t needed = roomForDownload(app.platform.files, target, size);
   if (diskFilled(app, needed, full, fullCause)) return failPatch(app, entry, full, fullCause);
   return failPatch(app, entry, message, cause);
 }

@@ -1,8 +1,11 @@
 #include "patching/patch_update.h"
 
+#include <algorithm>
+
 #include "patching/file_download.h"
 #include "patching/check_code.h"
 #include "patching/disk_room.h"
+#include "patching/format_size.h"
 #include "patching/manual_list.h"
 #include "patching/patch_failures.h"
 #include "patching/patch_install.h"
@@ -38,14 +41,23 @@ bool downloadMatches(state::AppState& app, const std::string& tmpPath, const Pat
   return !expectsSha256(app, entry) || fileMatchesSha256(app.platform.files, tmpPath, entry.sha256);
 }
 
+// With trust keys configured the signed size is the file's size: the engine takes no other.
+int64_t signedSize(state::AppState& app, const PatchEntry& entry) {
+  return app.endpoints.trustActive() ? std::max<int64_t>(parseSizeText(entry.size), 0) : 0;
+}
+
 // A ".tmp" without its ".work" is a finished download that could not be moved into place on
 // an earlier run; it is installed as it stands when it matches the patch's CheckCode (and
 // sha256). Without a code that can be matched it cannot be told from a preallocated file whose
-// download broke off before its first record, so that patch is fetched again.
+// download broke off before its first record, so that patch is fetched again. One of another
+// size than the entry's is no finished download of it and is not read (the download that
+// follows replaces it).
 bool finishedInCache(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry) {
   auto& files = app.platform.files;
   bool checkable = isMatchableCode(entry.CheckCode) || expectsSha256(app, entry);
   if (!checkable || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
+  int64_t expected = parseSizeText(entry.size), cached = -1;
+  if (expected > 0 && (!files.fileSize(tmpPath, cached) || cached != expected)) return false;
   return downloadMatches(app, tmpPath, entry);
 }
 
@@ -96,6 +108,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
   bool cached = finishedInCache(app, tmpPath, entry);
+  app.downloadTask.expectSizeOfNextStart(signedSize(app, entry));
   int result = cached ? patching::kComplete : download(app, url, target, index, count);
   if (result == patching::kNotStarted)
     return failDownload(app, entry, target, texts::kTaskNotCreated, "the download did not start");

@@ -78,11 +78,30 @@ bool wildcardMatch(std::string_view pattern, std::string_view text) {
   return p == pattern.size();
 }
 
+// A DNS name is at most 253 characters; an address or a name has no blanks, controls or
+// the characters that delimit the parts of an address.
+bool plausibleHost(std::string_view host) {
+  constexpr size_t kLongestName = 253;
+  if (host.empty() || host.size() > kLongestName) return false;
+  for (char c : host) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b <= ' ' || b == 0x7F || std::string_view("@[]\\/?#%\"<>").find(c) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+ProxyServer malformedProxy() {
+  ProxyServer server;
+  server.malformed = true;
+  return server;
+}
+
 }  // namespace
 
 ProxyServer parseProxyAddress(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  if (text.empty()) return {};
   size_t scheme = text.find("://");
   if (scheme != std::string_view::npos) {
     // A TLS or SOCKS proxy is not one this client can talk to: it goes direct.
@@ -94,7 +113,10 @@ ProxyServer parseProxyAddress(std::string_view text) {
   if (at != std::string_view::npos) text.remove_prefix(at + 1);
   ProxyServer server;
   server.port = 80;
-  if (!splitHostPort(text, server.host, server.port) || server.host.empty()) return {};
+  if (!splitHostPort(text, server.host, server.port) || !plausibleHost(server.host)) return malformedProxy();
+  // "host:port:port": only a bracketed IPv6 address holds colons.
+  bool bracketed = text.front() == '[';
+  if (!bracketed && server.host.find(':') != std::string::npos) return malformedProxy();
   return server;
 }
 

@@ -88,6 +88,37 @@ TEST(Url, ResolvesRelativeLocationsAgainstTheRequest) {
   EXPECT_EQ(resolved("a:b/c"), "http://h:81/files/v2/a:b/c");
 }
 
+// A Location goes into the next request line: what a URL may not carry raw is encoded, and a
+// control byte refuses the redirect.
+TEST(Url, RedirectTargetsAreEncodedForTheRequestLineOrRefused) {
+  Url base{"h", 80, "/files/a.zip"};
+  struct Case {
+    std::string location;
+    std::string resolved;  // "refused" when the redirect is refused
+  };
+  const Case cases[] = {
+      {"/new dir/a b.zip", "http://h/new%20dir/a%20b.zip"},
+      {"http://other/x y?q=1 2", "http://other/x%20y?q=1%202"},
+      {"b c.zip", "http://h/files/b%20c.zip"},
+      {"/\xB2\xB9\xB6\xA1.zip", "http://h/%B2%B9%B6%A1.zip"},
+      {"/a\"<>\\^`{|}.zip", "http://h/a%22%3C%3E%5C%5E%60%7B%7C%7D.zip"},
+      {"/already%20encoded", "http://h/already%20encoded"},
+      {"/a\tb", "refused"},
+      {"/a\rb", "refused"},
+      {"/a\nGET /x", "refused"},
+      {std::string("/a\0b", 4), "refused"},
+      {"/a\x01" "b", "refused"},
+      {"/a\x1F", "refused"},
+      {"/a\x7F", "refused"},
+      {"//other/a\x7F" "b", "refused"},
+  };
+  for (const Case& c : cases) {
+    Url target;
+    std::string got = resolveLocation(base, c.location, target) ? formatUrl(target) : "refused";
+    EXPECT_EQ(got, c.resolved) << c.location;
+  }
+}
+
 TEST(Url, RedirectsMayGainProtectionButNeverDropIt) {
   Url plain{"h", 80, "/a"};
   Url secure{"h", 443, "/a", true};

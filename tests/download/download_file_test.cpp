@@ -23,6 +23,16 @@ using patching::kComplete;
 using patching::kIncomplete;
 using patching::kNotStarted;
 
+// Real files on a volume that may claim to be nearly full.
+struct VolumeFiles : platform::posix::PosixFiles {
+  std::atomic<int64_t> freeBytes{-1};  // -1: the volume's own answer
+  bool freeSpace(const std::string& path, int64_t& bytes) override {
+    if (freeBytes < 0) return PosixFiles::freeSpace(path, bytes);
+    bytes = freeBytes;
+    return true;
+  }
+};
+
 // A launcher whose files are real, in a temporary folder.
 struct RealLauncher {
   RealLauncher() {
@@ -41,7 +51,7 @@ struct RealLauncher {
   }
 
   fakes::FakePlatform fake;
-  platform::posix::PosixFiles files;
+  VolumeFiles files;
   platform::Platform bundle{fake.system, files,        fake.processes, fake.instance, fake.presence,
                             fake.http,   fake.network, fake.registry,  fake.shell,    fake.ini,
                             fake.shortcuts, fake.starter};
@@ -362,13 +372,42 @@ TEST_F(DownloadFileTest, AFileReplacedByOneOfTheSameSizeIsNeverMixed) {
   server.setBody(replaced, "\"v2\"");
   server.pauseMsPerWrite = 0;
   server.bytesPerWrite = 65536;
+  // The resumed ranges are answered with the whole new file: that run starts afresh at once.
   RealLauncher next;
-  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kIncomplete);
-  EXPECT_FALSE(std::filesystem::exists(tmp));
-  EXPECT_FALSE(std::filesystem::exists(work));
-  RealLauncher after;
-  EXPECT_EQ(downloadFile(after.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kComplete);
   EXPECT_EQ(dltest::readFile(tmp), replaced);
+  EXPECT_FALSE(std::filesystem::exists(work));
+}
+
+// A record of another size than the one the caller expects is dropped unread; a server's
+// size the volume has no room for is refused before the file is made.
+TEST_F(DownloadFileTest, TheExpectedSizeAndTheRoomOnTheVolumeDecideBeforeAnythingIsWritten) {
+  std::string body = dltest::patternBody(900000);
+  TestServer server(body);
+  server.bytesPerWrite = 4096;
+  server.pauseMsPerWrite = 5;
+  interruptedDownload(server);
+  ASSERT_TRUE(std::filesystem::exists(work));
+
+  std::string replaced = dltest::patternBody(800000, 11);
+  server.setBody(replaced, "");
+  server.pauseMsPerWrite = 0;
+  size_t before = server.requests().size();
+  RealLauncher next;
+  next.app.downloadTask.expectSizeOfNextStart(800000);
+  EXPECT_EQ(downloadFile(next.app, server.url(), target, 1, 1), kComplete);
+  EXPECT_EQ(dltest::readFile(tmp), replaced);
+  EXPECT_EQ(server.rangeStarts().at(before), -1);  // the stale record was never resumed
+  EXPECT_EQ(next.app.downloadTask.expectedSizeOfNextStart(), 0);  // taken by that start
+
+  std::filesystem::remove(tmp);
+  server.announcedLength = int64_t{954} << 20;
+  RealLauncher full;
+  full.files.freeBytes = 2000000;
+  EXPECT_EQ(downloadFile(full.app, server.url(), target, 1, 1), kIncomplete);
+  EXPECT_FALSE(std::filesystem::exists(tmp));
+  EXPECT_EQ(full.app.downloadTask.failure(), DownloadFailure::noRoom);
+  EXPECT_EQ(full.app.downloadTask.learnedSize(), int64_t{954} << 20);
 }
 
 // The support log learns of each download: the address without its stamp, the bytes, the

@@ -258,6 +258,56 @@ TEST_F(EngineTest, AFileOfTwoGigabytesOrMoreIsRefusedWithTheCreationText) {
   EXPECT_TRUE(!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0);
 }
 
+// A hostile answer must not take the disk: a size other than the expected one, or one its
+// volume has no room for, is refused before the file exists.
+TEST_F(EngineTest, AnAnswerOfAnotherSizeThanExpectedOrWithoutRoomCreatesNothing) {
+  std::string body = dltest::patternBody(100000);
+  struct Case {
+    const char* name;
+    int64_t announced;  // -1: the body's own length
+    int64_t expected;
+    bool room;
+    DownloadFailure failure;
+  };
+  const Case cases[] = {
+      {"954 MB announced, 100000 signed", int64_t{954} << 20, 100000, true, DownloadFailure::sizeRefused},
+      {"one byte short of the signed size", -1, 100001, true, DownloadFailure::sizeRefused},
+      {"no room for the announced size", int64_t{954} << 20, 0, false, DownloadFailure::noRoom},
+      {"the signed size, and room", -1, 100000, true, DownloadFailure::none},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestServer server(body);
+    server.announcedLength = c.announced;
+    EventLog events;
+    std::vector<int64_t> asked;
+    std::mutex askedLock;
+    TaskParameters p = events.params(server.url(), file);
+    p.expectedSize = c.expected;
+    p.roomFor = [&](int64_t size) {
+      std::lock_guard guard(askedLock);
+      asked.push_back(size);
+      return c.room;
+    };
+    ASSERT_TRUE(engine.start(p));
+    ASSERT_TRUE(events.waitForEnd());
+    EXPECT_EQ(engine.failure(), c.failure);
+    EXPECT_EQ(engine.offeredSize(), c.announced < 0 ? 100000 : c.announced);
+    if (c.failure == DownloadFailure::none) {
+      EXPECT_TRUE(engine.completed());
+      EXPECT_EQ(dltest::readFile(file), body);
+      EXPECT_EQ(asked, std::vector<int64_t>{100000});
+      continue;
+    }
+    EXPECT_FALSE(engine.completed());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(events.count(kEventSizeKnown), 0);
+    EXPECT_EQ(server.requests().size(), 1u);  // the same answer would come again
+    EXPECT_EQ(asked.size(), c.failure == DownloadFailure::noRoom ? 1u : 0u);
+    if (c.failure == DownloadFailure::sizeRefused) EXPECT_TRUE(events.saidText(texts::kSizeRefused));
+  }
+}
+
 TEST_F(EngineTest, UnwritableFileEndsWithTheCreationText) {
   TestServer server(dltest::patternBody(1000));
   ASSERT_TRUE(engine.start(log.params(server.url(), folder.path("missing/dir/x.tmp"))));

@@ -28,7 +28,23 @@ TEST(ProxyRules, ReadsProxyAddressesInTheirUsualSpellings) {
   EXPECT_EQ(parseProxyAddress("proxy.example").port, 80);
   EXPECT_TRUE(parseProxyAddress("").direct());
   EXPECT_TRUE(parseProxyAddress("socks5://proxy.example:1080").direct());
-  EXPECT_TRUE(parseProxyAddress("proxy.example:99999").direct());
+}
+
+TEST(ProxyRules, ValuesThatNameNoUsableProxyAreMalformedNotDirect) {
+  const std::string malformed[] = {
+      "proxy.example:8080:8080", "http://proxy.example:8080:8080/", "proxy.example:99999", "proxy.example:",
+      "http://:8080",            "http://user@/",                   "pro xy.example:80",   "[::1",
+      std::string(70000, 'a') + ".example:8080",
+  };
+  for (const std::string& value : malformed) {
+    platform::ProxyServer p = parseProxyAddress(value);
+    EXPECT_TRUE(p.malformed) << value.substr(0, 40);
+    EXPECT_FALSE(p.direct()) << value.substr(0, 40);
+  }
+  EXPECT_FALSE(parseProxyAddress(std::string(253, 'a') + ":8080").malformed);
+  EXPECT_FALSE(parseProxyAddress("[::1]:9000").malformed);
+  EXPECT_TRUE(parseProxyAddress("  ").direct());
+  EXPECT_TRUE(pickFromWindowsList("http=web:80:80;https=secure:8443", false).malformed);
 }
 
 TEST(ProxyRules, NoProxyCoversNamesTheirSubdomainsAndPorts) {
@@ -118,6 +134,52 @@ TEST_F(ProxiedEngine, A407ToAPlainRequestEndsTheDownloadToo) {
   ASSERT_TRUE(log.waitForEnd());
   EXPECT_EQ(engine.failure(), DownloadFailure::proxyRefused);
   EXPECT_EQ(proxy.requests().size(), 1u);
+}
+
+// Whatever else than a tunnel the proxy answers to CONNECT, it answers every time.
+TEST_F(ProxiedEngine, AnOversizedOrMalformedTunnelAnswerEndsTheDownloadAtOnce) {
+  std::string manyLines;
+  for (int i = 0; i < 3000; ++i) manyLines += "X-Filler: " + std::to_string(i) + "\r\n";
+  struct Case {
+    const char* name;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"a 407 with a 200 KB head", "HTTP/1.1 407 Proxy Authentication Required\r\nX-Pad: " +
+                                       std::string(200 * 1024, 'p') + "\r\n\r\n"},
+      {"3000 header lines", "HTTP/1.1 200 Connection established\r\n" + manyLines + "\r\n"},
+      {"a status that is no number", "HTTP/1.1 2OO Connection established\r\n\r\n"},
+      {"a redirect", "HTTP/1.1 302 Found\r\nLocation: http://elsewhere.example/\r\n\r\n"},
+      {"bytes before TLS", "HTTP/1.1 200 Connection established\r\n\r\nnot a TLS record"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EventLog events;
+    size_t before = proxy.requests().size();
+    proxy.rawAnswer(c.answer, 100);
+    ASSERT_TRUE(engine.start(events.params("https://files.example/patch.bin", file)));
+    ASSERT_TRUE(events.waitForEnd());
+    EXPECT_FALSE(engine.completed());
+    EXPECT_EQ(engine.failure(), DownloadFailure::proxyRefused);
+    EXPECT_TRUE(events.saidText(texts::kProxyRefused));
+    EXPECT_EQ(proxy.requests().size() - before, 1u);
+  }
+}
+
+TEST(DirectEngine, AMalformedProxySettingEndsTheDownloadAtOnceAndSendsNothing) {
+  TestServer server(dltest::patternBody(1000));
+  dltest::TempFolder folder;
+  EventLog log;
+  DownloadEngine engine;
+  EngineRules rules = dltest::quickRetries(2);
+  rules.proxyFor = [](bool, const std::string&, int) { return parseProxyAddress("127.0.0.1:8080:8080"); };
+  engine.setRules(rules);
+  ASSERT_TRUE(engine.start(log.params(server.url(), folder.path("patch.bin.tmp"))));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_FALSE(engine.completed());
+  EXPECT_EQ(engine.failure(), DownloadFailure::proxyInvalid);
+  EXPECT_TRUE(log.saidText(std::string(texts::kProxyInvalid) + "127.0.0.1]"));
+  EXPECT_TRUE(server.requests().empty());
 }
 
 TEST_F(ProxiedEngine, ATunnelThatFailsOnTheWayIsTriedAgainWithoutBlamingTheProxy) {

@@ -138,6 +138,18 @@ TEST_F(SourceRefusal, WhenEverySourceRefusesTheLastRefusalEndsTheDownloadWithIts
   }
 }
 
+// A chain longer than the client reads can never be checked: refused once, not retried.
+TEST_F(SourceRefusal, ACertificateChainTooLongToReadIsRefusedAtOnce) {
+  UntrustedTlsServer oversized(384 * 1024);
+  ASSERT_TRUE(oversized.ready());
+  ASSERT_TRUE(engine.start(log.params(oversized.url(), file)));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_FALSE(engine.completed());
+  EXPECT_EQ(engine.failure(), DownloadFailure::certificateRefused);
+  EXPECT_TRUE(log.saidText(std::string(texts::kCertificateRefused) + "127.0.0.1]"));
+  EXPECT_EQ(oversized.connections(), 1);
+}
+
 // A resumed file starts all its connections at once, spread over the sources: several meet
 // the refusal together and each moves on, none ends the download.
 TEST_F(SourceRefusal, ResumedConnectionsRefusedTogetherAllMoveToTheGoodSource) {

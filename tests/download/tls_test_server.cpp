@@ -37,7 +37,7 @@ bool addSubjectAltName(X509* cert, const char* value) {
 }
 
 // A server context with a fresh P-256 key and a certificate for 127.0.0.1 signed by that key.
-SSL_CTX* makeSelfSignedContext() {
+SSL_CTX* makeSelfSignedContext(size_t chainBytes) {
   std::unique_ptr<EVP_PKEY, KeyFree> key(EVP_EC_gen("P-256"));
   std::unique_ptr<X509, CertFree> cert(X509_new());
   if (!key || !cert) return nullptr;
@@ -58,15 +58,24 @@ SSL_CTX* makeSelfSignedContext() {
     SSL_CTX_free(ctx);
     return nullptr;
   }
+  size_t oneCert = static_cast<size_t>(i2d_X509(cert.get(), nullptr));
+  for (size_t chain = oneCert; chain < chainBytes; chain += oneCert) {
+    X509* copy = X509_dup(cert.get());
+    if (copy == nullptr || SSL_CTX_add_extra_chain_cert(ctx, copy) != 1) {
+      X509_free(copy);
+      SSL_CTX_free(ctx);
+      return nullptr;
+    }
+  }
   return ctx;
 }
 
 }  // namespace
 
-UntrustedTlsServer::UntrustedTlsServer() {
+UntrustedTlsServer::UntrustedTlsServer(size_t chainBytes) {
   // The server may still write when the client has already hung up on it.
   ::signal(SIGPIPE, SIG_IGN);
-  context_ = makeSelfSignedContext();
+  context_ = makeSelfSignedContext(chainBytes);
   listenFd_ = testing_support::listenLoopback(16, port_);
   if (ready()) acceptor_ = std::thread(&UntrustedTlsServer::acceptLoop, this);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <thread>
 
@@ -10,7 +11,8 @@ namespace dltest {
 // handshake, so the server serves nothing; it counts the connections that reached it.
 class UntrustedTlsServer {
  public:
-  UntrustedTlsServer();
+  // chainBytes: the certificate is sent with copies of itself until the chain is this long.
+  explicit UntrustedTlsServer(size_t chainBytes = 0);
   ~UntrustedTlsServer();
   UntrustedTlsServer(const UntrustedTlsServer&) = delete;
   UntrustedTlsServer& operator=(const UntrustedTlsServer&) = delete;

@@ -95,6 +95,27 @@ TEST_F(Sha256PatchTest, ACachedDownloadIsUsedOnlyWhenItsDigestMatches) {
   EXPECT_EQ(files.files["C:\\Game\\a.pack"], "fresh");
 }
 
+// A leftover of another size than the entry's is not the patch: it is not read (a large one
+// would take long to hash), and the download that replaces it must bring the signed size.
+TEST_F(Sha256PatchTest, ACachedFileOfAnotherSizeIsNotReadAndTheDownloadExpectsTheSignedSize) {
+  for (bool keyed : {true, false}) {
+    SCOPED_TRACE(keyed ? "keyed" : "without keys");
+    if (!keyed) launcher.app.endpoints.trustKeys = {};
+    files.files[tmp] = "right!";  // would match the digest, but the entry says 5 bytes
+    int64_t expected = -1;
+    downloads = 0;
+    EXPECT_TRUE(installPatch(launcher.app, entry(sha256Hex("right!")), 1, 1,
+                             [&](state::AppState& app, const std::string&, const std::string& target, int, int) {
+                               ++downloads;
+                               expected = app.downloadTask.expectedSizeOfNextStart();
+                               files.writeWhole(target + ".tmp", "right!");
+                               return kComplete;
+                             }));
+    EXPECT_EQ(downloads, 1);
+    EXPECT_EQ(expected, keyed ? 5 : 0);
+  }
+}
+
 TEST_F(Sha256PatchTest, WithoutKeysTheAttributeIsNotLookedAt) {
   launcher.app.endpoints.trustKeys = {};
   EXPECT_TRUE(install(entry(sha256Hex("right")), "anything"));

@@ -54,3 +54,17 @@ start_launcher() {  # log, options
 write_payload() { printf '#!/bin/sh\ntouch %s\n' "$work/payload_ran" > "$1"; }
 
 run_trust_cases
+
+# A server that answers a signed patch with another size (954 MB announced): the keyed launcher
+# refuses it before the file is made, at once, without filling the disk. The launcher is the
+# 0.0.2 that the last case installed; serial 1002 is the one it has seen.
+echo "a patch answered with another size than the signed one is refused before anything is written"
+head -c 70000 /dev/urandom > "$work/files/patch/d.pak"
+sign_release "$work/key.pem" 1002 0.0.2
+standin_stop
+STANDIN_LOG=$work/server.log standin_start "$work" --manifest "$work/manifest.xml" --primary-port "$port_primary" \
+  --secondary-port "$port_secondary" --files "$work/files" --files-port "$port_files" --login "$port_login1" \
+  --fault files:wrong-length=1000000000 || fail "stand-in server"
+standin_pid=$STANDIN_PID
+expect_refused "another size than the signed one" "d.pak下载的文件校验失败,请关闭登录器稍后尝试!"
+[ "$(grep -c 'GET /patch/d.pak' "$work/server.log")" = 1 ] || fail "the refused size was asked for again"

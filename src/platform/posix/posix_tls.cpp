@@ -123,9 +123,14 @@ TlsStatus TlsSession::handshake(TcpSocket& socket, const std::string& hostName, 
   int r = SSL_do_handshake(n.ssl.get());
   if (r == 1) return TlsStatus::ok;
   long verified = SSL_get_verify_result(n.ssl.get());
-  ERR_clear_error();
+  // A certificate chain beyond the longest this client reads (OpenSSL's limit on the
+  // certificate message) can never be checked: it is refused as an untrusted one is.
+  bool chainTooLong = false;
+  for (unsigned long e = ERR_get_error(); e != 0; e = ERR_get_error()) {
+    chainTooLong = chainTooLong || (ERR_GET_LIB(e) == ERR_LIB_SSL && ERR_GET_REASON(e) == SSL_R_EXCESSIVE_MESSAGE_SIZE);
+  }
   if (n.wire.last != SocketStatus::ok) return tlsStatusOf(n.wire.last);
-  return verified != X509_V_OK ? TlsStatus::certificateRefused : TlsStatus::failed;
+  return verified != X509_V_OK || chainTooLong ? TlsStatus::certificateRefused : TlsStatus::failed;
 }
 
 SocketStatus TlsSession::sendAll(const char* data, size_t size, int timeoutMs, const std::atomic<bool>& stop) {

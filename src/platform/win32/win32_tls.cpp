@@ -30,6 +30,8 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 // own automatic check is turned off so that the outcome can be told apart from other failures.
 constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
 
+constexpr size_t kLongestHandshakeMessage = 100 * 1024;
+
 bool isCertificateError(SECURITY_STATUS s) {
   return s == SEC_E_UNTRUSTED_ROOT || s == SEC_E_WRONG_PRINCIPAL || s == SEC_E_CERT_EXPIRED ||
          s == SEC_E_CERT_UNKNOWN || s == static_cast<SECURITY_STATUS>(CERT_E_CN_NO_MATCH) ||
@@ -184,6 +186,11 @@ TlsStatus TlsSession::handshake(TcpSocket& socket, const std::string& hostName, 
   bool needData = true;
   while (s == SEC_I_CONTINUE_NEEDED || s == SEC_E_INCOMPLETE_MESSAGE || s == SEC_I_INCOMPLETE_CREDENTIALS) {
     if (sent != SocketStatus::ok) return tlsStatusOf(sent);
+    // A server's handshake message this long is a certificate chain no client checks (OpenSSL
+    // stops at the same length): it is refused as an untrusted one, not waited for.
+    if (s == SEC_E_INCOMPLETE_MESSAGE && n.incoming.size() >= kLongestHandshakeMessage) {
+      return TlsStatus::certificateRefused;
+    }
     if (needData || n.incoming.empty() || s == SEC_E_INCOMPLETE_MESSAGE) {
       SocketStatus got = n.readMore(socket, timeoutMs, stop);
       if (got != SocketStatus::ok) return tlsStatusOf(got);
