@@ -2,13 +2,10 @@
 
 #include "patching/disk_room.h"
 #include "patching/patch_paths.h"
-#include "patching/patch_update.h"
 #include "patching_fixture.h"
 
 namespace patching {
 namespace {
-
-using patching_test::gbk;
 
 constexpr int64_t W = kWorkFileRoom;
 constexpr int64_t kNone = -1;
@@ -59,26 +56,6 @@ TEST(RoomForPatches, TheRunNeedsItsHighestPoint) {
       {"nothing pending", {}, 0},
   };
   for (const RoomCase& c : cases) EXPECT_EQ(roomFor(c.patches), c.needed) << c.what;
-}
-
-TEST(RoomForPatches, UpdatesThatFitAreNotRefused) {
-  patching_test::Launcher launcher;
-  for (const char* name : {"a.pak", "b.pak"}) {
-    PatchEntry e{name, "", "", "1000000", "", std::string("http://127.0.0.1/") + name, "true"};
-    e.localPath = localPathOf(launcher.app.clientFolder, e);
-    launcher.files.files[e.localPath] = std::string(1000000, 'o');
-    launcher.app.onlinePatches.push_back(e);
-  }
-  launcher.files.freeBytes = 1719664;  // 1.64 MB
-  int downloads = 0;
-  runPatchUpdate(launcher.app, [&](state::AppState& app, const std::string&, const std::string& target, int, int) {
-    ++downloads;
-    app.platform.files.writeWhole(target + ".tmp", std::string(1000000, 'n'));
-    return 3;
-  });
-  EXPECT_EQ(downloads, 2);
-  EXPECT_TRUE(launcher.backend.messages.empty());
-  EXPECT_FALSE(launcher.ended());
 }
 
 }  // namespace

@@ -54,3 +54,4 @@ start_launcher() {  # log, options
 write_payload() { printf '#!/bin/sh\ntouch %s\n' "$work/payload_ran" > "$1"; }
 
 run_trust_cases
+run_planted_file_case
