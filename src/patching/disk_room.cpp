@@ -16,9 +16,8 @@ int64_t roomForDownload(platform::Files& files, const std::string& target, int64
   std::string tmp = target + ".tmp";
   int64_t cached = 0;
   if (!files.fileSize(tmp, cached)) return addSizes(size, kWorkFileRoom);
-  // The engine preallocates the ".tmp" at its full size, and resumes it with its ".work";
-  // one of another size is dropped and written afresh.
-  if (files.exists(tmp + ".work") && (size == 0 || cached == size)) return 0;
+  // The engine preallocates the ".tmp" at its full size, and resumes it with its ".work".
+  if (files.exists(tmp + ".work")) return 0;
   return addSizes(std::max<int64_t>(size - cached, 0), kWorkFileRoom);
 }
 
