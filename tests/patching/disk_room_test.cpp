@@ -10,19 +10,14 @@ namespace {
 constexpr int64_t W = kWorkFileRoom;
 constexpr int64_t kNone = -1;
 
-// One pending patch and what the disk holds for it before the run.
+// One pending patch (its manifest size, 0: not given) and what the disk holds for it: the file
+// at its place, its ".tmp" in the download cache and the ".tmp.work" beside it.
 struct Pending {
   const char* name;
-  int64_t size;               // the manifest's size; 0: not given
-  int64_t old = kNone;        // the file at its place
-  int64_t tmp = kNone;        // its ".tmp" in the download cache
-  bool work = false;          // and the ".tmp.work" beside it
-};
-
-struct RoomCase {
-  const char* what;
-  std::vector<Pending> patches;
-  int64_t needed;
+  int64_t size;
+  int64_t old = kNone;
+  int64_t tmp = kNone;
+  bool work = false;
 };
 
 int64_t roomFor(const std::vector<Pending>& pending) {
@@ -41,6 +36,11 @@ int64_t roomFor(const std::vector<Pending>& pending) {
 }
 
 TEST(RoomForPatches, TheRunNeedsItsHighestPoint) {
+  struct RoomCase {
+    const char* what;
+    std::vector<Pending> patches;
+    int64_t needed;
+  };
   const std::vector<RoomCase> cases = {
       {"two patches that replace files of their own size", {{"a", 1000000, 1000000}, {"b", 1000000, 1000000}}, 1000000 + W},
       {"new files add up", {{"a", 3000}, {"b", 5000}}, 8000 + W},

@@ -79,26 +79,10 @@ TEST_F(SignedFilesTest, AnUnchangedFileIsNotReadAgain) {
   EXPECT_EQ(files.digests[place], 3);
   EXPECT_EQ(files.files[record], first);
 
-  KnownDigests known;  // a name with a space reads back; another file or write is not known
-  ASSERT_TRUE(KnownDigests::parse(first, known));
-  known.remember("C:\\Game\\a b.pack", {5, 9, 7, 42}, sha256Hex("a"));
-  KnownDigests back;
-  ASSERT_TRUE(KnownDigests::parse(known.text(), back));
-  EXPECT_EQ(back.digestOf("C:\\Game\\a b.pack", {5, 9, 7, 42}), sha256Hex("a"));
-  EXPECT_EQ(back.digestOf("C:\\Game\\a b.pack", {5, 9, 7, 43}), "");
-  EXPECT_EQ(back.digestOf("C:\\Game\\a b.pack", {5, 10, 7, 42}), "");
-}
-
-TEST_F(SignedFilesTest, AnInstalledPatchIsRememberedAsInstalled) {
-  files.files[place] = kWrong;
-  launcher.app.onlinePatches = {entry(sha256Hex(kRight))};
-  runPatchUpdate(launcher.app, [&](state::AppState&, const std::string&, const std::string& target, int, int) {
-    files.writeWhole(target + ".tmp", kRight);
-    return 3;
-  });
-  EXPECT_EQ(files.files[place], kRight);
-  EXPECT_FALSE(needed(entry(sha256Hex(kRight))));
-  EXPECT_EQ(files.digests[place], 0);  // only the download was read, before its move
+  KnownDigests known;  // another file in its place, or another write, is not known
+  known.remember(place, {5, 9, 7, 42}, sha256Hex("a"));
+  EXPECT_EQ(known.digestOf(place, {5, 9, 7, 42}), sha256Hex("a"));
+  EXPECT_EQ(known.digestOf(place, {5, 9, 7, 43}) + known.digestOf(place, {5, 10, 7, 42}), "");
 }
 
 TEST(SignedPatches, WhileSignaturesAreRequiredAPatchNeedsADigest) {
@@ -120,7 +104,7 @@ TEST(SignedPatches, WhileSignaturesAreRequiredAPatchNeedsADigest) {
     local.app.log.open("C:\\Game\\launcher.log");
     local.app.endpoints.trustKeys[0] = platform::P256PublicKey{0x04};
     local.app.endpoints.signaturesRequiredSetting = c.required;
-    PatchEntry e{gbk("补丁.pack"), "", "", "", "", "http://127.0.0.1/a", "true", c.sha256};
+    PatchEntry e{gbk("补丁.pack"), "", "", std::to_string(kRight.size()), "", "http://127.0.0.1/a", "true", c.sha256};
     e.localPath = localPathOf(local.app.clientFolder, e);
     local.app.onlinePatches = {e};
     int downloads = 0;
@@ -131,6 +115,10 @@ TEST(SignedPatches, WhileSignaturesAreRequiredAPatchNeedsADigest) {
     });
     bool refused = c.refusal != nullptr;
     EXPECT_EQ(downloads, refused ? 0 : 1) << c.sha256;
+    // An installed file with a digest is remembered with it: the next start need not read it.
+    std::string record = local.files.files["C:\\Game\\DownloadCache\\KnownDigests.txt"];
+    EXPECT_EQ(record.find(sha256Hex(kRight) + " " + std::to_string(kRight.size()) + " ") != std::string::npos,
+              c.sha256 == sha256Hex(kRight));
     if (!refused) continue;
     EXPECT_EQ(local.backend.messages, std::vector<std::string>{gbk("补丁.pack未通过验证,已停止更新,请联系游戏管理员!")});
     EXPECT_EQ(local.fake.system.endCodes, std::vector<int>{0});
