@@ -6,21 +6,29 @@
 
 #include "patching/check_code.h"
 #include "patching/patch_paths.h"
+#include "patching/signed_files.h"
 
 namespace patching {
 
 unsigned digestThreadCount() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
 
-std::vector<bool> checkAllCurrent(platform::Files& files, const std::vector<PatchEntry>& entries, unsigned threads) {
-  // One byte per answer, so that threads writing neighbouring answers never share a bit.
-  std::vector<char> current(entries.size(), 0);
+std::vector<CurrentCheck> checkEntries(platform::Files& files, const std::vector<PatchEntry>& entries,
+                                       unsigned threads, const KnownDigests* signedKnown) {
+  // Each answer is its own element, written by one thread only.
+  std::vector<CurrentCheck> checks(entries.size());
   std::atomic<size_t> next{0};
   auto work = [&] {
     for (size_t i; (i = next.fetch_add(1)) < entries.size();) {
       // A location that installation would refuse (a device, a pipe, a way out of the client
       // folder) is never opened: reading it could block or never end. It stays needed.
       const PatchEntry& e = entries[i];
-      current[i] = isSafePatchLocation(e) && isPatchCurrent(files, e.localPath, e.CheckCode);
+      if (!isSafePatchLocation(e)) continue;
+      if (signedKnown && !e.sha256.empty()) {
+        checks[i].verified = signedFileStamp(files, e, *signedKnown);
+        checks[i].current = checks[i].verified.has_value();
+      } else {
+        checks[i].current = isPatchCurrent(files, e.localPath, e.CheckCode);
+      }
     }
   };
   {
@@ -31,7 +39,13 @@ std::vector<bool> checkAllCurrent(platform::Files& files, const std::vector<Patc
     for (size_t t = 1; t < workers; ++t) pool.emplace_back(work);
     work();
   }
-  return std::vector<bool>(current.begin(), current.end());
+  return checks;
+}
+
+std::vector<bool> checkAllCurrent(platform::Files& files, const std::vector<PatchEntry>& entries, unsigned threads) {
+  std::vector<bool> current;
+  for (const CurrentCheck& c : checkEntries(files, entries, threads, nullptr)) current.push_back(c.current);
+  return current;
 }
 
 }  // namespace patching

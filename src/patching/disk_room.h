@@ -17,9 +17,12 @@ inline constexpr int64_t kWorkFileRoom = 64 * 1024;
 // ".work" hold their room; the difference for a ".tmp" that the engine replaces.
 int64_t roomForDownload(platform::Files& files, const std::string& target, int64_t size);
 
-// The room the online patches still need, from the sizes the manifest gives. A patch whose
-// size the manifest leaves out (or gives as 0) counts for its ".work" only: its real size is
-// learnt from the server once its download starts.
+// The room the online patches still need, from the sizes the manifest gives: the most the
+// volume must hold beyond what it holds now at any point of the run. Each patch is downloaded
+// and then moved over the file it replaces, so patch i needs what the earlier ones added
+// (their sizes less those of the files they replaced and of their cached ".tmp") plus its own
+// download room. A patch whose size the manifest leaves out (or gives as 0) counts for its
+// ".work" only: its real size is learnt from the server once its download starts.
 int64_t roomForPatches(state::AppState& app, const std::vector<PatchEntry>& patches);
 
 // False, with the free bytes, when the volume of the client folder has less than `needed`;

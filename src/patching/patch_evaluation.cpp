@@ -5,6 +5,7 @@
 #include "patching/patch_install.h"
 #include "patching/patch_paths.h"
 #include "patching/patch_texts.h"
+#include "patching/signed_files.h"
 #include "startup/manifest_document.h"
 #include "startup/manifest_mirrors.h"
 #include "support/support_notes.h"
@@ -23,15 +24,32 @@ int64_t totalSize(const std::vector<PatchEntry>& entries) {
 }
 
 // Why a patch that is not current is needed, for the support log.
-std::string neededReason(platform::Files& files, const PatchEntry& e) {
+std::string neededReason(state::AppState& app, const PatchEntry& e) {
   if (!isSafePatchLocation(e)) return "unsafe location";
-  if (!files.exists(e.localPath)) return "file missing";
+  if (!app.platform.files.exists(e.localPath)) return "file missing";
+  if (hasSignedDigest(app, e)) return "file differs from the signed size and sha256";
   return "file differs from CheckCode " + support::manifestText(e.CheckCode);
 }
 
 void noteEvaluation(state::AppState& app, const PatchEntry& e, bool current) {
-  std::string reason = current ? std::string() : neededReason(app.platform.files, e);
+  std::string reason = current ? std::string() : neededReason(app, e);
   app.log.write(support::evaluationNote(app.platform.system, e.name, e.localPath, e.isupdate == "true", reason));
+}
+
+// With keys, the entries whose files matched their signed digests make the new record, so
+// that the next start need not read them; it is written only when it changed.
+std::vector<CurrentCheck> checkWithKnownDigests(state::AppState& app, const std::vector<PatchEntry>& entries,
+                                                unsigned digestThreads) {
+  auto& files = app.platform.files;
+  if (!app.endpoints.trustActive()) return checkEntries(files, entries, digestThreads, nullptr);
+  std::string path = knownDigestsPath(app);
+  KnownDigests known = KnownDigests::read(files, path);
+  std::vector<CurrentCheck> checks = checkEntries(files, entries, digestThreads, &known);
+  KnownDigests verified;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (checks[i].verified) verified.remember(entries[i].localPath, *checks[i].verified, entries[i].sha256);
+  if (!(verified == known)) verified.write(files, path);
+  return checks;
 }
 
 }  // namespace
@@ -73,10 +91,10 @@ void evaluateEntries(state::AppState& app, std::vector<PatchEntry> entries, unsi
   using namespace ui::names;
   app.onlinePatches.clear();
   app.manualPatches.clear();
-  std::vector<bool> current = checkAllCurrent(app.platform.files, entries, digestThreads);
+  std::vector<CurrentCheck> checks = checkWithKnownDigests(app, entries, digestThreads);
   for (size_t i = 0; i < entries.size(); ++i) {
-    noteEvaluation(app, entries[i], current[i]);
-    if (current[i]) continue;
+    noteEvaluation(app, entries[i], checks[i].current);
+    if (checks[i].current) continue;
     auto& list = entries[i].isupdate == "true" ? app.onlinePatches : app.manualPatches;
     list.push_back(std::move(entries[i]));
   }

@@ -13,6 +13,7 @@
 #include "patching/patch_texts.h"
 #include "patching/run_display.h"
 #include "patching/running_game_guard.h"
+#include "patching/signed_files.h"
 #include "startup/cache_busting.h"
 #include "support/support_notes.h"
 #include "ui/component_names.h"
@@ -30,15 +31,10 @@ bool downloadMatchesCode(state::AppState& app, const std::string& tmpPath, const
   return computeCheckCode(app.platform.files, tmpPath, checkCode, code) && code == checkCode;
 }
 
-// With trust keys configured, an entry's sha256 (covered by the manifest's signature) is the
-// strong check of what arrived; without keys the attribute is not looked at.
-bool expectsSha256(state::AppState& app, const PatchEntry& entry) {
-  return app.endpoints.trustActive() && !entry.sha256.empty();
-}
-
+// With keys, an entry's signed sha256 is the strong check of what arrived.
 bool downloadMatches(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry) {
   if (!downloadMatchesCode(app, tmpPath, entry.CheckCode)) return false;
-  return !expectsSha256(app, entry) || fileMatchesSha256(app.platform.files, tmpPath, entry.sha256);
+  return !hasSignedDigest(app, entry) || fileMatchesSha256(app.platform.files, tmpPath, entry.sha256);
 }
 
 // With trust keys configured the signed size is the file's size: the engine takes no other.
@@ -54,7 +50,7 @@ int64_t signedSize(state::AppState& app, const PatchEntry& entry) {
 // follows replaces it).
 bool finishedInCache(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry) {
   auto& files = app.platform.files;
-  bool checkable = isMatchableCode(entry.CheckCode) || expectsSha256(app, entry);
+  bool checkable = isMatchableCode(entry.CheckCode) || hasSignedDigest(app, entry);
   if (!checkable || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
   int64_t expected = parseSizeText(entry.size), cached = -1;
   if (expected > 0 && (!files.fileSize(tmpPath, cached) || cached != expected)) return false;
@@ -104,6 +100,10 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
                      "unsafe location, the name or its folder " + support::manifestText(entry.path) +
                          " leads out of the client folder or names a device");
 
+  // With keys, a file the signed manifest does not vouch for is never fetched.
+  std::string unverifiable = unverifiableCause(app, entry);
+  if (!unverifiable.empty()) return failPatch(app, entry, texts::kUnverifiedPatch, unverifiable);
+
   std::string url = downloadAddresses(entry.url, entry.mirrors, startup::cacheBustingStamp(app.platform.system));
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
@@ -131,7 +131,9 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath, retries);
   app.log.write(support::installNote(app.platform.system, entry.name, entry.localPath, retries,
                                      installOutcome(moved, cached)));
-  return moved == MoveResult::kMoved || failMove(app, entry, tmpPath, moved);
+  if (moved != MoveResult::kMoved) return failMove(app, entry, tmpPath, moved);
+  rememberInstalled(app, entry);
+  return true;
 }
 
 void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downloadFile); }

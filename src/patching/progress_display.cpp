@@ -1,5 +1,6 @@
 #include "patching/progress_display.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "patching/format_size.h"
@@ -31,13 +32,32 @@ int progressPercent(int64_t received, int64_t total) {
   return static_cast<int>(static_cast<double>(received) / static_cast<double>(total) * 100);
 }
 
-void showProgress(state::AppState& app, int64_t totalSize, int64_t received) {
+int downloadPercent(const DownloadCounts& counts) {
+  switch (counts.state) {
+    case kDownloadComplete: return progressPercent(counts.atEnd, counts.total);
+    case kDownloadIncomplete:
+      // A download that never learnt its size has no position of its own (the total may
+      // still be another file's); one that did keeps where it ended, short of complete.
+      if (counts.learned <= 0) return 0;
+      return std::min(progressPercent(counts.atEnd, counts.total), 99);
+    default: return progressPercent(counts.received, counts.total);
+  }
+}
+
+namespace {
+
+void showLineAndPercent(state::AppState& app, int64_t totalSize, int percent) {
   using namespace ui::names;
   app.window.setCaption(kLabelUpdateInfo,
                         progressLine(app, app.downloadIndex, app.downloadCount, totalSize, app.speedSample.load()));
-  int percent = progressPercent(received, totalSize);
   app.window.setCaption(kLabelProgressPercent, std::to_string(percent) + "%");
   app.window.setPosition(kProgressBar, percent);
+}
+
+}  // namespace
+
+void showProgress(state::AppState& app, int64_t totalSize, int64_t received) {
+  showLineAndPercent(app, totalSize, progressPercent(received, totalSize));
 }
 
 void sampleSpeedAndSaveTask(state::AppState& app) {
@@ -47,14 +67,29 @@ void sampleSpeedAndSaveTask(state::AppState& app) {
   runSpeedSample(app, app.speedSample.load());
 }
 
+namespace {
+
+DownloadCounts countsOf(download::DownloadTask& task) {
+  DownloadCounts counts;
+  counts.state = task.getState();
+  counts.total = task.getTotalSize();
+  counts.received = task.receivedBytes();
+  counts.learned = task.learnedSize();
+  counts.atEnd = task.bytesAtEnd();
+  return counts;
+}
+
+}  // namespace
+
 void refreshProgress(state::AppState& app) {
-  showProgress(app, app.downloadTask.getTotalSize(), app.downloadTask.receivedBytes());
+  DownloadCounts counts = countsOf(app.downloadTask);
+  showLineAndPercent(app, counts.total, downloadPercent(counts));
 }
 
 void progressTick(state::AppState& app) {
-  int32_t received = app.downloadTask.receivedBytes();
-  showProgress(app, app.downloadTask.getTotalSize(), received);
-  runProgressTick(app, received);
+  DownloadCounts counts = countsOf(app.downloadTask);
+  showLineAndPercent(app, counts.total, downloadPercent(counts));
+  runProgressTick(app, counts.received);
 }
 
 void bindProgressHooks(state::AppState& app) {

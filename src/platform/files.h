@@ -10,6 +10,17 @@ namespace platform {
 // no game ships, so a client's own "<name>.new" is never taken for a leftover and removed.
 inline constexpr const char* kReplacementSuffix = ".launcher-new";
 
+// What tells whether a file may have changed without reading it: its size, its last write
+// and which file it is on its volume (a file put in its place is another one, even with the
+// same size and time).
+struct FileStamp {
+  int64_t size = 0;
+  int64_t writeTime = 0;  // in the system's own units
+  uint64_t volume = 0;    // volume serial number / device
+  uint64_t index = 0;     // file index / inode
+  bool operator==(const FileStamp&) const = default;
+};
+
 // File operations on paths in the system's code page with '\' separators (the posix side
 // maps them to '/').
 class Files {
@@ -36,6 +47,8 @@ class Files {
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
   virtual bool fileSize(const std::string& path, int64_t& size) = 0;
+  // The stamp of a regular file; false for a folder or anything that cannot be asked.
+  virtual bool fileStamp(const std::string& path, FileStamp& stamp) = 0;
   // Bytes this user may still write on the volume that holds `path` (an existing folder).
   virtual bool freeSpace(const std::string& path, int64_t& bytes) = 0;
   // A display name of a program that holds the file open, or empty when none is known.

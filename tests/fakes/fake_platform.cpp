@@ -105,6 +105,16 @@ bool FakeFiles::fileSize(const std::string& path, int64_t& size) {
   return true;
 }
 
+bool FakeFiles::fileStamp(const std::string& path, platform::FileStamp& stamp) {
+  auto it = files.find(trimmed(path));
+  if (it == files.end()) return false;
+  stamp.size = static_cast<int64_t>(it->second.size());
+  stamp.writeTime = static_cast<int64_t>(std::hash<std::string>{}(it->second));
+  stamp.volume = 1;
+  stamp.index = std::hash<std::string>{}(it->first);
+  return true;
+}
+
 bool FakeProcesses::snapshot(std::vector<platform::ProcessEntry>& entries) {
   if (snapshotFails) return false;
   entries = processes;

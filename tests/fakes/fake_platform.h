@@ -73,6 +73,8 @@ struct FakeFiles : platform::Files {
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   bool deleteFile(const std::string& path) override;
   bool fileSize(const std::string& path, int64_t& size) override;
+  // Size and identity as a disk would give them; every new content counts as a new write.
+  bool fileStamp(const std::string& path, platform::FileStamp& stamp) override;
   int64_t freeBytes = int64_t{1} << 40;  // negative: the volume cannot be asked
   std::map<std::string, std::string> holders;  // path -> holding program
   std::map<std::string, int> heldAttempts;     // path -> moves and copies onto it that still fail

@@ -30,8 +30,9 @@ text_nothing_to_do='当前客户端无需更新的文件，祝你游戏愉快！
 text_summary='发现新的更新文件 在线更新:3 总大小:3.19MB 手动更新:0 总大小:0B'
 # The patches in manifest order; replaced.dat replaces a file the client already has.
 patch_files=(big.pak data/maps/world/map01.pak data/sound.pak replaced.dat)
-# What the up-front check asks for the three pending patches: their sizes and 64 KiB each
-# for the launcher's own temporary files.
+# Room for the three pending patches: their sizes and 64 KiB each for the launcher's own
+# temporary files (a little more than the up-front check asks, which counts the temporary
+# files of the download in progress only).
 room_needed=$((3000000 + 300000 + 50000 + 3 * 65536))
 
 # ---------------------------------------------------------------------------------------

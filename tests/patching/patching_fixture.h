@@ -1,5 +1,7 @@
 #pragma once
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,17 @@ struct StrictFiles : fakes::FakeFiles {
   bool writeWhole(const std::string& path, const std::string& bytes) override;
   bool moveFile(const std::string& from, const std::string& to) override;
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
+  // Whole-file reads (digests) by path.
+  std::map<std::string, int> digests;
+  std::mutex digestsLock;
+  bool readBlocks(const std::string& path, size_t blockSize,
+                  const std::function<bool(const char*, size_t)>& sink) override {
+    {
+      std::lock_guard guard(digestsLock);
+      ++digests[path];
+    }
+    return FakeFiles::readBlocks(path, blockSize, sink);
+  }
 };
 
 // A launcher in C:\Game\ on fakes, with threads started by spawn kept for the test to run.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "download/download_engine.h"
+#include "patching/download_event.h"
 #include "patching/progress_display.h"
 #include "patching_fixture.h"
 #include "text/display_language.h"
@@ -90,6 +92,35 @@ TEST(ProgressHooks, StartAndStopBothTimersInOrder) {
   launcher.app.onDownloadRefresh();
   EXPECT_EQ(launcher.component(kLabelProgressPercent).caption, "100%");
   EXPECT_EQ(launcher.component(kProgressBar).position, 100);
+}
+
+TEST(ProgressPercent, AnEndedDownloadKeepsWhereItEnded) {
+  struct Case {
+    const char* what;
+    DownloadCounts counts;  // state, total, received, learned, at end
+    int percent;
+  };
+  const std::vector<Case> cases = {
+      {"running", {1, 1000, 400, 1000, 0}, 40},
+      {"failed part way, the engine reading 0", {kDownloadIncomplete, 1000, 0, 1000, 400}, 40},
+      {"failed with every byte counted", {kDownloadIncomplete, 1000, 0, 1000, 1000}, 99},
+      {"failed before any size was told", {kDownloadIncomplete, 0, 0, 0, 0}, 0},
+      {"failed before its size, the last file's standing", {kDownloadIncomplete, 5000, 0, 0, 0}, 0},
+      {"complete, the engine reading 0", {kDownloadComplete, 1000, 0, 1000, 1000}, 100},
+      {"complete and empty", {kDownloadComplete, 0, 0, 0, 0}, 100},
+  };
+  for (const Case& c : cases) EXPECT_EQ(downloadPercent(c.counts), c.percent) << c.what;
+}
+
+TEST(ProgressHooks, AFailedDownloadsLastRefreshIsNotAFullBar) {
+  patching_test::Launcher launcher;
+  bindProgressHooks(launcher.app);
+  launcher.window.setPosition(kProgressBar, 0);
+  // The first download of the run fails before any answer: no size was ever told.
+  onDownloadEvent(launcher.app, download::kEventEnded, 0, 0, 0, 0);
+  EXPECT_EQ(launcher.app.downloadState.load(), kDownloadIncomplete);
+  EXPECT_EQ(launcher.component(kLabelProgressPercent).caption, "0%");
+  EXPECT_EQ(launcher.component(kProgressBar).position, 0);
 }
 
 }  // namespace

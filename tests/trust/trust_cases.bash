@@ -203,3 +203,23 @@ PY
   stop_restarted
   echo "trust end to end: every refusal left the folder as it was; signed releases install"
 }
+
+# After run_trust_cases (launcher 0.0.2, serial 1002): a file planted in the client folder with
+# the size and header code of a signed patch, the manifest giving that header code, is replaced
+# by the signed file; once installed, its digest is remembered and the next run keeps it.
+run_planted_file_case() {
+  echo "a planted file with the header code of a signed patch is replaced"
+  sign_release "$work/key.pem" 1003 0.0.2 --header-code a.pak
+  grep -q 'name="a.pak"[^>]*CheckCode="[0-9A-F]\{16\}"' "$work/manifest.xml" || fail "a.pak has no header code"
+  { head -c 32 "$work/files/patch/a.pak"; head -c $((200000 - 32)) /dev/urandom; } > "$work/planted.pak"
+  cp "$work/planted.pak" "$client/a.pak"
+  start_launcher "$work/run_planted.log" --auto-update
+  wait_launcher_end "$work/run_planted.log" 120
+  grep -qF "更新完毕, 祝你游戏愉快！" "$work/run_planted.log" || fail "the planted a.pak was kept as current"
+  cmp "$work/files/patch/a.pak" "$client/a.pak" || fail "a.pak is not the signed file"
+  grep -q "a.pak\$" "$client/DownloadCache/KnownDigests.txt" || fail "the installed a.pak's digest was not remembered"
+  start_launcher "$work/run_planted_again.log" --auto-update
+  wait_launcher_end "$work/run_planted_again.log" 90
+  grep -qF "当前客户端无需更新的文件" "$work/run_planted_again.log" || fail "the signed a.pak was not current"
+  echo "the planted file was replaced by the signed one"
+}

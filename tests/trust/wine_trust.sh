@@ -49,3 +49,4 @@ start_launcher() {  # log, options
 write_payload() { cp "$test_client" "$1"; }
 
 run_trust_cases
+run_planted_file_case

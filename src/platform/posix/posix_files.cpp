@@ -176,6 +176,16 @@ bool PosixFiles::fileSize(const std::string& path, int64_t& size) {
   return true;
 }
 
+bool PosixFiles::fileStamp(const std::string& path, FileStamp& stamp) {
+  struct stat st{};
+  if (::stat(hostPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  stamp.size = st.st_size;
+  stamp.writeTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.volume = static_cast<uint64_t>(st.st_dev);
+  stamp.index = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
 std::string PosixFiles::currentDirectory() {
   char buffer[4096];
   if (!::getcwd(buffer, sizeof buffer)) return {};

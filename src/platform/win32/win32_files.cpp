@@ -120,6 +120,23 @@ bool Win32Files::fileSize(const std::string& path, int64_t& size) {
   return true;
 }
 
+bool Win32Files::fileStamp(const std::string& path, FileStamp& stamp) {
+  // Attributes only: a file another program has open, even for writing, can still be asked.
+  UniqueHandle file(CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return false;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  stamp.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.writeTime =
+      static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                           info.ftLastWriteTime.dwLowDateTime);
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
 std::string Win32Files::currentDirectory() {
   DWORD n = GetCurrentDirectoryW(0, nullptr);
   std::wstring buffer(n, L'\0');

@@ -19,6 +19,7 @@ class Win32Files : public Files {
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   bool deleteFile(const std::string& path) override;
   bool fileSize(const std::string& path, int64_t& size) override;
+  bool fileStamp(const std::string& path, FileStamp& stamp) override;
   bool freeSpace(const std::string& path, int64_t& bytes) override;
   std::string holderOf(const std::string& path) override;
   std::string currentDirectory() override;
