@@ -58,10 +58,10 @@ run_planted_file_case
 
 # A server that answers a signed patch with another size (954 MB announced): the keyed launcher
 # refuses it before the file is made, at once, without filling the disk. The launcher is the
-# 0.0.2 that the earlier cases installed; serial 1004 is newer than any it has seen.
+# 0.0.2 that the earlier cases installed; serial 1003 is the one it has seen.
 echo "a patch answered with another size than the signed one is refused before anything is written"
 head -c 70000 /dev/urandom > "$work/files/patch/d.pak"
-sign_release "$work/key.pem" 1004 0.0.2
+sign_release "$work/key.pem" 1003 0.0.2
 standin_stop
 STANDIN_LOG=$work/server.log standin_start "$work" --manifest "$work/manifest.xml" --primary-port "$port_primary" \
   --secondary-port "$port_secondary" --files "$work/files" --files-port "$port_files" --login "$port_login1" \
