@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ struct Endpoints {
   // key1 and key2 of the [trust] section.
   std::array<std::optional<platform::P256PublicKey>, 2> trustKeys;
   std::optional<bool> signaturesRequiredSetting;
+  // The lowest serial a signed manifest may carry, whatever this client folder has seen:
+  // min_serial, or for a build with a key the time it was configured, so a launcher never
+  // accepts a manifest older than itself.
+  uint64_t minimumSerial = 0;
 
   std::vector<platform::P256PublicKey> trustedKeys() const;
   // True when a key is configured: manifests are checked and sha256 attributes honoured.

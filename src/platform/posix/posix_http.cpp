@@ -1,6 +1,9 @@
 #include "platform/posix/posix_http.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <new>
 
 #include "platform/stream.h"
 
@@ -8,16 +11,37 @@ namespace platform::posix {
 
 namespace {
 
-// Everything until the server closes, a gap longer than the time-out, an error, or the cap.
-std::string receiveAll(Stream& stream, int timeoutMs, size_t maxBytes, const std::atomic<bool>& never) {
-  std::string response;
-  char buffer[16384];
-  while (response.size() < maxBytes) {
-    size_t got = 0;
-    if (stream.receive(buffer, sizeof buffer, got, timeoutMs, never) != SocketStatus::ok) break;
-    response.append(buffer, std::min(got, maxBytes - response.size()));
+// Room for the status line and headers on top of the body's cap.
+constexpr size_t kHeadRoom = 64u << 10;
+
+// What is left of the request's overall deadline, as the wait for one step: never longer than
+// the time-out of a single wait, 0 once the deadline has passed.
+class Deadline {
+ public:
+  Deadline(int totalMs, int stepMs)
+      : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs)), stepMs_(stepMs) {}
+  int stepMs() const {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - std::chrono::steady_clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, stepMs_));
   }
-  return response;
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+  int stepMs_;
+};
+
+// Everything until the server closes, a gap longer than the time-out, an error or the
+// deadline; false when the answer grows past `limit`.
+bool receiveAll(Stream& stream, const Deadline& deadline, size_t limit, std::string& response) {
+  static const std::atomic<bool> never{false};
+  char buffer[16384];
+  for (int wait = deadline.stepMs(); wait > 0; wait = deadline.stepMs()) {
+    size_t got = 0;
+    if (stream.receive(buffer, sizeof buffer, got, wait, never) != SocketStatus::ok) break;
+    if (got > limit - response.size()) return false;
+    response.append(buffer, got);
+  }
+  return true;
 }
 
 std::string hostHeader(const std::string& host, int port, bool secure) {
@@ -39,15 +63,24 @@ std::string responseBody(const std::string& response) {
 
 std::string PosixHttpClient::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
   static const std::atomic<bool> never{false};
+  Deadline deadline(deadlineMs_, timeoutMs_);
   Stream stream;
-  if (stream.connect(host, port, timeoutMs_, never) != SocketStatus::ok) return {};
+  if (stream.connect(host, port, deadline.stepMs(), never) != SocketStatus::ok) return {};
   // An https server whose certificate fails the check gives nothing, as an unreachable one.
-  if (secure && stream.secure(host, timeoutMs_, never) != TlsStatus::ok) return {};
+  if (secure && stream.secure(host, deadline.stepMs(), never) != TlsStatus::ok) return {};
   // No cache sits between us and the server; the pragma asks proxies on the way for the same.
   std::string request = "GET " + pathAndQuery + " HTTP/1.0\r\nHost: " + hostHeader(host, port, secure) +
                         "\r\nAccept: */*\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n\r\n";
-  if (stream.sendAll(request, timeoutMs_, never) != SocketStatus::ok) return {};
-  return responseBody(receiveAll(stream, timeoutMs_, maxBytes_, never));
+  if (stream.sendAll(request, deadline.stepMs(), never) != SocketStatus::ok) return {};
+  try {
+    std::string response;
+    if (!receiveAll(stream, deadline, maxBytes_ + kHeadRoom, response)) return {};
+    std::string body = responseBody(response);
+    if (body.size() > maxBytes_) return {};
+    return body;
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
 }
 
 }  // namespace platform::posix
