@@ -74,13 +74,19 @@ ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std:
 ManifestOutcome checkAnswer(state::AppState& app, const std::string& host, int port, bool secure,
                             const std::string& query, std::string& problem) {
   try {
-    std::string body = app.platform.http.get(host, port, query, secure);
+    platform::HttpAnswer answer = app.platform.http.get(host, port, query, secure);
+    if (answer.refusal != platform::HttpAnswer::Refusal::none) {
+      bool slow = answer.refusal == platform::HttpAnswer::Refusal::tooSlow;
+      problem = slow ? "no whole answer within the deadline" : "answer larger than a manifest may be";
+      return ManifestOutcome::kUnusable;
+    }
+    const std::string& body = answer.body;
     if (app.endpoints.trustActive()) return checkTrusted(app, body, problem);
     problem = manifestProblem(app, body);
     return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnusable;
   } catch (const std::bad_alloc&) {
     app.manifestDocument.xml.clear();
-    problem = "answer too large to hold";
+    problem = "answer larger than a manifest may be";
     return ManifestOutcome::kUnusable;
   }
 }

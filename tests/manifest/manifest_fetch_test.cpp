@@ -85,7 +85,7 @@ TEST_F(ManifestFetch, BothUnusableFailsAfterOneRequestEachAndKeepsNoDocument) {
 struct ExhaustedPrimary : platform::HttpClient {
   fakes::FakeHttp& others;
   explicit ExhaustedPrimary(fakes::FakeHttp& o) : others(o) {}
-  std::string get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override {
+  platform::HttpAnswer get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override {
     if (port == 8888) throw std::bad_alloc();
     return others.get(host, port, pathAndQuery, secure);
   }

@@ -64,7 +64,7 @@ class OneShotServer {
 TEST(PosixHttp, SendsOneHttp10GetAndReturnsTheBodyWhateverTheStatus) {
   OneShotServer server("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>missing</html>");
   PosixHttpClient http;
-  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/dlq/UpdateInfo_test.xml?t=1700000000", false), "<html>missing</html>");
+  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/dlq/UpdateInfo_test.xml?t=1700000000", false).body, "<html>missing</html>");
   EXPECT_EQ(server.request().rfind("GET /dlq/UpdateInfo_test.xml?t=1700000000 HTTP/1.0\r\n", 0), 0u);
   EXPECT_NE(server.request().find("\r\nAccept: */*\r\n"), std::string::npos);
   EXPECT_NE(server.request().find("\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"),
@@ -74,7 +74,7 @@ TEST(PosixHttp, SendsOneHttp10GetAndReturnsTheBodyWhateverTheStatus) {
 TEST(PosixHttp, ABrokenConnectionGivesTheBytesThatArrived) {
   OneShotServer server("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n<UpdateInfo><Server");
   PosixHttpClient http;
-  EXPECT_EQ(http.get("localhost", server.port(), "/x", false), "<UpdateInfo><Server");
+  EXPECT_EQ(http.get("localhost", server.port(), "/x", false).body, "<UpdateInfo><Server");
 }
 
 TEST(PosixHttp, NoServerGivesNothing) {
@@ -85,25 +85,30 @@ TEST(PosixHttp, NoServerGivesNothing) {
     PosixHttpClient(2000).get("127.0.0.1", port, "/", false);  // lets the server's thread finish
   }
   PosixHttpClient http(2000);
-  EXPECT_EQ(http.get("127.0.0.1", port, "/", false), "");
-  EXPECT_EQ(http.get("no-such-host.invalid", 80, "/", false), "");
+  EXPECT_EQ(http.get("127.0.0.1", port, "/", false).body, "");
+  EXPECT_EQ(http.get("no-such-host.invalid", 80, "/", false).body, "");
 }
 
 TEST(PosixHttp, AServerThatGoesQuietIsLeftAfterTheTimeOut) {
   OneShotServer server("HTTP/1.0 200 OK\r\n\r\n<partial", true);
   PosixHttpClient http(300);
-  EXPECT_EQ(http.get("127.0.0.1", server.port(), "/", false), "<partial");
+  HttpAnswer answer = http.get("127.0.0.1", server.port(), "/", false);
+  EXPECT_EQ(answer.body, "<partial");
+  EXPECT_EQ(answer.refusal, HttpAnswer::Refusal::none);
 }
 
 TEST(PosixHttp, AnAnswerLargerThanTheCapIsRefusedWhole) {
   const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
   OneShotServer atCap(head + std::string(1000, 'x'));
-  EXPECT_EQ(PosixHttpClient(2000, 1000).get("127.0.0.1", atCap.port(), "/", false), std::string(1000, 'x'));
+  EXPECT_EQ(PosixHttpClient(2000, 1000).get("127.0.0.1", atCap.port(), "/", false).body, std::string(1000, 'x'));
   OneShotServer over(head + std::string(1001, 'x'));
-  EXPECT_EQ(PosixHttpClient(2000, 1000).get("127.0.0.1", over.port(), "/", false), "");
-  // An endless answer is left as soon as it passes the cap, not read to its end.
+  HttpAnswer refused = PosixHttpClient(2000, 1000).get("127.0.0.1", over.port(), "/", false);
+  EXPECT_EQ(refused.body, "");
+  EXPECT_EQ(refused.refusal, HttpAnswer::Refusal::tooLarge);
+  // An endless answer is left once it passes the cap, not read to its end.
   OneShotServer endless(head + std::string(20 << 20, 'x'), true);
-  EXPECT_EQ(PosixHttpClient(2000, 1000).get("127.0.0.1", endless.port(), "/", false), "");
+  EXPECT_EQ(PosixHttpClient(2000, 1000).get("127.0.0.1", endless.port(), "/", false).refusal,
+            HttpAnswer::Refusal::tooLarge);
 }
 
 TEST(PosixHttp, ATricklingServerIsLeftAtTheOverallDeadline) {
@@ -127,7 +132,9 @@ TEST(PosixHttp, ATricklingServerIsLeftAtTheOverallDeadline) {
     ::send(c.get(), rest.data(), rest.size(), MSG_NOSIGNAL);
   });
   PosixHttpClient http(2000, kHttpMaxBody, 500);
-  EXPECT_EQ(http.get("127.0.0.1", ntohs(a.sin_port), "/", false), "");
+  HttpAnswer answer = http.get("127.0.0.1", ntohs(a.sin_port), "/", false);
+  EXPECT_EQ(answer.body, "");
+  EXPECT_EQ(answer.refusal, HttpAnswer::Refusal::tooSlow);
   server.join();
 }
 

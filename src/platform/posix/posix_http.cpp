@@ -20,6 +20,8 @@ class Deadline {
  public:
   Deadline(int totalMs, int stepMs)
       : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs)), stepMs_(stepMs) {}
+  // A step given less than the time-out of a single wait: cut short by the deadline.
+  bool cuts(int waitMs) const { return waitMs < stepMs_; }
   int stepMs() const {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - std::chrono::steady_clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left, 0, stepMs_));
@@ -30,18 +32,21 @@ class Deadline {
   int stepMs_;
 };
 
-// Everything until the server closes, a gap longer than the time-out, an error or the
-// deadline; false when the answer grows past `limit`.
-bool receiveAll(Stream& stream, const Deadline& deadline, size_t limit, std::string& response) {
+// Everything until the server closes, a gap longer than the time-out or an error; refused
+// when the answer grows past `limit` or is still arriving at the deadline.
+HttpAnswer::Refusal receiveAll(Stream& stream, const Deadline& deadline, size_t limit, std::string& response) {
   static const std::atomic<bool> never{false};
   char buffer[16384];
-  for (int wait = deadline.stepMs(); wait > 0; wait = deadline.stepMs()) {
+  for (;;) {
+    int wait = deadline.stepMs();
+    if (wait == 0) return HttpAnswer::Refusal::tooSlow;
     size_t got = 0;
-    if (stream.receive(buffer, sizeof buffer, got, wait, never) != SocketStatus::ok) break;
-    if (got > limit - response.size()) return false;
+    SocketStatus status = stream.receive(buffer, sizeof buffer, got, wait, never);
+    if (status == SocketStatus::timedOut && deadline.cuts(wait)) return HttpAnswer::Refusal::tooSlow;
+    if (status != SocketStatus::ok) return HttpAnswer::Refusal::none;
+    if (got > limit - response.size()) return HttpAnswer::Refusal::tooLarge;
     response.append(buffer, got);
   }
-  return true;
 }
 
 std::string hostHeader(const std::string& host, int port, bool secure) {
@@ -61,7 +66,7 @@ std::string responseBody(const std::string& response) {
   return response.substr(lf + 2);
 }
 
-std::string PosixHttpClient::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
+HttpAnswer PosixHttpClient::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
   static const std::atomic<bool> never{false};
   Deadline deadline(deadlineMs_, timeoutMs_);
   Stream stream;
@@ -74,12 +79,13 @@ std::string PosixHttpClient::get(const std::string& host, int port, const std::s
   if (stream.sendAll(request, deadline.stepMs(), never) != SocketStatus::ok) return {};
   try {
     std::string response;
-    if (!receiveAll(stream, deadline, maxBytes_ + kHeadRoom, response)) return {};
-    std::string body = responseBody(response);
-    if (body.size() > maxBytes_) return {};
-    return body;
+    auto refusal = receiveAll(stream, deadline, maxBytes_ + kHeadRoom, response);
+    if (refusal != HttpAnswer::Refusal::none) return {{}, refusal};
+    HttpAnswer answer{responseBody(response)};
+    if (answer.body.size() > maxBytes_) return {{}, HttpAnswer::Refusal::tooLarge};
+    return answer;
   } catch (const std::bad_alloc&) {
-    return {};
+    return {{}, HttpAnswer::Refusal::tooLarge};
   }
 }
 

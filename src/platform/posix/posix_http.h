@@ -16,7 +16,7 @@ class PosixHttpClient : public HttpClient {
   explicit PosixHttpClient(int timeoutMs = kDefaultTimeoutMs, size_t maxBytes = kHttpMaxBody,
                            int deadlineMs = kHttpDeadlineMs)
       : timeoutMs_(timeoutMs), maxBytes_(maxBytes), deadlineMs_(deadlineMs) {}
-  std::string get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override;
+  HttpAnswer get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override;
 
  private:
   int timeoutMs_;

@@ -78,18 +78,18 @@ struct Exchange {
   size_t maxBytes;
 };
 
-std::string readBody(HINTERNET request, size_t maxBytes, RequestGuard& guard) {
-  std::string body;
+HttpAnswer readBody(HINTERNET request, size_t maxBytes, RequestGuard& guard) {
+  HttpAnswer answer;
   char buffer[16384];
   DWORD got = 0;
   while (guard.live() && InternetReadFile(request, buffer, sizeof buffer, &got) && got > 0) {
-    if (got > maxBytes - body.size()) return {};
-    body.append(buffer, got);
+    if (got > maxBytes - answer.body.size()) return {{}, HttpAnswer::Refusal::tooLarge};
+    answer.body.append(buffer, got);
   }
-  return guard.live() ? body : std::string();
+  return answer;
 }
 
-std::string exchange(const Exchange& x, RequestGuard& guard) {
+HttpAnswer exchange(const Exchange& x, RequestGuard& guard) {
   InternetHandle session(InternetOpenW(L"Mozilla/4.0 (compatible)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return {};
   setTimeouts(session.get(), x.timeoutMs);
@@ -114,23 +114,24 @@ std::string exchange(const Exchange& x, RequestGuard& guard) {
   try {
     return readBody(request, x.maxBytes, guard);
   } catch (const std::bad_alloc&) {
-    return {};
+    return {{}, HttpAnswer::Refusal::tooLarge};
   }
 }
 
 }  // namespace
 
-std::string Win32HttpClient::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
+HttpAnswer Win32HttpClient::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
   static const std::atomic<bool> never{false};
   Exchange x{widen(host), static_cast<INTERNET_PORT>(port), widen(pathAndQuery), secure,
              static_cast<DWORD>(timeoutMs_), maxBytes_};
   auto guard = std::make_shared<RequestGuard>();
   // The exchange runs on a thread of its own that owns all it touches; past the deadline its
   // answer is dropped and its request closed.
-  std::optional<std::string> body =
-      callWithin<std::string>([x, guard] { return exchange(x, *guard); }, deadlineMs_, never);
-  if (!body) guard->close(true);
-  return body.value_or(std::string());
+  std::optional<HttpAnswer> answer =
+      callWithin<HttpAnswer>([x, guard] { return exchange(x, *guard); }, deadlineMs_, never);
+  if (answer) return *answer;
+  guard->close(true);
+  return {{}, HttpAnswer::Refusal::tooSlow};
 }
 
 }  // namespace platform::win32
