@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -16,11 +17,13 @@
 namespace platform::posix {
 namespace {
 
-// A one-connection server on a free loopback port: reads the request head, sends `reply`,
-// then either closes or keeps the connection open until the client goes away.
+// A one-connection server on a free loopback port: reads the request head, sends `reply`
+// (with `gapMs` set, one line at a time with that pause between lines), then either closes or
+// keeps the connection open until the client goes away.
 class OneShotServer {
  public:
-  OneShotServer(std::string reply, bool holdOpen = false) : reply_(std::move(reply)), hold_(holdOpen) {
+  OneShotServer(std::string reply, bool holdOpen = false, int gapMs = 0)
+      : reply_(std::move(reply)), hold_(holdOpen), gapMs_(gapMs) {
     listen_ = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -49,12 +52,18 @@ class OneShotServer {
       if (n <= 0) return;
       request_.append(buf, static_cast<size_t>(n));
     }
-    ::send(c.get(), reply_.data(), reply_.size(), MSG_NOSIGNAL);
+    for (size_t at = 0, end = 0; at < reply_.size(); at = end) {
+      size_t line = reply_.find('\n', at);
+      end = gapMs_ && line != std::string::npos ? line + 1 : reply_.size();
+      if (at > 0) std::this_thread::sleep_for(std::chrono::milliseconds(gapMs_));
+      if (::send(c.get(), reply_.data() + at, end - at, MSG_NOSIGNAL) < 0) return;
+    }
     if (hold_) ::recv(c.get(), buf, sizeof buf, 0);  // until the client gives up and closes
   }
 
   std::string reply_;
   bool hold_;
+  int gapMs_;
   UniqueFd listen_;
   int port_ = 0;
   std::string request_;
@@ -112,30 +121,13 @@ TEST(PosixHttp, AnAnswerLargerThanTheCapIsRefusedWhole) {
 }
 
 TEST(PosixHttp, ATricklingServerIsLeftAtTheOverallDeadline) {
-  // Every gap is far below the 2 s wait for one piece; the whole answer would take 10 s.
-  UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ::listen(listener.get(), 1);
-  ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&a), &len);
-  std::thread server([&] {
-    UniqueFd c(::accept(listener.get(), nullptr, nullptr));
-    std::string line = "HTTP/1.0 200 OK\r\n";
-    for (int i = 0; i < 200 && ::send(c.get(), line.data(), line.size(), MSG_NOSIGNAL) > 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      line = "X-Wait: " + std::to_string(i) + "\r\n";
-    }
-    std::string rest = "\r\n<UpdateInfo/>";
-    ::send(c.get(), rest.data(), rest.size(), MSG_NOSIGNAL);
-  });
-  PosixHttpClient http(2000, kHttpMaxBody, 500);
-  HttpAnswer answer = http.get("127.0.0.1", ntohs(a.sin_port), "/", false);
+  // Every gap is far below the 2 s wait for one piece, but the whole head takes 10 s.
+  std::string head = "HTTP/1.0 200 OK\r\n";
+  for (int i = 0; i < 200; ++i) head += "X-Wait: " + std::to_string(i) + "\r\n";
+  OneShotServer server(head + "\r\n<UpdateInfo/>", false, 50);
+  HttpAnswer answer = PosixHttpClient(2000, kHttpMaxBody, 500).get("127.0.0.1", server.port(), "/", false);
   EXPECT_EQ(answer.body, "");
   EXPECT_EQ(answer.refusal, HttpAnswer::Refusal::tooSlow);
-  server.join();
 }
 
 TEST(ResponseBody, SplitsAtTheEndOfTheHeaderBlock) {

@@ -5,7 +5,7 @@
 #   bounds_endpoints P S [keyed]   prints an endpoints file: primary port P, secondary port S,
 #                        with the key of $work/key.txt when keyed is given
 #   trickle_start / trickle_stop   a server that sends one header line every 8 s and never
-#                        ends its head; sets trickle_port and trickle_pid
+#                        ends its head; sets trickle_port and trickle_pid (stopped by that pid)
 
 bounds_manifests() {
   python3 - "$work/huge.xml" <<'PY'
@@ -30,29 +30,21 @@ bounds_endpoints() {
 }
 
 trickle_start() {
-  rm -f "$work/trickle.port"
-  python3 - "$work/trickle.port" <<'PY' &
-import os, socket, sys, threading, time
-listener = socket.socket()
-listener.bind(('127.0.0.1', 0))
-listener.listen(8)
-with open(sys.argv[1] + '.new', 'w') as f:
-    f.write(str(listener.getsockname()[1]))
-os.rename(sys.argv[1] + '.new', sys.argv[1])
+  python3 -c '
+import socket, sys, threading, time
 def trickle(c):
     try:
         c.recv(65536)
-        c.sendall(b'HTTP/1.0 200 OK\r\n')
         for i in range(1000):
+            c.sendall(b"X-Wait: %d\r\n" % i if i else b"HTTP/1.0 200 OK\r\n")
             time.sleep(8)
-            c.sendall(b'X-Wait: %d\r\n' % i)
     except OSError:
-        pass
-    c.close()
+        c.close()
+listener = socket.create_server(("127.0.0.1", 0))
+print(listener.getsockname()[1], flush=True)
 while True:
-    conn, _ = listener.accept()
-    threading.Thread(target=trickle, args=(conn,), daemon=True).start()
-PY
+    threading.Thread(target=trickle, args=(listener.accept()[0],), daemon=True).start()
+' > "$work/trickle.port" &
   trickle_pid=$!
   for _ in $(seq 1 100); do [ -s "$work/trickle.port" ] && break; sleep 0.1; done
   trickle_port=$(cat "$work/trickle.port")
