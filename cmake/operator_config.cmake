@@ -7,7 +7,7 @@ set(operator_keys
   manifest.primary manifest.secondary manifest.primary_port manifest.secondary_port
   web.announcement web.site web.forum web.account web.qq web.qq_key)
 # May be left empty: a launcher without keys trusts every manifest, as before signing existed.
-set(operator_optional_keys trust.key1 trust.key2 trust.required)
+set(operator_optional_keys trust.key1 trust.key2 trust.required trust.min_serial)
 
 # Comments may begin with ";" or "#"; ";" is CMake's list separator, so it is turned into "#" before splitting.
 file(READ ${operator_ini} operator_text)
@@ -97,6 +97,23 @@ endif()
 if(value MATCHES "^(yes|true)$" AND operator_trust_key_count EQUAL 0)
   message(FATAL_ERROR "${operator_ini}: 'trust.required' is yes, but no key is set")
 endif()
+
+# Serials are signing times in seconds (UTC), as manifest-maker writes them: a build with a key
+# accepts no manifest signed before it was configured, unless min_serial says otherwise.
+set(value "${operator_value_trust.min_serial}")
+if(NOT value MATCHES "^[0-9]*$")
+  message(FATAL_ERROR "${operator_ini}: 'trust.min_serial' must be a serial (decimal digits)")
+endif()
+string(LENGTH "${value}" min_serial_length)
+if(min_serial_length GREATER 18)
+  message(FATAL_ERROR "${operator_ini}: 'trust.min_serial' has more than 18 digits")
+endif()
+if(value STREQUAL "" AND operator_trust_key_count GREATER 0)
+  string(TIMESTAMP value "%s" UTC)
+elseif(value STREQUAL "")
+  set(value 0)
+endif()
+set(OPERATOR_TRUST_MIN_SERIAL "${value}")
 
 set(OPERATOR_MANIFEST_PRIMARY "${operator_value_manifest.primary}")
 set(OPERATOR_MANIFEST_SECONDARY "${operator_value_manifest.secondary}")

@@ -1,5 +1,6 @@
 #pragma once
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,11 @@ class System {
   // 936, 950, 932, 1252, ..., or 65001 where they are UTF-8.
   virtual unsigned systemCodePage() = 0;
   virtual LocalTime localNow() = 0;
+  // Seconds since 1970-01-01 00:00:00 UTC, the clock signed manifests are dated by.
+  virtual int64_t utcSeconds() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+  }
   // In the system's code page, folders separated by '\'; empty when that code page cannot
   // spell the path (the ANSI calls would see '?' in place of some characters).
   virtual std::string executablePath() = 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "startup/manifest_serial.h"
 #include "text/byte_encodings.h"
 
 namespace startup {
@@ -150,6 +151,12 @@ std::string applyAnnouncement(const std::string& key, std::string_view value, st
 
 // key1 and key2 are slots: an empty value clears one, so a file can also take a key away.
 std::string applyTrustKey(const std::string& key, std::string_view value, Endpoints& e) {
+  if (key == "trust.min_serial") {
+    auto serial = value.empty() ? std::optional<uint64_t>(0) : parseSerial(std::string(value));
+    if (!serial) return "'trust.min_serial' is not a serial (1 to 18 decimal digits)";
+    e.minimumSerial = *serial;
+    return {};
+  }
   if (key == "trust.required") {
     if (value == "yes" || value == "true") e.signaturesRequiredSetting = true;
     else if (value == "no" || value == "false") e.signaturesRequiredSetting = false;
@@ -257,6 +264,7 @@ Endpoints::Endpoints()
   std::string_view required = operator_config::kTrustRequired;
   if (required == "yes" || required == "true") signaturesRequiredSetting = true;
   if (required == "no" || required == "false") signaturesRequiredSetting = false;
+  minimumSerial = operator_config::kTrustMinSerial;
 }
 
 bool applyEndpointsText(const std::string& text, Endpoints& endpoints, std::string& error) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ struct Endpoints {
   // key1 and key2 of the [trust] section.
   std::array<std::optional<platform::P256PublicKey>, 2> trustKeys;
   std::optional<bool> signaturesRequiredSetting;
+  // The lowest serial a signed manifest may carry, whatever this client folder has seen:
+  // min_serial, or for a build with a key the time it was configured, so a launcher never
+  // accepts a manifest older than itself.
+  uint64_t minimumSerial = 0;
 
   // The page the web view shows: "http://" + host + "/bz01.html", or the whole address as
   // given, with "/bz01.html" as its path when it names none.

@@ -1,5 +1,7 @@
 #include "startup/manifest_fetch.h"
 
+#include <new>
+
 #include "startup/cache_busting.h"
 #include "startup/manifest_serial.h"
 #include "startup/manifest_signature.h"
@@ -16,14 +18,28 @@ std::string manifestProblem(state::AppState& app, std::string_view body) {
   return {};
 }
 
-// A signed manifest must not be older than the newest one this folder accepted; a newer one
-// becomes the newest. A folder that cannot keep the serial still gets its update.
+// A signed manifest's own date, when it has one: past it, the manifest is no longer vouched for.
+std::string expiryProblem(state::AppState& app) {
+  std::string expires = manifestAttribute(app.manifestDocument, "UpdateInfo", "expires");
+  if (expires.empty()) return {};
+  auto until = parseSerial(expires);
+  if (!until) return "expiry not readable";
+  int64_t now = app.platform.system.utcSeconds();
+  if (now > 0 && static_cast<uint64_t>(now) > *until) return "expired";
+  return {};
+}
+
+// A signed manifest must not be older than this launcher nor than the newest one this folder
+// accepted, nor past its expiry; an accepted newer one becomes the newest. A folder that
+// cannot keep the serial still gets its update.
 std::string serialProblem(state::AppState& app) {
   auto serial = parseSerial(manifestAttribute(app.manifestDocument, "UpdateInfo", "serial"));
   if (!serial) return "signed without a serial";
+  if (*serial < app.endpoints.minimumSerial) return "serial older than this launcher";
   auto& files = app.platform.files;
   auto stored = readStoredSerial(files, app.clientFolder);
   if (stored && *serial < *stored) return "serial older than the newest accepted";
+  if (std::string problem = expiryProblem(app); !problem.empty()) return problem;
   if (!stored || *serial > *stored) storeSerial(files, app.clientFolder, *serial);
   return {};
 }
@@ -32,14 +48,16 @@ ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std:
   const Endpoints& e = app.endpoints;
   std::string_view signedPart;
   SignatureCheck check = checkSignature(body, e.trustedKeys(), signedPart);
+  if (check == SignatureCheck::kMissing && e.signaturesRequired()) {
+    // Nothing unsigned is parsed. Whether it was meant as a manifest decides only what the
+    // player hears: a server's error page is a failed address, not a forgery.
+    bool manifestLike = body.find("<UpdateInfo") != std::string::npos;
+    problem = body.empty() ? "no answer" : manifestLike ? "not signed" : "not a readable manifest";
+    return manifestLike ? ManifestOutcome::kUnverified : ManifestOutcome::kUnusable;
+  }
   if (check == SignatureCheck::kMissing) {
-    // Not signed at all: a failure of the address as ever when it is no manifest; a manifest
-    // that should have been signed cannot be trusted.
     problem = manifestProblem(app, body);
-    if (!problem.empty()) return ManifestOutcome::kUnusable;
-    if (!e.signaturesRequired()) return ManifestOutcome::kUsable;
-    problem = "not signed";
-    return ManifestOutcome::kUnverified;
+    return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnusable;
   }
   if (check != SignatureCheck::kValid) {
     problem = "signature not verified";
@@ -52,6 +70,27 @@ ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std:
   return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnverified;
 }
 
+// The answer of one address, checked; an answer too large to hold is refused like any other.
+ManifestOutcome checkAnswer(state::AppState& app, const std::string& host, int port, bool secure,
+                            const std::string& query, std::string& problem) {
+  try {
+    platform::HttpAnswer answer = app.platform.http.get(host, port, query, secure);
+    if (answer.refusal != platform::HttpAnswer::Refusal::none) {
+      bool slow = answer.refusal == platform::HttpAnswer::Refusal::tooSlow;
+      problem = slow ? "no whole answer within the deadline" : "answer larger than a manifest may be";
+      return ManifestOutcome::kUnusable;
+    }
+    const std::string& body = answer.body;
+    if (app.endpoints.trustActive()) return checkTrusted(app, body, problem);
+    problem = manifestProblem(app, body);
+    return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnusable;
+  } catch (const std::bad_alloc&) {
+    app.manifestDocument.xml.clear();
+    problem = "answer larger than a manifest may be";
+    return ManifestOutcome::kUnusable;
+  }
+}
+
 // One address, asked once: usable when the body parses and lists at least one server line
 // (and, with keys, passes the checks above).
 ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int port, bool secure,
@@ -59,15 +98,8 @@ ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int por
   // An operator's path may bring a query of its own (a signed address of an object store).
   const char* joint = path.find('?') == std::string::npos ? "?t=" : "&t=";
   std::string query = path + joint + cacheBustingStamp(app.platform.system);
-  std::string body = app.platform.http.get(host, port, query, secure);
   std::string problem;
-  ManifestOutcome outcome = ManifestOutcome::kUsable;
-  if (app.endpoints.trustActive()) {
-    outcome = checkTrusted(app, body, problem);
-  } else {
-    problem = manifestProblem(app, body);
-    if (!problem.empty()) outcome = ManifestOutcome::kUnusable;
-  }
+  ManifestOutcome outcome = checkAnswer(app, host, port, secure, query, problem);
   app.log.write(support::manifestNote(host, port, problem));
   if (outcome != ManifestOutcome::kUsable) app.manifestDocument.xml.clear();
   return outcome;

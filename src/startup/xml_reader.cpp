@@ -1,6 +1,7 @@
 #include "startup/xml_reader.h"
 
 #include <algorithm>
+#include <new>
 
 #include "text/gbk.h"
 
@@ -305,6 +306,7 @@ class Parser {
   }
 
   bool startTag(std::vector<uint32_t>& open) {
+    if (doc_.elements.size() >= kMaxElements) return false;
     Document::Element e;
     e.sourceBegin = pos_;
     ++pos_;  // '<'
@@ -414,7 +416,10 @@ bool parse(std::string_view bytes, Document& doc) {
   doc.clear();
   // Offsets are 32-bit; a manifest of 4 GiB is not one.
   if (bytes.size() >= UINT32_MAX) return false;
-  if (Parser(bytes, doc).run()) return true;
+  try {
+    if (Parser(bytes, doc).run()) return true;
+  } catch (const std::bad_alloc&) {
+  }
   doc.clear();
   return false;
 }

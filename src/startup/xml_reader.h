@@ -44,11 +44,16 @@ struct Document {
   bool attribute(uint32_t element, std::string_view attributeName, std::string_view& value) const;
 };
 
+// More elements than any manifest holds; a document with more is refused before it can cost
+// memory in proportion to a hostile answer.
+inline constexpr size_t kMaxElements = 100000;
+
 // Parses XML whose text is GBK bytes: a byte of 0x81 or above starts a two-byte character whose
 // second byte is never markup, and no other decoding takes place except that entity and
 // character references in attribute values are decoded (character references above 0x7F become
 // GBK). Comments, processing instructions, CDATA sections, element text and a DOCTYPE are
-// checked and skipped. Returns false, with `doc` empty, for anything that is not well-formed.
+// checked and skipped. Returns false, with `doc` empty, for anything that is not well-formed,
+// that has more than kMaxElements elements, or that cannot be held in memory.
 bool parse(std::string_view bytes, Document& doc);
 
 }  // namespace startup::xml

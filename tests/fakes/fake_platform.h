@@ -30,6 +30,8 @@ struct FakeSystem : platform::System {
   unsigned codePage = 936;
   unsigned systemCodePage() override { return codePage; }
   platform::LocalTime localNow() override { return now; }
+  int64_t utc = 1700000000;
+  int64_t utcSeconds() override { return utc; }
   std::string executablePath() override { return exePath; }
   std::string environment(const std::string& name) override {
     auto it = env.find(name);

@@ -2,11 +2,11 @@
 
 namespace fakes {
 
-std::string FakeHttp::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
+platform::HttpAnswer FakeHttp::get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) {
   std::string where = (secure ? "https://" : "") + host + ":" + std::to_string(port);
   requests.push_back(where + pathAndQuery);
   auto it = bodies.find(where + pathAndQuery.substr(0, pathAndQuery.find('?')));
-  return it == bodies.end() ? "" : it->second;
+  return {it == bodies.end() ? "" : it->second};
 }
 
 int FakeNetwork::icmpEcho(const std::string& host, int) {

@@ -12,7 +12,7 @@ namespace fakes {
 struct FakeHttp : platform::HttpClient {
   std::map<std::string, std::string> bodies;
   std::vector<std::string> requests;  // "host:port" + pathAndQuery
-  std::string get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override;
+  platform::HttpAnswer get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override;
 };
 
 struct FakeNetwork : platform::Network {

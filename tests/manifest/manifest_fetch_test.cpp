@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "state/app_state.h"
@@ -77,6 +78,35 @@ TEST_F(ManifestFetch, BothUnusableFailsAfterOneRequestEachAndKeepsNoDocument) {
   EXPECT_EQ(fake.http.requests.size(), 2u);
   EXPECT_EQ(manifestCount(app.manifestDocument, "UpdateInfo"), 0);
   EXPECT_TRUE(fake.system.endCodes.empty());  // ending is the worker's business, after its message
+}
+
+// An address whose answer cannot be held: the allocation fails as it would on a 32-bit
+// system handed a huge answer.
+struct ExhaustedPrimary : platform::HttpClient {
+  fakes::FakeHttp& others;
+  explicit ExhaustedPrimary(fakes::FakeHttp& o) : others(o) {}
+  platform::HttpAnswer get(const std::string& host, int port, const std::string& pathAndQuery, bool secure) override {
+    if (port == 8888) throw std::bad_alloc();
+    return others.get(host, port, pathAndQuery, secure);
+  }
+};
+
+TEST_F(ManifestFetch, AnAnswerThatCannotBeHeldIsAFailedAddressWithOrWithoutKeys) {
+  ExhaustedPrimary exhausted(fake.http);
+  platform::Platform bundle = fake.bundle;
+  platform::Platform withExhausted{bundle.system, bundle.files,    bundle.processes, bundle.instance,
+                                   bundle.presence, exhausted,     bundle.network,   bundle.registry,
+                                   bundle.shell,  bundle.ini,      bundle.shortcuts, bundle.starter};
+  state::AppState state(withExhausted, window, text::DisplayCode::SC);
+  state.endpoints = app.endpoints;
+  fake.http.bodies[kSecondary] = kGoodSecond;
+  EXPECT_TRUE(fetchManifest(state));
+  EXPECT_EQ(manifestAttribute(state.manifestDocument, "UpdateInfo/ServerList/@1", "name"), "second");
+  // With keys too it is an address that failed, not a forgery.
+  state.endpoints.trustKeys[0] = platform::P256PublicKey{};
+  fake.http.bodies[kSecondary] = "";
+  EXPECT_EQ(fetchCheckedManifest(state), ManifestOutcome::kUnusable);
+  EXPECT_EQ(fake.http.requests.size(), 2u);  // the secondary, twice
 }
 
 TEST_F(ManifestFetch, AManifestWithoutLauncherOrPatchListIsUsable) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -133,6 +134,43 @@ TEST_F(Trust, AnOlderSerialIsRefusedAnEqualOneAcceptedAsItStands) {
   EXPECT_EQ(fake.files.files[kSerialPath], "101\r\n");
 }
 
+TEST_F(Trust, NoSerialBelowTheLaunchersOwnFloorEvenInAFreshFolder) {
+  app.endpoints.minimumSerial = 1000;
+  for (const char* stored : {"", "5\r\n"}) {
+    fake.files.files[kSerialPath] = stored;
+    fake.http.bodies[kPrimary] = signedWith(key, manifest("999"));
+    fake.http.bodies[kSecondary] = signedWith(key, manifest("1000", "second"));
+    EXPECT_EQ(fetchCheckedManifest(app), ManifestOutcome::kUsable) << stored;
+    EXPECT_EQ(firstLine(), "second") << stored;
+    EXPECT_EQ(fake.files.files[kSerialPath], "1000\r\n") << stored;
+  }
+}
+
+TEST_F(Trust, AManifestPastItsSignedExpiryIsRefusedLikeAForgery) {
+  fake.system.utc = 1700000000;
+  auto expiring = [&](const std::string& expires, const std::string& serial) {
+    std::string text = manifest(serial);
+    return signedWith(key, text.replace(text.find("\">"), 2, "\" expires=\"" + expires + "\">"));
+  };
+  fake.http.bodies[kPrimary] = expiring("1700000000", "10");
+  EXPECT_EQ(fetchCheckedManifest(app), ManifestOutcome::kUsable);
+  for (const char* expires : {"1699999999", "soon", ""}) {
+    fake.http.bodies[kPrimary] = expiring(expires, "20");
+    fake.http.bodies[kSecondary] = expiring(expires, "20");
+    EXPECT_EQ(fetchCheckedManifest(app), *expires ? ManifestOutcome::kUnverified : ManifestOutcome::kUsable) << expires;
+  }
+  // The expired one's serial was not kept, so the next good manifest need not be newer.
+  fake.http.bodies[kPrimary] = expiring("1699999999", "30");
+  fake.http.bodies[kSecondary] = signedWith(key, manifest("20", "second"));
+  EXPECT_EQ(fetchCheckedManifest(app), ManifestOutcome::kUsable);
+  EXPECT_EQ(firstLine(), "second");
+  EXPECT_EQ(fake.files.files[kSerialPath], "20\r\n");
+  // A launcher without keys reads no date.
+  app.endpoints.trustKeys = {};
+  fake.http.bodies[kPrimary] = expiring("1", "40");
+  EXPECT_EQ(fetchCheckedManifest(app), ManifestOutcome::kUsable);
+}
+
 TEST_F(Trust, AnUnreadableSerialFileAcceptsAnySerialAndIsRewritten) {
   for (const char* stored : {"", "garbage", "-5", "1234567890123456789"}) {
     fake.files.files[kSerialPath] = stored;
@@ -208,8 +246,14 @@ TEST(TrustConfiguration, KeysInBase64OrHexAndTheRequiredSwitch) {
   EXPECT_EQ(e.trustKeys[0], pub);
   EXPECT_FALSE(e.signaturesRequired());
 
+  ASSERT_TRUE(applyEndpointsText("[trust]\nmin_serial = 1700000000\n", e, error)) << error;
+  EXPECT_EQ(e.minimumSerial, 1700000000u);
+  ASSERT_TRUE(applyEndpointsText("[trust]\nmin_serial =\n", e, error)) << error;
+  EXPECT_EQ(e.minimumSerial, 0u);
+
   Endpoints before = e;
-  for (std::string bad : {"[trust]\nkey1 = " + b64.substr(1) + "\n", "[trust]\nkey1 = " + hex.substr(2) + "00\n",
+  for (std::string bad : {std::string("[trust]\nmin_serial = -1\n"), std::string("[trust]\nmin_serial = 12345678901234567890\n"),
+                          "[trust]\nkey1 = " + b64.substr(1) + "\n", "[trust]\nkey1 = " + hex.substr(2) + "00\n",
                           "[trust]\nkey1 = 02" + hex.substr(2) + "\n", std::string("[trust]\nrequired = maybe\n"),
                           "[trust]\nkey3 = " + b64 + "\n", std::string("[trust]\nkey1 =\nrequired = yes\n")}) {
     EXPECT_FALSE(applyEndpointsText(bad, e, error)) << bad;
@@ -263,6 +307,11 @@ TEST(ManifestMakerSigning, StampsSerialDigestsAndASignatureTheLauncherAccepts) {
   o.signKeyFile = (dir / "key.pem").string();
   o.launcherFile = (dir / "DLQ.exe").string();
   o.serial = 42;
+  o.expiresDays = 30;
+  auto now = [] {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  };
+  uint64_t before = static_cast<uint64_t>(now());
   std::string text;
   std::vector<std::string> warnings;
   ASSERT_TRUE(makeManifest(o, text, error, warnings)) << error;
@@ -272,6 +321,10 @@ TEST(ManifestMakerSigning, StampsSerialDigestsAndASignatureTheLauncherAccepts) {
   startup::ManifestDocument doc;
   ASSERT_TRUE(startup::parseManifest(doc, covered));
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo", "serial"), "42");
+  auto expires = startup::parseSerial(startup::manifestAttribute(doc, "UpdateInfo", "expires"));
+  ASSERT_TRUE(expires);
+  EXPECT_GE(*expires, before + 30 * 86400);
+  EXPECT_LE(*expires, static_cast<uint64_t>(now()) + 30 * 86400);
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "sha256"), hexDigest("MZ new launcher"));
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "ver"), "0.0.2");
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/PatchList/@1", "sha256"), hexDigest("first file"));

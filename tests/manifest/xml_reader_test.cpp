@@ -131,12 +131,21 @@ TEST(XmlReader, RejectsMalformedDocumentsAndLeavesNothing) {
 
 TEST(XmlReader, SurvivesDeepNestingManyEntriesAndHugeValues) {
   std::string deep;
-  for (int i = 0; i < 200000; ++i) deep += "<n>";
-  for (int i = 0; i < 200000; ++i) deep += "</n>";
+  for (size_t i = 0; i < kMaxElements; ++i) deep += "<n>";
+  for (size_t i = 0; i < kMaxElements; ++i) deep += "</n>";
   Document d;
   ASSERT_TRUE(parse(deep, d));
-  EXPECT_EQ(d.elements.size(), 200000u);
+  EXPECT_EQ(d.elements.size(), kMaxElements);
   EXPECT_FALSE(parse(deep.substr(0, deep.size() - 1), d));
+
+  // One element more than the cap, nested or side by side, is no manifest.
+  EXPECT_FALSE(parse("<n>" + deep + "</n>", d));
+  EXPECT_TRUE(d.empty());
+  std::string flat = "<r>";
+  for (size_t i = 1; i < kMaxElements; ++i) flat += "<a/>";
+  ASSERT_TRUE(parse(flat + "</r>", d));
+  EXPECT_FALSE(parse(flat + "<a/></r>", d));
+  EXPECT_TRUE(d.elements.empty() && d.text.empty());
 
   std::string many = "<r>";
   for (int i = 0; i < 50000; ++i) many += "<e i='" + std::to_string(i) + "'/>";

@@ -68,6 +68,7 @@ const char* kUsage =
     "  --sign KEYFILE         sign with this private key (PEM): adds a serial, each file's sha256 and the signature\n"
     "  --launcher FILE        with --sign: the new launcher executable, whose sha256 goes on Launcher\n"
     "  --serial N             with --sign: this serial instead of the current time in seconds\n"
+    "  --expires DAYS         with --sign: launchers with keys refuse the manifest DAYS days from now\n"
     "usage: manifest-maker --keygen KEYFILE      writes a new private key, prints its public key for [trust]\n"
     "       manifest-maker --public-key KEYFILE  prints the public key of KEYFILE for [trust]\n"
     "PATTERN: '*' and '?' wildcards, matched against the path in the folder or the file name.\n";
@@ -104,12 +105,22 @@ int main(int argc, char** argv) {
       }
       o.serial = n;
     }
+    else if (a == "--expires") {
+      char* end = nullptr;
+      unsigned long long days = std::strtoull(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || v.size() > 5 || days == 0) {
+        std::fprintf(stderr, "manifest-maker: --expires needs a number of days from 1 to 99999\n");
+        return 2;
+      }
+      o.expiresDays = days;
+    }
     else {
       std::fprintf(stderr, "manifest-maker: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
     }
   }
-  if (o.releaseDir.empty() || o.baseUrl.empty() || ((!o.launcherFile.empty() || o.serial) && o.signKeyFile.empty())) {
+  bool signingOnly = !o.launcherFile.empty() || o.serial || o.expiresDays;
+  if (o.releaseDir.empty() || o.baseUrl.empty() || (signingOnly && o.signKeyFile.empty())) {
     std::fputs(kUsage, stderr);
     return 2;
   }

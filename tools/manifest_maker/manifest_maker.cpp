@@ -185,8 +185,9 @@ std::string withLauncherSha256(const std::string& launcher, const std::string& h
   return out.insert(std::string("<Launcher").size(), " sha256=\"" + hex + "\"");
 }
 
-// What signing adds before the signature itself: the Launcher's digest and the serial.
-bool prepareSigning(const MakerOptions& o, Kept& kept, SigningKey& key, std::string& serial, std::string& error,
+// What signing adds before the signature itself: the Launcher's digest, and the serial and
+// expiry as attributes of the root.
+bool prepareSigning(const MakerOptions& o, Kept& kept, SigningKey& key, std::string& stamps, std::string& error,
                     std::vector<std::string>& warnings) {
   std::ifstream in(fromUtf8(o.signKeyFile), std::ios::binary);
   std::ostringstream s;
@@ -206,7 +207,8 @@ bool prepareSigning(const MakerOptions& o, Kept& kept, SigningKey& key, std::str
   }
   uint64_t seconds = static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
-  serial = std::to_string(o.serial.value_or(seconds));
+  stamps = " serial=\"" + std::to_string(o.serial.value_or(seconds)) + "\"";
+  if (o.expiresDays) stamps += " expires=\"" + std::to_string(seconds + *o.expiresDays * 86400) + "\"";
   return true;
 }
 
@@ -258,12 +260,11 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
     warnings.push_back("no ServerList: the launcher refuses this manifest until one is added");
   bool signing = !o.signKeyFile.empty();
   SigningKey key;
-  std::string serial;
-  if (signing && !prepareSigning(o, kept, key, serial, error, warnings)) return false;
+  std::string stamps;
+  if (signing && !prepareSigning(o, kept, key, stamps, error, warnings)) return false;
 
   std::string base = withoutTrailingSlashes(o.baseUrl);
-  std::string out = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<UpdateInfo" +
-                    (signing ? " serial=\"" + serial + "\"" : "") + ">\r\n";
+  std::string out = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<UpdateInfo" + stamps + ">\r\n";
   for (const std::string* part : {&kept.serverList, &kept.launcher})
     if (!part->empty()) out += "  " + *part + "\r\n";
   if (!o.mirrors.empty() && !mirrorList(base, o.mirrors, out, error)) return false;

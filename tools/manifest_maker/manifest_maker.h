@@ -19,6 +19,9 @@ struct MakerOptions {
   // serial (this one, or the current time in seconds) and the manifest its signature.
   std::string signKeyFile;
   std::optional<uint64_t> serial;
+  // With signing: the manifest is vouched for this many days from now (an `expires` time on
+  // the root, in seconds like the serial); keyed launchers refuse it afterwards.
+  std::optional<uint64_t> expiresDays;
   std::string launcherFile;  // the new launcher executable: its sha256 goes on Launcher
 };
 
