@@ -79,7 +79,10 @@ void SupportLog::open(const std::string& path) {
   std::lock_guard guard(lock_);
   if (!path_.empty() || path.empty()) return;
   path_ = path;
-  if (!pending_.empty()) append(pending_);
+  try {
+    if (!pending_.empty()) append(pending_);
+  } catch (const std::exception&) {
+  }
   std::string().swap(pending_);
 }
 
