@@ -1,6 +1,6 @@
 #include "patching/patch_paths.h"
 
-#include <cctype>
+#include "text/gbk_path.h"
 
 namespace patching {
 
@@ -18,16 +18,6 @@ bool isForbiddenInName(unsigned char c) {
     default:
       return false;
   }
-}
-
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with or without an extension, name devices on
-// Windows: writing such a "file" would write to the device.
-bool isDeviceName(const std::string& name) {
-  std::string base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
 }
 
 // Splits on separators, stepping over two-byte characters whole. False when the text ends
@@ -71,7 +61,7 @@ bool isSafeFileName(const std::string& name) {
     if (isForbiddenInName(c)) return false;
     if (c != '.' && c != ' ') onlyDotsAndSpaces = false;
   }
-  return !name.empty() && !onlyDotsAndSpaces && !isDeviceName(name);
+  return !name.empty() && !onlyDotsAndSpaces && !text::isDeviceName(name);
 }
 
 bool isSafeSubfolder(const std::string& path) {

@@ -15,6 +15,7 @@
 #include "patching/running_game_guard.h"
 #include "patching/signed_files.h"
 #include "startup/cache_busting.h"
+#include "startup/folder_access.h"
 #include "support/support_notes.h"
 #include "ui/component_names.h"
 
@@ -141,6 +142,8 @@ void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downlo
 void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
   using namespace ui::names;
   int count = static_cast<int>(app.onlinePatches.size());
+  // The first write of the run, the list of manual patches included.
+  if (!startup::ensureWritableFolders(app)) return;
   if (count > 0 && !enoughRoomForPatches(app)) return;
   if (count > 0) beginRunDisplay(app, app.onlinePatches);
   for (int i = 0; i < count; ++i) {

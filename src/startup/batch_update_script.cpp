@@ -19,6 +19,13 @@ std::string startLine(const UpdateScriptInput& input) {
   return line;
 }
 
+// cmd looks in the current folder, the client's, before the path: a system program is named
+// by its full path. Without a known folder the system's own variable stands in.
+std::string systemProgram(const UpdateScriptInput& input, const std::string& file) {
+  if (input.systemFolder.empty()) return "%SystemRoot%\\System32\\" + file;
+  return batchWord(input.systemFolder + "\\" + file);
+}
+
 }  // namespace
 
 std::string batchWord(const std::string& text) {
@@ -42,11 +49,11 @@ std::string batchUpdateScript(const UpdateScriptInput& input) {
       // old launcher has gone (or about thirty seconds have passed).
       "set tries=0",
       ":end_old",
-      "Taskkill /f /im " + batchWord(fileNameOf(input.launcherPath, input.pathLeadBytes)) + " >nul 2>nul",
+      systemProgram(input, "taskkill.exe") + " /f /im " + batchWord(fileNameOf(input.launcherPath, input.pathLeadBytes)) + " >nul 2>nul",
       "if errorlevel 1 goto old_ended",
       "set /a tries+=1",
       "if %tries% geq 30 goto old_ended",
-      "ping -n 2 127.0.0.1 >nul",
+      systemProgram(input, "ping.exe") + " -n 2 127.0.0.1 >nul",
       "goto end_old",
       ":old_ended",
       "copy /Y " + own + " " + kept + " >nul",

@@ -1,7 +1,5 @@
 #include "startup/folder_access.h"
 
-#include <initializer_list>
-
 #include "startup/launcher_version.h"
 #include "support/support_notes.h"
 #include "text/display_language.h"
@@ -30,11 +28,13 @@ std::string freeProbeName(platform::Files& files, platform::System& system, cons
 }
 
 // The log goes into the client folder only once that folder has shown it takes files.
-void openSupportLog(state::AppState& app) {
-  if (app.log.isOpen()) return;
-  app.log.open(app.clientFolder + support::kLogFileName);
-  app.log.write(support::startNote(app.platform.system, kLauncherVersion, text::displayCodeName(app.display),
-                                   app.clientFolder));
+void openSupportLog(state::AppState& app) { app.log.open(app.clientFolder + support::kLogFileName); }
+
+// A download cache that could not be made at start (the client folder refused it then) is
+// made now, so that the check judges the folder itself rather than its absence.
+bool cacheFolderReady(state::AppState& app) {
+  auto& files = app.platform.files;
+  return files.isDirectory(app.downloadCacheFolder) || files.createDirectory(app.downloadCacheFolder);
 }
 
 void offerElevatedRestart(state::AppState& app, const std::string& folder) {
@@ -68,13 +68,21 @@ bool canChangeFilesIn(platform::Files& files, platform::System& system, const st
   return files.deleteFile(renamed);
 }
 
+void startSupportLog(state::AppState& app) {
+  app.log.write(support::startNote(app.platform.system, kLauncherVersion, text::displayCodeName(app.display),
+                                   app.clientFolder));
+  if (canChangeFilesIn(app.platform.files, app.platform.system, app.clientFolder)) openSupportLog(app);
+}
+
 bool ensureWritableFolders(state::AppState& app) {
-  for (const std::string& folder : {app.clientFolder, app.downloadCacheFolder}) {
-    if (canChangeFilesIn(app.platform.files, app.platform.system, folder)) {
-      if (folder == app.clientFolder) openSupportLog(app);
-      continue;
-    }
-    offerElevatedRestart(app, folder);
+  auto& files = app.platform.files;
+  if (!canChangeFilesIn(files, app.platform.system, app.clientFolder)) {
+    offerElevatedRestart(app, app.clientFolder);
+    return false;
+  }
+  openSupportLog(app);
+  if (!cacheFolderReady(app) || !canChangeFilesIn(files, app.platform.system, app.downloadCacheFolder)) {
+    offerElevatedRestart(app, app.downloadCacheFolder);
     return false;
   }
   return true;

@@ -56,7 +56,8 @@ bool installLauncherUpdate(state::AppState& app, const std::string& newFile, con
   int64_t size = 0;
   if (!files.exists(newFile) || !files.fileSize(newFile, size) || size <= 0) return false;
   text::LeadBytes lead = app.platform.system.leadBytes();
-  UpdateScriptInput input{app.executablePath, newFile, restartArguments(app.options), lead};
+  UpdateScriptInput input{app.executablePath, newFile, restartArguments(app.options), lead,
+                          app.platform.starter.systemDirectory()};
   std::string folder = folderOf(app.executablePath, lead);
   std::string script = app.platform.system.scriptText(kind.build(input));
   // An old script that cannot be replaced must not run in place of this one.

@@ -4,6 +4,7 @@
 #include "patching/disk_room.h"
 #include "patching/file_download.h"
 #include "startup/cache_busting.h"
+#include "startup/folder_access.h"
 #include "startup/launcher_update.h"
 #include "startup/manifest_document.h"
 #include "startup/manifest_mirrors.h"
@@ -99,6 +100,7 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   bool checkDigest = digestDemanded(app, digest);
   std::string target = app.downloadCacheFolder + kTargetName;
   if (checkDigest && digest.size() != 64) return refuseNewLauncher(app, version, "the manifest vouches for no sha256");
+  if (!ensureWritableFolders(app)) return false;
   app.window.setCaption(kLabelUpdateInfo, app.convert(kUpdating));
   app.window.setPosition(kProgressBar, 0);
   if (!enoughRoomForLauncher(app, target)) {

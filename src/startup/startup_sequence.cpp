@@ -103,9 +103,9 @@ void startupSequence(state::AppState& app) {
     app.endProcess(0);
     return;
   }
-  // Before anything else is written: a folder the launcher cannot change would fail every
-  // update later, after downloading.
-  if (!ensureWritableFolders(app)) return;
+  // Nothing is asked yet: whether the folders take files matters only once there is
+  // something to write (ensureWritableFolders, before a download).
+  startSupportLog(app);
   app.window.setCaption(kLabelVersion, kLauncherVersionCaption);
   app.window.setEnabled(kButtonStartGame, false);
   app.window.setTray(true, kTrayTooltip);

@@ -13,6 +13,9 @@ struct UpdateScriptInput {
   std::string newFile;       // the downloaded executable
   std::vector<std::string> restartArguments;
   text::LeadBytes pathLeadBytes = text::gbkLeadBytes();  // of the system's code page
+  // The system's own program folder (GetSystemDirectory, no trailing '\'): the batch script
+  // runs Taskkill and ping from there, never a file of that name in the client folder.
+  std::string systemFolder;
 };
 
 // A text as one batch-file word: left bare when it holds only letters, digits and \ : . _ -,

@@ -57,7 +57,9 @@ std::string formatTimestamp(const platform::LocalTime& time) {
 std::string keepNewerHalf(const std::string& log) {
   size_t from = std::max(log.size() / 2, log.size() - std::min(log.size(), static_cast<size_t>(kLogCap / 2)));
   size_t lineEnd = log.find('\n', from);
-  return lineEnd == std::string::npos ? std::string() : log.substr(lineEnd + 1);
+  if (lineEnd != std::string::npos) return log.substr(lineEnd + 1);
+  while (from < log.size() && isContinuationByte(log[from])) ++from;
+  return from == log.size() ? std::string() : log.substr(from) + std::string(kLineEnd);
 }
 
 std::string singleLine(const std::string& line) {
@@ -75,7 +77,13 @@ std::string singleLine(const std::string& line) {
 
 void SupportLog::open(const std::string& path) {
   std::lock_guard guard(lock_);
-  if (path_.empty()) path_ = path;
+  if (!path_.empty() || path.empty()) return;
+  path_ = path;
+  try {
+    if (!pending_.empty()) append(pending_);
+  } catch (const std::exception&) {
+  }
+  std::string().swap(pending_);
 }
 
 bool SupportLog::isOpen() const {
@@ -90,7 +98,10 @@ void SupportLog::write(const std::string& line) {
     std::string bytes = formatTimestamp(system_.localNow()) + " " + singleLine(line);
     bytes += kLineEnd;
     std::lock_guard guard(lock_);
-    if (!path_.empty()) append(bytes);
+    if (!path_.empty())
+      append(bytes);
+    else if (pending_.size() + bytes.size() <= kPendingCap)
+      pending_ += bytes;
   } catch (const std::exception&) {
   }
 }

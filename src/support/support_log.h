@@ -15,17 +15,22 @@ inline constexpr int64_t kLogCap = int64_t{1} << 20;
 // A longer line is cut: no single note can crowd out the rest.
 inline constexpr size_t kLongestLine = 4096;
 
+// Lines noted before the log has a file are held in memory up to this size, later ones dropped.
+inline constexpr size_t kPendingCap = size_t{64} << 10;
+
 // The support log: one timestamped UTF-8 line per note, appended to one file for whoever
 // helps a player afterwards. Safe to call from any thread. Writing it never fails the
-// launcher's work: a line that cannot be written is dropped without a word, and lines written
-// before open() are dropped too, so that no file appears in a folder nobody has checked.
+// launcher's work: a line that cannot be written is dropped without a word. Lines noted
+// before open() wait in memory and are written by it, so that no file appears in a folder
+// nobody has found writable, and nothing of the start is lost once one is.
 class SupportLog {
  public:
   SupportLog(platform::Files& files, platform::System& system) : files_(files), system_(system) {}
   SupportLog(const SupportLog&) = delete;
   SupportLog& operator=(const SupportLog&) = delete;
 
-  // Lines go to `path` (in the system's spelling) from now on. The first call wins.
+  // Lines go to `path` (in the system's spelling) from now on, the waiting ones first. The
+  // first call wins.
   void open(const std::string& path);
   bool isOpen() const;
   // Appends "<local date and time> <line>" and a line end. `line` is UTF-8.
@@ -38,6 +43,7 @@ class SupportLog {
   platform::System& system_;
   mutable std::mutex lock_;  // the path and every change of the file
   std::string path_;
+  std::string pending_;  // whole lines noted before open()
 };
 
 // "YYYY-MM-DD HH:MM:SS.mmm" of a local time.
@@ -45,6 +51,8 @@ std::string formatTimestamp(const platform::LocalTime& time);
 
 // The newer part of a log that has grown too large: the older half of `log` is dropped (all but
 // the last kLogCap / 2 bytes of a larger one), cut after a line end so that no line is torn.
+// A newer half without a line end (a file from elsewhere) is kept from a character boundary
+// and ended with one.
 std::string keepNewerHalf(const std::string& log);
 
 // `line` as one log line: line breaks and other control characters become spaces, and a line

@@ -27,7 +27,8 @@ export SSL_CERT_FILE=$work/ca/ca.pem
 unset SSL_CERT_DIR http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY
 good="https://127.0.0.1:$NGINX_TLS_PORT/limited/file.bin"
 untrusted="https://127.0.0.1:$NGINX_UNTRUSTED_PORT/limited/file.bin"
-wrongname="https://127.0.0.1:$NGINX_WRONGNAME_PORT/limited/file.bin"
+# Reached by name: the name in the certificate is what refuses it, not the address.
+wrongname="https://localhost:$NGINX_WRONGNAME_PORT/limited/file.bin"
 cert_message=$(gbk_hex "服务器证书验证失败,下载已停止,请联系游戏管理员!")
 # Requests for the file that reached the good server (each one is a finished handshake).
 good_requests() { grep -c '^/limited/file.bin' "$NGINX_DIR/logs/bytes.log" || true; }

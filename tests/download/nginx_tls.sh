@@ -2,8 +2,8 @@
 # launcher-fetch over TLS against real nginx on loopback, trusting a test authority made for
 # this run only (SSL_CERT_FILE): a download with five connections, killed and resumed; a
 # plain-HTTP address that redirects to HTTPS; a relative redirect; and the refusals with the
-# player's message: a certificate from an untrusted authority, one for another host name,
-# and a redirect from HTTPS back to plain HTTP.
+# player's message: a certificate from an untrusted authority, one for another host name
+# (reached by address and by name), and a redirect from HTTPS back to plain HTTP.
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 fetch=${LAUNCHER_BUILD:?}/tools/launcher-fetch
@@ -76,6 +76,8 @@ echo "== untrusted authority refused"
 refused untrusted "https://127.0.0.1:$NGINX_UNTRUSTED_PORT/file.bin" "$cert_message"
 echo "== certificate for another name refused"
 refused wrongname "https://127.0.0.1:$NGINX_WRONGNAME_PORT/file.bin" "$cert_message"
+echo "== certificate for another name refused when reached by a host name"
+refused wrongname_by_name "https://localhost:$NGINX_WRONGNAME_PORT/file.bin" "$cert_message"
 echo "== trusted only through the test authority"
 SSL_CERT_FILE=$work/ca/stranger.pem refused notrusted "$secure/file.bin" "$cert_message"
 echo "== HTTPS redirected to plain HTTP refused"

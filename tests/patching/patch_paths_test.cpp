@@ -44,14 +44,32 @@ TEST(SafeLocation, EscapesFromTheClientFolderAreRefused) {
                            "a|b", "a?b", "a*b", "a\tb", ".. "})
     EXPECT_FALSE(isSafeFileName(name)) << name;
   EXPECT_FALSE(isSafeFileName(std::string("a\0b", 3)));
-  for (const char* device : {"CON", "nul", "Aux.pak", "COM1.tmp", "lpt9", "PRN .txt"})
+  // Superscript digits as code page 1252 (one byte) and UTF-8 (two) spell them.
+  for (const char* device : {"CON", "nul", "Aux.pak", "COM1.tmp", "lpt9", "PRN .txt", "CONIN$", "conout$.log",
+                             "Clock$.pak", "COM\xB9", "com\xB2.pak", "LPT\xB3.tmp", "lpt\xB9 .x",
+                             "COM\xC2\xB2.pak", "LPT\xC2\xB3"})
     EXPECT_FALSE(isSafeFileName(device)) << device;
   EXPECT_FALSE(isSafeSubfolder("data\\con"));
-  for (const char* name : {"CONSOLE.pak", "COM0", "COM10.pak", "nul_patch.pak", "xCON"})
+  EXPECT_FALSE(isSafeSubfolder("data\\CONOUT$\\x"));
+  for (const char* name : {"CONSOLE.pak", "COM0", "COM10.pak", "nul_patch.pak", "xCON", "CONIN", "CLOCK.pak",
+                           "COM\xB4.pak", "LPT\xB2\xB3.pak"})
     EXPECT_TRUE(isSafeFileName(name)) << name;
   // A text that ends inside a two-byte character.
   EXPECT_FALSE(isSafeFileName("a\xCA"));
   EXPECT_FALSE(isSafeSubfolder("data\xCA"));
+}
+
+// 0x80 and 0xFF begin no GBK character: a separator, ':' or device name after them counts.
+TEST(SafeLocation, BytesOutsideTheLeadRangeHideNothing) {
+  for (const char* path : {"\x80\\CON", "\xFF\\CON", "data\\\x80\\nul", "\xFF\\a\\PRN.x"})
+    EXPECT_FALSE(isSafeSubfolder(path)) << path;
+  for (const char* name : {"a\x80\\b.pak", "a\xFF\\b.pak", "a.pak\x80:ads", "a.pak\xFF:ads", "a\x80/b", "\x80|"})
+    EXPECT_FALSE(isSafeFileName(name)) << name;
+  EXPECT_FALSE(isSafePatchLocation(entry("a.pak\x80:ads", "")));
+  EXPECT_FALSE(isSafePatchLocation(entry("a.pak", "\x80\\CON")));
+  // The bytes themselves are allowed, as the single-byte characters they are.
+  EXPECT_TRUE(isSafeFileName("a\x80.pak"));
+  EXPECT_TRUE(isSafeSubfolder("data\\\xFF"));
 }
 
 TEST(FolderLevels, SkipsEmptyLevels) {

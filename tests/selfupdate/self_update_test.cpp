@@ -195,7 +195,10 @@ TEST_F(InstallUpdate, AnOldScriptIsReplaced) {
   fake.files.files["C:\\Game\\update.bat"] = "@echo off\r\nDel C:\\Game\\other.exe";
   EXPECT_TRUE(startup::installLauncherUpdate(app, kNewFile, startup::batchScriptKind()));
   startup::UpdateScriptInput input{"C:\\Game\\launcher.exe", kNewFile, {}};
-  EXPECT_EQ(fake.files.files["C:\\Game\\update.bat"], startup::batchUpdateScript(input));
+  input.systemFolder = fake.starter.systemDir;
+  std::string script = fake.files.files["C:\\Game\\update.bat"];
+  EXPECT_EQ(script, startup::batchUpdateScript(input));
+  EXPECT_NE(script.find("\r\nC:\\WINDOWS\\system32\\taskkill.exe /f /im launcher.exe "), std::string::npos);
 }
 
 TEST_F(InstallUpdate, AnOldScriptThatCannotBeReplacedIsNotStarted) {
@@ -210,7 +213,7 @@ TEST_F(InstallUpdate, ARenamedLauncherIsReplacedUnderItsOwnName) {
   app.executablePath = "C:\\Game\\MyLauncher2.EXE";
   EXPECT_TRUE(startup::installLauncherUpdate(app, kNewFile, startup::batchScriptKind()));
   const std::string& script = fake.files.files["C:\\Game\\update.bat"];
-  EXPECT_NE(script.find("\r\nTaskkill /f /im MyLauncher2.EXE >nul 2>nul\r\n"), std::string::npos) << script;
+  EXPECT_NE(script.find(" /f /im MyLauncher2.EXE >nul 2>nul\r\n"), std::string::npos) << script;
   EXPECT_NE(script.find("\r\nmove /Y C:\\Game\\DownloadCache\\DLQ.exe.tmp C:\\Game\\MyLauncher2.EXE\r\n"),
             std::string::npos);
   EXPECT_NE(script.find("\r\nstart C:\\Game\\MyLauncher2.EXE\r\n"), std::string::npos);
@@ -239,7 +242,7 @@ TEST_F(InstallUpdate, TheScriptFollowsTheSystemsCodePage) {
   const std::string& script = fake.files.files["C:\\\x83\x5C\\update.bat"];
   EXPECT_EQ(script.front(), '[');
   EXPECT_EQ(script.back(), ']');
-  EXPECT_NE(script.find("\r\nTaskkill /f /im l.exe >nul"), std::string::npos) << script;
+  EXPECT_NE(script.find("\\taskkill.exe /f /im l.exe >nul"), std::string::npos) << script;
 }
 
 // The restarted launcher starts in its own folder: options given relative to the folder this

@@ -20,15 +20,16 @@ namespace fs = std::filesystem;
 
 TEST(BatchScript, APlainPathGivesThisTextByteForByte) {
   startup::UpdateScriptInput input{"C:\\Game\\launcher.exe", "C:\\Game\\DownloadCache\\DLQ.exe.tmp", {}};
+  input.systemFolder = "C:\\Windows\\system32";
   EXPECT_EQ(startup::batchUpdateScript(input),
             "@echo off\r\n"
             "set tries=0\r\n"
             ":end_old\r\n"
-            "Taskkill /f /im launcher.exe >nul 2>nul\r\n"
+            "C:\\Windows\\system32\\taskkill.exe /f /im launcher.exe >nul 2>nul\r\n"
             "if errorlevel 1 goto old_ended\r\n"
             "set /a tries+=1\r\n"
             "if %tries% geq 30 goto old_ended\r\n"
-            "ping -n 2 127.0.0.1 >nul\r\n"
+            "C:\\Windows\\system32\\ping.exe -n 2 127.0.0.1 >nul\r\n"
             "goto end_old\r\n"
             ":old_ended\r\n"
             "copy /Y C:\\Game\\launcher.exe C:\\Game\\launcher.exe.old >nul\r\n"
@@ -74,6 +75,7 @@ TEST(BatchScript, TheCopyIsDeletedOnlyAfterARestoreThatWorked) {
 TEST(BatchScript, PathsWithBlanksAndBatchCharactersAreQuotedAndPercentIsDoubled) {
   const std::string folder = "D:\\My Games\\A&B ^(x) 100%\\";
   startup::UpdateScriptInput input{folder + "launcher.exe", folder + "DownloadCache\\DLQ.exe.tmp", {}};
+  input.systemFolder = "E:\\Win (x86)\\system32";
   std::string script = startup::batchUpdateScript(input);
   const std::string own = "\"D:\\My Games\\A&B ^(x) 100%%\\launcher.exe\"";
   EXPECT_NE(script.find("\r\nDel " + own + "\r\n"), std::string::npos) << script;
@@ -82,8 +84,14 @@ TEST(BatchScript, PathsWithBlanksAndBatchCharactersAreQuotedAndPercentIsDoubled)
   // A quoted first word would be taken for the console title.
   EXPECT_NE(script.find("\r\nstart \"\" " + own + "\r\n"), std::string::npos);
   EXPECT_NE(script.find("\r\nif exist " + own + " goto keep_old\r\n"), std::string::npos);
-  // The image name itself needs no quotes.
-  EXPECT_NE(script.find("\r\nTaskkill /f /im launcher.exe >nul"), std::string::npos);
+  // The image name itself needs no quotes; the system's programs are named in full.
+  EXPECT_NE(script.find("\r\n\"E:\\Win (x86)\\system32\\taskkill.exe\" /f /im launcher.exe >nul"), std::string::npos);
+  EXPECT_NE(script.find("\r\n\"E:\\Win (x86)\\system32\\ping.exe\" -n 2 "), std::string::npos);
+  // Without a known system folder cmd still never looks in the client folder for them.
+  input.systemFolder.clear();
+  std::string fallback = startup::batchUpdateScript(input);
+  EXPECT_NE(fallback.find("\r\n%SystemRoot%\\System32\\taskkill.exe /f /im "), std::string::npos);
+  EXPECT_NE(fallback.find("\r\n%SystemRoot%\\System32\\ping.exe -n 2 "), std::string::npos);
   // No bare '&', '^', '(' or single '%' outside quotes anywhere.
   bool quoted = false;
   for (size_t i = 0; i < script.size(); ++i) {

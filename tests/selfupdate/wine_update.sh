@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows launcher (the 32-bit product, see use_product_build) under Wine, in a client folder whose name holds blanks, '&',
 # '%' and parentheses, is offered a newer copy of itself by the stand-in server. The update
-# script runs under Wine's cmd: the new executable ends up in the old one's place and starts.
+# script runs under Wine's cmd: the new executable ends up in the old one's place and starts,
+# with the system's taskkill and ping, not the ones planted in the client folder.
 # Then, with the launcher made read-only, the script keeps the old launcher and starts it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -50,6 +51,8 @@ client="$work/client dir & (v1) 100%"
 mkdir -p "$client"
 cp "$exe" "$client/launcher.exe"
 : > "$client/Client.exe"
+# Programs of the system's names in the client folder, which cmd would find there first.
+for tool in taskkill ping; do printf '@echo %s>>planted-ran.txt\r\n' "$tool" > "$client/$tool.bat"; done
 run_until_restarted "$client" "$work/first.log" 2
 grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待几秒..." "$work/first.log"
 for ((i = 0; i < 600; i++)); do cmp -s "$work/files/DLQ.exe" "$client/launcher.exe" && break; sleep 0.1; done
@@ -58,6 +61,7 @@ for ((i = 0; i < 600; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.
 [ ! -e "$client/update.bat" ]
 [ ! -e "$client/launcher.exe.old" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
+[ ! -e "$client/planted-ran.txt" ] || { echo "the script ran the client folder's $(cat "$client/planted-ran.txt")"; exit 1; }
 # The new launcher is content with its version: no further download, no further start.
 sleep 5
 [ "$(grep -c 'UpdateInfo_test.xml' "$work/server.log")" -eq 2 ]

@@ -8,6 +8,9 @@
 #include "fakes/encoded_text.h"
 #include "fakes/fake_platform.h"
 #include "fakes/recording_backend.h"
+#include "patching/patch_update.h"
+#include "startup/manifest_document.h"
+#include "startup/self_update.h"
 #include "startup/startup_sequence.h"
 
 namespace {
@@ -35,21 +38,54 @@ struct FolderAccess : ::testing::Test {
     return gbkOf("登录器无法写入文件夹: ") + folder +
            gbkOf("\n更新游戏需要在这里创建、改名和删除文件。是否以管理员身份重新启动登录器?");
   }
-  void expectEndedBeforeTheWindowWasSetUp() {
+  // Started as usual, then at the point before the first download.
+  bool startThenAboutToWrite() {
+    startup::startupSequence(app);
+    window.pump();
+    EXPECT_TRUE(backend.questions.empty());
+    EXPECT_EQ(spawned.size(), 1u);
+    return startup::ensureWritableFolders(app);
+  }
+  void expectEndedWithoutAMessage() {
     EXPECT_EQ(fake.system.endCodes, std::vector<int>{0});
-    EXPECT_FALSE(window.windowProps().trayInstalled);
-    EXPECT_TRUE(spawned.empty());
     EXPECT_TRUE(backend.messages.empty());
   }
 };
 
-TEST_F(FolderAccess, AClientFolderThatCannotBeChangedIsNamedAndNoEndsTheLauncher) {
+// A game under Program Files with nothing to update: the launcher starts as usual, asks
+// nothing and leaves the folder as it was; its log lines wait in memory.
+TEST_F(FolderAccess, AReadOnlyClientFolderAsksNothingAtStartAndIsLeftAsItWas) {
   fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
   startup::startupSequence(app);
   window.pump();
 
+  EXPECT_TRUE(backend.questions.empty());
+  EXPECT_FALSE(fake.system.ended());
+  EXPECT_TRUE(window.windowProps().trayInstalled);
+  EXPECT_EQ(spawned.size(), 1u);
+  EXPECT_FALSE(app.log.isOpen());
+  EXPECT_EQ(fake.files.files.size(), 1u);  // Client.exe alone
+}
+
+// The folder was made writable meanwhile (the player gave rights): the start line waited.
+TEST_F(FolderAccess, TheStartLineWaitsForTheFirstCheckThatPasses) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  startup::startupSequence(app);
+  fake.files.readOnlyFolders.clear();
+  EXPECT_TRUE(startup::ensureWritableFolders(app));
+
+  EXPECT_TRUE(backend.questions.empty());
+  EXPECT_TRUE(fake.files.isDirectory("C:\\Program Files\\Game\\DownloadCache"));
+  std::string log = fake.files.files["C:\\Program Files\\Game\\launcher.log"];
+  EXPECT_EQ(log.rfind("\xEF\xBB\xBF" "2023-11-14 22:13:20.000 start: launcher 0.0.1,", 0), 0u) << log;
+}
+
+TEST_F(FolderAccess, AClientFolderThatCannotBeChangedIsNamedAndNoEndsTheLauncher) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  EXPECT_FALSE(startThenAboutToWrite());
+
   EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("C:\\Program Files\\Game")});
-  expectEndedBeforeTheWindowWasSetUp();
+  expectEndedWithoutAMessage();
   EXPECT_TRUE(fake.shell.elevations.empty());
   EXPECT_FALSE(fake.instance.released);
   EXPECT_EQ(fake.files.files.size(), 1u);  // Client.exe alone: no log in a folder that failed
@@ -58,26 +94,24 @@ TEST_F(FolderAccess, AClientFolderThatCannotBeChangedIsNamedAndNoEndsTheLauncher
 TEST_F(FolderAccess, YesGivesUpTheMarkerAndStartsTheLauncherElevatedWithTheSameArguments) {
   fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
   backend.answer = true;
-  startup::startupSequence(app);
-  window.pump();
+  EXPECT_FALSE(startThenAboutToWrite());
 
   ASSERT_EQ(fake.shell.elevations.size(), 1u);
   EXPECT_EQ(fake.shell.elevations[0].program, "C:\\Program Files\\Game\\launcher.exe");
   EXPECT_EQ(fake.shell.elevations[0].arguments, app.options.arguments);
   EXPECT_EQ(fake.shell.elevations[0].folder, "C:\\Users\\player");
   EXPECT_TRUE(fake.instance.released);
-  expectEndedBeforeTheWindowWasSetUp();
+  expectEndedWithoutAMessage();
 }
 
 TEST_F(FolderAccess, ARefusedElevationStillEnds) {
   fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
   backend.answer = true;
   fake.shell.elevationStarts = false;
-  startup::startupSequence(app);
-  window.pump();
+  EXPECT_FALSE(startThenAboutToWrite());
 
   EXPECT_EQ(fake.shell.elevations.size(), 1u);
-  expectEndedBeforeTheWindowWasSetUp();
+  expectEndedWithoutAMessage();
 }
 
 TEST_F(FolderAccess, TheFolderIsShownInTheDisplaysCodePage) {
@@ -85,7 +119,7 @@ TEST_F(FolderAccess, TheFolderIsShownInTheDisplaysCodePage) {
   fake.system.shownText = [](const std::string& text, unsigned codePage) {
     return "[" + std::to_string(codePage) + ":" + text + "]";
   };
-  startup::startupSequence(app);
+  startThenAboutToWrite();
 
   EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("[936:C:\\Program Files\\Game]")});
 }
@@ -93,11 +127,10 @@ TEST_F(FolderAccess, TheFolderIsShownInTheDisplaysCodePage) {
 TEST_F(FolderAccess, AnUnchangeableDownloadCacheIsTheFolderNamed) {
   fake.files.directories.insert("C:\\Program Files\\Game\\DownloadCache");
   fake.files.readOnlyFolders.insert("C:\\Program Files\\Game\\DownloadCache");
-  startup::startupSequence(app);
-  window.pump();
+  EXPECT_FALSE(startThenAboutToWrite());
 
   EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("C:\\Program Files\\Game\\DownloadCache")});
-  expectEndedBeforeTheWindowWasSetUp();
+  expectEndedWithoutAMessage();
   // The client folder itself passed, so the refusal is in its log.
   std::string log = fake.files.files["C:\\Program Files\\Game\\launcher.log"];
   EXPECT_NE(log.find(" start: launcher 0.0.1,"), std::string::npos) << log;
@@ -110,8 +143,7 @@ TEST_F(FolderAccess, AnUnchangeableDownloadCacheIsTheFolderNamed) {
 
 TEST_F(FolderAccess, WritableFoldersAskNothingKeepNoProbeFileAndStartTheLog) {
   fake.files.files["C:\\Program Files\\Game\\data.pak"] = "keep";
-  startup::startupSequence(app);
-  window.pump();
+  EXPECT_TRUE(startThenAboutToWrite());
 
   EXPECT_TRUE(backend.questions.empty());
   EXPECT_FALSE(fake.system.ended());
@@ -150,6 +182,31 @@ TEST_F(FolderAccess, AFileThatCanBeCreatedButNotRenamedFailsAndIsRemoved) {
   std::string renamed = folder + "~vktalv-probe-" + std::to_string(fake.system.tick) + ".renamed.tmp";
   fake.files.readOnly.insert(renamed);
   EXPECT_FALSE(startup::canChangeFilesIn(fake.files, fake.system, folder));
+  EXPECT_EQ(fake.files.files.size(), 1u);  // Client.exe alone
+}
+
+// The two places that write for real ask first: nothing is downloaded into a folder that
+// could not take the file afterwards.
+TEST_F(FolderAccess, TheQuestionComesBeforeThePatchDownloadAndTheLaunchersOwn) {
+  fake.files.readOnlyFolders.insert("C:\\Program Files\\Game");
+  startup::startupSequence(app);
+  int downloads = 0;
+  auto download = [&](state::AppState&, const std::string&, const std::string&, int, int) { return ++downloads, 3; };
+
+  patching::PatchEntry patch;
+  patch.name = "data.pak";
+  patch.url = "http://127.0.0.1/data.pak";
+  patch.localPath = "C:\\Program Files\\Game\\data.pak";
+  app.onlinePatches = {patch};
+  patching::runPatchUpdate(app, download);
+  EXPECT_EQ(backend.questions, std::vector<std::string>{questionFor("C:\\Program Files\\Game")});
+
+  startup::parseManifest(app.manifestDocument,
+                         "<UpdateInfo><Launcher url=\"http://127.0.0.1/DLQ.exe\" ver=\"0.0.2\"/></UpdateInfo>");
+  EXPECT_FALSE(startup::selfUpdate(app, download));
+  EXPECT_EQ(backend.questions.size(), 2u);
+  EXPECT_EQ(downloads, 0);
+  EXPECT_EQ(fake.system.endCodes, (std::vector<int>{0, 0}));
   EXPECT_EQ(fake.files.files.size(), 1u);  // Client.exe alone
 }
 

@@ -47,19 +47,33 @@ void expectWholeLines(const std::string& body) {
   EXPECT_EQ(body.back(), '\n');
 }
 
-TEST_F(LogOnFakes, NothingIsWrittenBeforeItIsOpenedAndTheFirstPathStays) {
-  log.write("too early");
+TEST_F(LogOnFakes, LinesBeforeOpenWaitInMemoryAndTheFirstPathStays) {
+  system.now = {1700000000, 42};  // 2023-11-14 22:13:20 on the local clock
+  log.write("early");
   EXPECT_TRUE(files.files.empty());
   EXPECT_FALSE(log.isOpen());
 
-  system.now = {1700000000, 42};  // 2023-11-14 22:13:20 on the local clock
+  system.now.seconds += 1;
   log.open(kPath);
   log.open("C:\\Elsewhere\\launcher.log");
   log.write("first");
   system.now.seconds += 1;
   log.write("second");
-  EXPECT_EQ(content(), kBom + "2023-11-14 22:13:20.042 first\r\n2023-11-14 22:13:21.042 second\r\n");
+  EXPECT_EQ(content(), kBom + "2023-11-14 22:13:20.042 early\r\n2023-11-14 22:13:21.042 first\r\n"
+                              "2023-11-14 22:13:22.042 second\r\n");
   EXPECT_EQ(files.files.size(), 1u);
+}
+
+TEST_F(LogOnFakes, WaitingLinesAreBoundedAndNeverWrittenWithoutOpen) {
+  const std::string filler(1000, 'w');
+  for (int i = 0; i < 200; ++i) log.write("waiting " + std::to_string(i) + " " + filler);
+  EXPECT_TRUE(files.files.empty());
+  log.open(kPath);
+  std::string body = content();
+  EXPECT_LE(body.size(), support::kPendingCap + kBom.size());
+  EXPECT_NE(body.find(" waiting 0 "), std::string::npos);
+  EXPECT_EQ(body.find(" waiting 199 "), std::string::npos);
+  expectWholeLines(body);
 }
 
 TEST(LogTimestamp, CalendarDatesAroundLeapDaysCenturiesAndTheEpoch) {
@@ -124,9 +138,25 @@ TEST_F(LogOnFakes, AnOversizedLogFromElsewhereIsCutBelowTheCapAtTheNextWrite) {
   EXPECT_EQ(body.substr(body.size() - 5), "new\r\n");
 }
 
-TEST_F(LogOnFakes, KeepNewerHalfWithoutALineEndKeepsNothing) {
-  EXPECT_EQ(support::keepNewerHalf(std::string(1000, 'x')), "");
+TEST_F(LogOnFakes, ANewerHalfWithoutALineEndIsKeptWholeCharactersOnly) {
+  EXPECT_EQ(support::keepNewerHalf(std::string(1000, 'x')), std::string(500, 'x') + "\r\n");
   EXPECT_EQ(support::keepNewerHalf("aaaa\nbbbb\ncc\n"), "cc\n");
+  // Three-byte characters: the cut moves past the continuation bytes it would land on.
+  std::string chinese;
+  for (int i = 0; i < 1000; ++i) chinese += "\xE8\xA1\xA5";
+  EXPECT_EQ(support::keepNewerHalf("x" + chinese), chinese.substr(1500) + "\r\n");
+  // A megabyte without a line end, as a file from elsewhere may be: the next write keeps its
+  // newer part and the new line after it.
+  files.files[kPath] = std::string(static_cast<size_t>(kLogCap), 'q');
+  log.open(kPath);
+  log.write("new");
+  std::string body = content();
+  EXPECT_EQ(body.rfind(kBom + std::string(1000, 'q'), 0), 0u);
+  EXPECT_GE(body.size(), static_cast<size_t>(kLogCap / 2));
+  EXPECT_LE(body.size(), static_cast<size_t>(kLogCap));
+  size_t newLine = body.rfind("q\r\n");
+  ASSERT_NE(newLine, std::string::npos);
+  EXPECT_EQ(body.substr(newLine + 3 + 24), "new\r\n");  // after the kept part: a timestamped line
 }
 
 // A folder that takes no file, a log held open, a disk without room: the launcher goes on as

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/posix/host_text.h"
+#include "platform/posix/own_file.h"
 #include "platform/posix/unique_fd.h"
 
 namespace platform::posix {
@@ -97,14 +98,15 @@ bool PosixFiles::readBlocks(const std::string& path, size_t blockSize,
 }
 
 bool PosixFiles::writeWhole(const std::string& path, const std::string& bytes) {
-  UniqueFd fd(::open(hostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  UniqueFd fd = openOwnFile(hostPath(path), OwnFileMode::truncate, O_WRONLY);
   return fd && writeAll(fd.get(), bytes.data(), bytes.size());
 }
 
 bool PosixFiles::replaceWhole(const std::string& path, const std::string& bytes) {
   std::string target = hostPath(path);
   std::string fresh = target + kReplacementSuffix;
-  UniqueFd fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  UniqueFd fd = openOwnFile(fresh, OwnFileMode::truncate, O_WRONLY);
+  // A link planted under the name itself goes too: rename replaces it without following it.
   // No fdatasync: the record is saved every second from the window thread, and the rename
   // alone already keeps a killed process from leaving a cut-short file.
   bool written = fd && writeAll(fd.get(), bytes.data(), bytes.size());
@@ -115,7 +117,7 @@ bool PosixFiles::replaceWhole(const std::string& path, const std::string& bytes)
 }
 
 bool PosixFiles::appendWhole(const std::string& path, const std::string& bytes) {
-  UniqueFd fd(::open(hostPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+  UniqueFd fd = openOwnFile(hostPath(path), OwnFileMode::append, O_WRONLY);
   return fd && writeAll(fd.get(), bytes.data(), bytes.size());
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/mapped_file.h"
 #include "platform/posix/host_text.h"
+#include "platform/posix/own_file.h"
 #include "platform/posix/unique_fd.h"
 
 namespace platform {
@@ -40,7 +41,7 @@ MappedFile& MappedFile::operator=(MappedFile&&) noexcept = default;
 
 bool MappedFile::create(const std::string& path, uint32_t size) {
   close();
-  posix::UniqueFd fd(::open(posix::hostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  posix::UniqueFd fd = posix::openOwnFile(posix::hostPath(path), posix::OwnFileMode::truncate, O_RDWR);
   if (!fd) return false;
   // Real blocks, not a sparse file: a full disk must fail here, not as a fault while writing.
   if (size > 0 && ::posix_fallocate(fd.get(), 0, static_cast<off_t>(size)) != 0) return false;
@@ -52,9 +53,10 @@ bool MappedFile::create(const std::string& path, uint32_t size) {
 
 bool MappedFile::openExisting(const std::string& path, uint32_t size) {
   close();
-  posix::UniqueFd fd(::open(posix::hostPath(path).c_str(), O_RDWR | O_CLOEXEC));
+  // A link in the file's place is not resumed into; the fresh download replaces it.
+  posix::UniqueFd fd = posix::openExistingOwnFile(posix::hostPath(path), O_RDWR);
   struct stat st{};
-  if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(size)) {
+  if (!fd || ::fstat(fd.get(), &st) != 0 || st.st_size != static_cast<off_t>(size)) {
     return false;
   }
   if (size > 0 && ::posix_fallocate(fd.get(), 0, static_cast<off_t>(size)) != 0) return false;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/own_file.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
@@ -70,21 +71,21 @@ bool Win32Files::readBlocks(const std::string& path, size_t blockSize,
 }
 
 bool Win32Files::writeWhole(const std::string& path, const std::string& bytes) {
-  UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+  UniqueHandle file = openOwnFile(path, GENERIC_WRITE, 0, true);
   return file && writeAllTo(file.get(), bytes);
 }
 
 bool Win32Files::appendWhole(const std::string& path, const std::string& bytes) {
   // Shared for reading and writing, so that a viewer with the file open does not stop it.
-  UniqueHandle file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file = openOwnFile(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, false);
   return file && writeAllTo(file.get(), bytes);
 }
 
 bool Win32Files::replaceWhole(const std::string& path, const std::string& bytes) {
   std::string fresh = path + kReplacementSuffix;
-  bool written = writeWhole(fresh, bytes);
+  // A link or junction under the name is taken away first: the rename then puts the new file
+  // in its place instead of failing on a folder or writing where it points.
+  bool written = writeWhole(fresh, bytes) && removeLinkAt(path);
   if (written && MoveFileExW(widen(fresh).c_str(), widen(path).c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;

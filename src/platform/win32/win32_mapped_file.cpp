@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "platform/mapped_file.h"
+#include "platform/win32/own_file.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/wide.h"
 
 namespace platform {
 
@@ -15,10 +15,7 @@ struct MappedFile::Native {
 
 namespace {
 
-win32::UniqueHandle openForWriting(const std::string& path, DWORD disposition) {
-  return win32::UniqueHandle(CreateFileW(win32::widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
+constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE;
 
 }  // namespace
 
@@ -29,7 +26,7 @@ MappedFile& MappedFile::operator=(MappedFile&&) noexcept = default;
 
 bool MappedFile::create(const std::string& path, uint32_t size) {
   close();
-  win32::UniqueHandle file = openForWriting(path, CREATE_ALWAYS);
+  win32::UniqueHandle file = win32::openOwnFile(path, kAccess, FILE_SHARE_READ, true);
   if (!file) return false;
   // Setting the end reserves the clusters, so a full disk fails here rather than while writing.
   LARGE_INTEGER end;
@@ -42,7 +39,8 @@ bool MappedFile::create(const std::string& path, uint32_t size) {
 
 bool MappedFile::openExisting(const std::string& path, uint32_t size) {
   close();
-  win32::UniqueHandle file = openForWriting(path, OPEN_EXISTING);
+  // A link in the file's place is not resumed into; the fresh download replaces it.
+  win32::UniqueHandle file = win32::openExistingOwnFile(path, kAccess, FILE_SHARE_READ);
   LARGE_INTEGER actual;
   if (!file || !GetFileSizeEx(file.get(), &actual) || actual.QuadPart != static_cast<LONGLONG>(size)) return false;
   native_->file = std::move(file);
