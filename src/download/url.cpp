@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "download/engine_texts.h"
+#include "text/port_number.h"
 
 namespace download {
 
@@ -26,18 +27,6 @@ bool endsWithBlank(const std::string& t, size_t begin, size_t end, size_t& width
     if (i == end - 2) return (width = 2), true;
   }
   return false;
-}
-
-bool parsePort(const std::string& text, int& port) {
-  if (text.empty() || text.size() > 5) return false;
-  int value = 0;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 65535) return false;
-  port = value;
-  return true;
 }
 
 int defaultPort(bool secure) { return secure ? 443 : 80; }
@@ -113,7 +102,7 @@ bool parseUrl(const std::string& text, Url& url) {
   }
   size_t colon = authority.rfind(':');
   if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
-    if (!parsePort(authority.substr(colon + 1), out.port)) return false;
+    if (!text::parsePortNumber(authority.substr(colon + 1), out.port)) return false;
     authority.resize(colon);
   }
   if (authority.size() > 2 && authority.front() == '[' && authority.back() == ']') {

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "platform/proxy.h"
+#include "text/port_number.h"
 
 namespace platform::proxy_rules {
 
@@ -25,18 +26,6 @@ std::vector<std::string_view> split(std::string_view list, std::string_view sepa
   return parts;
 }
 
-bool parsePort(std::string_view text, int& port) {
-  if (text.empty() || text.size() > 5) return false;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 65535) return false;
-  port = value;
-  return true;
-}
-
 // "host", "host:port", "[v6]" or "[v6]:port" into its parts; false when the port is malformed.
 bool splitHostPort(std::string_view text, std::string& host, int& port) {
   if (!text.empty() && text.front() == '[') {
@@ -45,12 +34,12 @@ bool splitHostPort(std::string_view text, std::string& host, int& port) {
     host = std::string(text.substr(1, close - 1));
     std::string_view rest = text.substr(close + 1);
     if (rest.empty()) return true;
-    return rest.front() == ':' && parsePort(rest.substr(1), port);
+    return rest.front() == ':' && text::parsePortNumber(rest.substr(1), port);
   }
   size_t colon = text.rfind(':');
   if (colon != std::string_view::npos && text.find(':') == colon) {
     host = std::string(text.substr(0, colon));
-    return parsePort(text.substr(colon + 1), port);
+    return text::parsePortNumber(text.substr(colon + 1), port);
   }
   host = std::string(text);
   return true;

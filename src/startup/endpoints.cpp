@@ -8,6 +8,7 @@
 
 #include "startup/manifest_serial.h"
 #include "text/byte_encodings.h"
+#include "text/port_number.h"
 
 namespace startup {
 
@@ -34,18 +35,6 @@ bool isKeyText(std::string_view s) {
   if (s.empty()) return false;
   for (char c : s)
     if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) return false;
-  return true;
-}
-
-bool parsePort(std::string_view s, int& port) {
-  if (s.empty() || s.size() > 5) return false;
-  int value = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 65535) return false;
-  port = value;
   return true;
 }
 
@@ -93,7 +82,7 @@ bool isPathText(std::string_view s) {
 bool splitAuthority(std::string_view authority, std::string& host, int& port) {
   size_t colon = authority.rfind(':');
   if (colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos) {
-    if (!parsePort(authority.substr(colon + 1), port)) return false;
+    if (!text::parsePortNumber(authority.substr(colon + 1), port)) return false;
     authority = authority.substr(0, colon);
   }
   bool bracketed = authority.size() > 2 && authority.front() == '[' && authority.back() == ']';
@@ -197,7 +186,7 @@ std::string applyKey(const std::string& key, std::string_view value, Endpoints& 
   }
   if (key == "manifest.primary_port" || key == "manifest.secondary_port") {
     int& port = key == "manifest.primary_port" ? e.manifestPrimaryPort : e.manifestSecondaryPort;
-    return parsePort(value, port) ? std::string() : "'" + key + "' is not a port number from 1 to 65535";
+    return text::parsePortNumber(value, port) ? std::string() : "'" + key + "' is not a port number from 1 to 65535";
   }
   if (key == "manifest.primary_scheme" || key == "manifest.secondary_scheme") {
     bool& secure = key == "manifest.primary_scheme" ? e.manifestPrimarySecure : e.manifestSecondarySecure;

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "text/port_number.h"
+
 namespace ui {
 
 namespace {
@@ -33,18 +35,6 @@ std::string schemeOf(std::string_view address) {
   return lowered(address.substr(0, colon));
 }
 
-bool parsePort(std::string_view s, int& port) {
-  if (s.size() > 5) return false;
-  int value = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 65535) return false;
-  port = value;
-  return true;
-}
-
 // False for anything but a well-formed http or https address with a host. The browser control
 // reads a backslash as a slash, so it ends the host here too.
 bool parseSite(std::string_view address, Site& site) {
@@ -61,7 +51,7 @@ bool parseSite(std::string_view address, Site& site) {
   size_t colon = authority.rfind(':');
   if (colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos) {
     std::string_view port = authority.substr(colon + 1);
-    if (!port.empty() && !parsePort(port, site.port)) return false;
+    if (!port.empty() && !text::parsePortNumber(port, site.port)) return false;
     authority = authority.substr(0, colon);
   }
   if (authority.empty()) return false;
