@@ -22,7 +22,9 @@ for arch in win32 win64; do
   has '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' "Windows 10/11 id"
   [ "$(grep -c '^manifest ' <<<"$found")" -eq 1 ] || fail "$exe: not exactly one manifest"
   # Each build carries the version it was configured with (LAUNCHER_VERSION).
-  version=$(sed -n 's/^caption //p' <<<"$found" | head -n 1)
+  # (1.0.0 is the window design's caption, shown until the start-up replaces it.)
+  version=$(sed -n 's/^caption //p' <<<"$found" | grep -vx '1\.0\.0' | head -n 1 || true)
+  version=${version:-1.0.0}
   [ -n "$version" ] || fail "$exe: no version caption in the image"
   dotted=$version
   while [ "$(tr -cd . <<<"$dotted" | wc -c)" -lt 3 ]; do dotted=$dotted.0; done
