@@ -91,7 +91,7 @@ grep -m1 -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "
 
 echo "2. the file server answers 404: the patch fails with its message, the cache stays"
 restart_standin "$work/server2.log" --fault files:status=404
-run_launcher "$work/run2.log" || { cat "$work/run2.log"; exit 1; }
+run_launcher "$work/run2.log" 5 || { cat "$work/run2.log"; exit 1; }
 grep -F 'message: "big.pak更新异常终止,请关闭登录器稍后尝试!"' "$work/run2.log" || { cat "$work/run2.log"; exit 1; }
 stop standin_pid
 [ -s "$client/DownloadCache/big.pak.tmp" ]
