@@ -5,14 +5,10 @@
 #include "patching/file_download.h"
 #include "platform/crypto.h"
 #include "self_update_fixture.h"
-#include "startup/update_record.h"
 #include "text/byte_encodings.h"
 
 namespace selfupdate_test {
 namespace {
-
-using startup::RepeatedOffer;
-using startup::UpdateRecord;
 
 const std::string kRecord = "C:\\Game\\LauncherUpdate.txt";
 const std::string kNewBytes = "MZ new launcher";
@@ -20,29 +16,6 @@ const std::string kNewBytes = "MZ new launcher";
 std::string sha(const std::string& bytes) {
   auto d = platform::sha256Of(bytes);
   return text::lowerHex({reinterpret_cast<const char*>(d->data()), d->size()});
-}
-
-TEST(RepeatedOfferVerdict, OnlyTheSameOfferOfTheSameFileIsLetBe) {
-  const std::string a = sha("a"), b = sha("b"), own = sha("own");
-  std::string upperA = a;
-  for (char& c : upperA) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  struct Case {
-    std::optional<UpdateRecord> last;
-    std::string version, offered, own;
-    RepeatedOffer expected;
-  } cases[] = {
-      {std::nullopt, "0.0.2", "", a, RepeatedOffer::kNew},
-      {UpdateRecord{"0.0.2", a, false}, "0.0.3", "", a, RepeatedOffer::kNew},    // another version
-      {UpdateRecord{"0.0.2", a, false}, "0.0.2", b, a, RepeatedOffer::kNew},     // another file
-      {UpdateRecord{"0.0.2", a, false}, "0.0.2", "", a, RepeatedOffer::kInstalled},
-      {UpdateRecord{"0.0.2", a, true}, "0.0.2", upperA, a, RepeatedOffer::kInstalled},
-      {UpdateRecord{"0.0.2", a, false}, "0.0.2", "", own, RepeatedOffer::kNotTaken},
-      {UpdateRecord{"0.0.2", a, true}, "0.0.2", a, own, RepeatedOffer::kNew},    // a later start retries
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(startup::repeatedOffer(c.last, c.version, c.offered, c.own), c.expected)
-        << (c.last ? c.last->version + " seen " + std::to_string(c.last->seen) : "none") << " / " << c.version
-        << " / " << c.offered.substr(0, 4) << " / " << c.own.substr(0, 4);
 }
 
 struct RepeatedOfferRun : SelfUpdateFixture, ::testing::Test {
