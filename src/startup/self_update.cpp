@@ -95,7 +95,7 @@ bool refuseNewLauncher(state::AppState& app, const std::string& version, const s
 bool offerAlreadyTaken(state::AppState& app, const std::string& version, const std::string& offeredSha256) {
   auto& files = app.platform.files;
   std::optional<UpdateRecord> last = readUpdateRecord(files, app.clientFolder);
-  if (!last) return false;
+  if (!last || last->version != version) return false;  // spares reading the own file
   std::string own;
   patching::fileSha256Hex(files, app.executablePath, own);
   RepeatedOffer verdict = repeatedOffer(last, version, offeredSha256, own);
