@@ -1,25 +1,9 @@
-// Exit codes: the real window ends with 0, a headless run says how it ended; a command line
-// with anything the launcher does not understand never runs.
+// A command line with anything the launcher does not understand never runs.
 #include <gtest/gtest.h>
 
 #include "app/options.h"
-#include "state/run_ending.h"
 
 namespace {
-
-using state::Ending;
-
-TEST(RunEnding, HeadlessRunsGiveEachEndingItsOwnCodeTheWindowAlwaysZero) {
-  struct Case {
-    Ending ending;
-    int headless;
-  } cases[] = {{Ending::kAsAsked, 0}, {Ending::kUpdateFailed, 5}, {Ending::kNoManifest, 6},
-               {Ending::kNotClientFolder, 7}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(state::exitCodeFor(c.ending, true), c.headless) << c.headless;
-    EXPECT_EQ(state::exitCodeFor(c.ending, false), 0) << c.headless;
-  }
-}
 
 TEST(CommandLine, AnythingNotUnderstoodIsRefusedWithTheUsage) {
   struct Case {
