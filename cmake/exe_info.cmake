@@ -1,23 +1,14 @@
 # The Windows executable's own description: an application manifest (run as the invoking
 # user, the Windows versions it was made for) and a version resource. Both take the version
-# from the caption bytes in src/startup/launcher_version.cpp, so the resource and the text
-# the program shows cannot disagree.
+# from LAUNCHER_VERSION (cmake/config.cmake), as the caption the program shows does, so the
+# resource and that text cannot disagree.
 if(NOT WIN32)
   return()
 endif()
 enable_language(RC)
-set(version_source ${CMAKE_CURRENT_SOURCE_DIR}/src/startup/launcher_version.cpp)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${version_source})
-file(STRINGS ${version_source} version_line REGEX "\"LAUNCHER VER:[0-9]+(\\.[0-9]+)*\"")
-if(NOT version_line MATCHES "\"LAUNCHER VER:([0-9]+(\\.[0-9]+)*)\"")
-  message(FATAL_ERROR "${version_source}: no \"LAUNCHER VER:<digits and dots>\" caption")
-endif()
-set(LAUNCHER_VERSION_TEXT ${CMAKE_MATCH_1})
+set(LAUNCHER_VERSION_TEXT ${LAUNCHER_VERSION})
 string(REPLACE "." ";" version_parts "${LAUNCHER_VERSION_TEXT}")
 list(LENGTH version_parts part_count)
-if(part_count GREATER 4)
-  message(FATAL_ERROR "launcher version ${LAUNCHER_VERSION_TEXT} has more than four numbers")
-endif()
 while(part_count LESS 4)
   list(APPEND version_parts 0)
   math(EXPR part_count "${part_count} + 1")

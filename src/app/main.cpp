@@ -8,6 +8,7 @@
 #include "app/window_backend.h"
 #include "platform/platform.h"
 #include "startup/endpoints.h"
+#include "startup/launcher_version.h"
 #include "startup/startup_sequence.h"
 #include "text/display_language.h"
 #include "ui/headless/headless_backend.h"
@@ -48,12 +49,17 @@ std::string launcherPath(platform::Platform& p, const state::Options& options) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  state::Options options = app::parseOptions(args);
+  std::string startError = app::commandLineError(options);
+  if (startError.empty() && (options.help || options.version)) {
+    std::fputs(options.help ? app::usageText() : (std::string(startup::kLauncherVersion) + "\n").c_str(), stdout);
+    return 0;
+  }
   std::unique_ptr<platform::NativePlatform> native = platform::makeNativePlatform();
   platform::Platform& p = native->get();
-  state::Options options = app::parseOptions(args);
   options.startFolder = p.files.currentDirectory();
-  std::string endpointsError;
-  startup::Endpoints endpoints = endpointsFor(p, options, endpointsError);
+  startup::Endpoints endpoints;
+  if (startError.empty()) endpoints = endpointsFor(p, options, startError);
 
   // The display language is fixed before the window exists, and never changes afterwards.
   text::DisplayCode display = text::detectDisplayLanguage(p.system.defaultLocaleId());
@@ -69,6 +75,8 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<ui::LoopBackend> backend;
   if (!options.headless) backend = app::makeSystemWindow(state);
+  // Endings that a script should tell apart get their own exit codes when no window shows them.
+  state.options.headless = !backend;
   if (!backend) {
     ui::HeadlessOptions headless;
     headless.autoUpdate = options.autoUpdate;
@@ -79,9 +87,9 @@ int main(int argc, char** argv) {
     backend = std::make_unique<ui::HeadlessBackend>(window, p, std::move(headless));
   }
   window.attach(backend.get());
-  if (!endpointsError.empty()) {
-    std::fprintf(stderr, "launcher: %s\n", endpointsError.c_str());
-    window.messageBox(endpointsError);
+  if (!startError.empty()) {
+    std::fprintf(stderr, "launcher: %s\n", startError.c_str());
+    window.messageBox(startError);
     window.attach(nullptr);
     state.endProcess(2);
     return 2;

@@ -16,7 +16,7 @@ bool failPatch(state::AppState& app, const PatchEntry& entry, const std::string&
   app.log.write(support::patchRefusalNote(entry.name, cause));
   showRunFailed(app);
   app.messageBox(entry.name + convertedMessage);
-  app.endProcess(0);
+  app.end(state::Ending::kUpdateFailed);
   return false;
 }
 

@@ -69,7 +69,7 @@ const char* installOutcome(MoveResult moved, bool cached) {
 // Before the first download: the pending patches must fit on the client folder's volume.
 bool enoughRoomForPatches(state::AppState& app) {
   if (roomOrMessage(app, roomForPatches(app, app.onlinePatches))) return true;
-  app.endProcess(0);
+  app.end(state::Ending::kUpdateFailed);
   return false;
 }
 
@@ -157,7 +157,7 @@ void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
     app.log.write("patches to download by hand: " + std::to_string(app.manualPatches.size()) + ", listed in " +
                   kManualListFile);
     writeAndOpenManualList(app);
-    app.endProcess(0);
+    app.end(state::Ending::kAsAsked);
     return;
   }
   app.log.write("update finished, patches installed: " + std::to_string(count));

@@ -51,7 +51,7 @@ void offerElevatedRestart(state::AppState& app, const std::string& folder) {
     app.platform.shell.runElevated(app.platform.system.executablePath(), app.options.arguments,
                                    app.options.startFolder);
   }
-  app.endProcess(0);
+  app.end(elevate ? state::Ending::kAsAsked : state::Ending::kUpdateFailed);
 }
 
 }  // namespace

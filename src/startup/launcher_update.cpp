@@ -69,7 +69,7 @@ bool installLauncherUpdate(state::AppState& app, const std::string& newFile, con
                                                support::systemText(app.platform.system, folder + kind.fileName) +
                                                " could not be written"));
   if (written) startHidden(app, kind, folder);
-  app.endProcess(0);
+  app.end(written ? state::Ending::kAsAsked : state::Ending::kUpdateFailed);
   return true;
 }
 

@@ -1,7 +1,9 @@
 #include "startup/launcher_version.h"
 
+#include "launcher_version_value.h"
+
 namespace startup {
 
-extern const char kLauncherVersionCaption[19] = "LAUNCHER VER:0.0.1";
+extern const char kLauncherVersionCaption[] = "LAUNCHER VER:" LAUNCHER_VERSION_TEXT;
 
 }  // namespace startup

@@ -9,6 +9,7 @@
 #include "startup/manifest_document.h"
 #include "startup/manifest_mirrors.h"
 #include "startup/startup_sequence.h"
+#include "startup/update_record.h"
 #include "support/support_notes.h"
 #include "ui/component_names.h"
 
@@ -33,6 +34,13 @@ constexpr const char* kComplete =
 constexpr const char* kUnverified =
     "\xD0\xC2\xB0\xE6\xB5\xC7\xC2\xBC\xC6\xF7\xCE\xB4\xCD\xA8\xB9\xFD\xD1\xE9\xD6\xA4,"
     "\xBC\xCC\xD0\xF8\xCA\xB9\xD3\xC3\xB5\xB1\xC7\xB0\xB5\xC7\xC2\xBC\xC6\xF7!";  // 新版登录器未通过验证,继续使用当前登录器!
+// Offered version, then this launcher's own, between the three parts.
+constexpr const char* kRepeatedOffer[] = {
+    "\xB8\xFC\xD0\xC2\xD0\xC5\xCF\xA2\xCC\xE1\xB9\xA9\xB5\xC4\xB5\xC7\xC2\xBC\xC6\xF7\xB0\xE6\xB1\xBE\xCE\xAA",  // 更新信息提供的登录器版本为
+    ",\xB5\xB1\xC7\xB0\xB5\xC7\xC2\xBC\xC6\xF7\xB5\xC4\xB0\xE6\xB1\xBE\xCE\xAA",  // ,当前登录器的版本为
+    ",\xD2\xD1\xB8\xFC\xD0\xC2\xB9\xFD\xD2\xBB\xB4\xCE,\xB2\xBB\xD4\xD9\xD6\xD8\xB8\xB4\xB8\xFC\xD0\xC2,"
+    "\xC7\xEB\xC1\xAA\xCF\xB5\xD3\xCE\xCF\xB7\xB9\xDC\xC0\xED\xD4\xB1!",  // ,已更新过一次,不再重复更新,请联系游戏管理员!
+};
 constexpr const char* kLauncherNode = "UpdateInfo/Launcher";
 constexpr const char* kTargetName = "DLQ.exe";
 
@@ -82,6 +90,41 @@ bool refuseNewLauncher(state::AppState& app, const std::string& version, const s
   return true;
 }
 
+// The offer this folder installed last comes back: taking it again would only restart into
+// the same file. The run goes on as that of an up-to-date launcher.
+bool offerAlreadyTaken(state::AppState& app, const std::string& version, const std::string& offeredSha256) {
+  auto& files = app.platform.files;
+  std::optional<UpdateRecord> last = readUpdateRecord(files, app.clientFolder);
+  if (!last || last->version != version) return false;  // spares reading the own file
+  std::string own;
+  patching::fileSha256Hex(files, app.executablePath, own);
+  RepeatedOffer verdict = repeatedOffer(last, version, offeredSha256, own);
+  if (verdict == RepeatedOffer::kNew) return false;
+  if (verdict == RepeatedOffer::kNotTaken) {
+    last->seen = true;
+    storeUpdateRecord(files, app.clientFolder, *last);
+  }
+  app.log.write(support::selfUpdateNote(
+      kLauncherVersion, version,
+      verdict == RepeatedOffer::kInstalled
+          ? "not repeated, this launcher is the file that offer installed, built as version " +
+                std::string(kLauncherVersion)
+          : "not repeated, the installation of that offer did not take; the next start tries again"));
+  app.messageBox(app.convert(kRepeatedOffer[0] + version + kRepeatedOffer[1] + kLauncherVersion + kRepeatedOffer[2]));
+  return true;
+}
+
+// Remembered before the script runs, so the restarted launcher knows what it was meant to be.
+bool rememberInstallation(state::AppState& app, const std::string& version, const std::string& newFile) {
+  UpdateRecord record{version, "", false};
+  if (patching::fileSha256Hex(app.platform.files, newFile, record.sha256) &&
+      storeUpdateRecord(app.platform.files, app.clientFolder, record))
+    return true;
+  app.log.write(support::selfUpdateNote(kLauncherVersion, version,
+                                        std::string("refused, ") + kUpdateRecordFileName + " could not be written"));
+  return false;
+}
+
 }  // namespace
 
 bool selfUpdate(state::AppState& app) { return selfUpdate(app, patching::downloadFile); }
@@ -97,6 +140,7 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
     return true;
   }
   std::string digest = manifestAttribute(app.manifestDocument, kLauncherNode, "sha256");
+  if (offerAlreadyTaken(app, version, digest)) return true;
   bool checkDigest = digestDemanded(app, digest);
   std::string target = app.downloadCacheFolder + kTargetName;
   if (checkDigest && digest.size() != 64) return refuseNewLauncher(app, version, "the manifest vouches for no sha256");
@@ -105,7 +149,7 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   app.window.setPosition(kProgressBar, 0);
   if (!enoughRoomForLauncher(app, target)) {
     app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, not enough disk space"));
-    app.endProcess(0);
+    app.end(state::Ending::kUpdateFailed);
     return false;
   }
   std::vector<std::string> mirrors = manifestMirrors(app.manifestDocument, kLauncherNode, url);
@@ -124,10 +168,12 @@ bool selfUpdate(state::AppState& app, const LauncherDownload& download) {
   std::string cause;
   if (result == patching::kIncomplete) message = patching::incompleteMessage(app, message, cause);
   app.messageBox(app.convert(message));
-  if (result == patching::kComplete && installLauncherUpdate(app, target + ".tmp")) return false;
-  if (result == patching::kComplete)
+  bool usable = result == patching::kComplete && app.platform.files.exists(target + ".tmp");
+  if (usable && rememberInstallation(app, version, target + ".tmp") && installLauncherUpdate(app, target + ".tmp"))
+    return false;
+  if (result == patching::kComplete && !usable)
     app.log.write(support::selfUpdateNote(kLauncherVersion, version, "refused, the new launcher is missing"));
-  app.endProcess(0);
+  app.end(state::Ending::kUpdateFailed);
   return false;
 }
 

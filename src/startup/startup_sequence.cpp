@@ -91,7 +91,7 @@ void startupSequence(state::AppState& app) {
   // A folder the system's code page cannot spell has no path the ANSI calls could reach.
   if (app.executablePath.empty()) {
     app.messageBox(app.convert(kFolderUnspellable));
-    app.endProcess(0);
+    app.end(state::Ending::kNotClientFolder);
     return;
   }
   app.clientFolder = folderOf(app.executablePath, app.platform.system.leadBytes());
@@ -100,7 +100,7 @@ void startupSequence(state::AppState& app) {
   if (!files.exists(app.downloadCacheFolder)) files.createDirectory(app.downloadCacheFolder);
   if (!files.exists(app.clientFolder + "Client.exe")) {
     app.messageBox(app.convert(kNotInClientFolder));
-    app.endProcess(0);
+    app.end(state::Ending::kNotClientFolder);
     return;
   }
   // Nothing is asked yet: whether the folders take files matters only once there is
@@ -120,7 +120,7 @@ void remoteConfigurationWorker(state::AppState& app) {
   ManifestOutcome manifest = fetchCheckedManifest(app);
   if (manifest != ManifestOutcome::kUsable) {
     app.messageBox(app.convert(manifest == ManifestOutcome::kUnverified ? kManifestUnverified : kManifestUnusable));
-    app.endProcess(0);
+    app.end(state::Ending::kNoManifest);
     return;
   }
   if (!selfUpdate(app)) return;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "state/options.h"
+#include "state/run_ending.h"
 #include "state/worker_threads.h"
 #include "download/download_task.h"
 #include "patching/patch_entry.h"
@@ -77,6 +78,9 @@ struct AppState {
   void messageBox(const std::string& text) { window.messageBox(text); }
   bool question(const std::string& text) { return window.question(text); }
   void endProcess(int code) { platform.system.endProcess(code); }
+  // Ends the process with the exit code of this ending in this mode (options.headless is
+  // true whenever the console stands in for the window).
+  void end(Ending ending) { endProcess(exitCodeFor(ending, options.headless)); }
 };
 
 }  // namespace state

@@ -132,11 +132,12 @@ launcher_run() {  # run number
   launcher_wait "$1"
 }
 
-# The run ended by itself with exit code 0 and without a crash report.
-ended_cleanly() {  # run number
+# The run ended by itself with exit code $2 (default 0; 5 when the update failed) and without
+# a crash report.
+ended_cleanly() {  # run number[, exit code]
   local n=$1 rc
   rc=$(cat "$dir/rc$n")
-  [ "$rc" = 0 ] || { echo "run $n: exit code $rc"; return 1; }
+  [ "$rc" = "${2:-0}" ] || { echo "run $n: exit code $rc, not ${2:-0}"; return 1; }
   if grep -E 'Unhandled (exception|page fault)|Segmentation fault|Aborted|core dumped|AddressSanitizer' "$dir/run$n.log"; then
     echo "run $n: crash report in its output"
     return 1
@@ -257,7 +258,7 @@ case_disk_full_before() {
   server_start 1
   launcher_run 1
   server_stop
-  ended_cleanly 1
+  ended_cleanly 1 5
   message_says 1 "$text_disk_needs" "$text_disk_free"
   no_patch_fetched 1
   [ -z "$(ls -A "$client/DownloadCache" 2>/dev/null)" ]
@@ -278,7 +279,7 @@ case_disk_fills() {
   echo "the other file filled the volume: $(df -B1 --output=avail "$volume" | tail -1) bytes free"
   launcher_wait 1
   server_stop
-  ended_cleanly 1
+  ended_cleanly 1 5
   message_says 1 "$text_disk_needs" "$text_disk_free"
   tree_changed_only_by_patches
   rm "$volume/other-file"
@@ -304,7 +305,7 @@ case_disk_fills_install() {
   holder_stop
   launcher_wait 1
   server_stop
-  ended_cleanly 1
+  ended_cleanly 1 5
   message_says 1 "replaced.dat$text_disk_needs" "$text_disk_free"
   cmp "$release/replaced.dat" "$client/DownloadCache/replaced.dat.tmp"  # the download was whole
   cmp "$dir/old-replaced.dat" "$client/replaced.dat"
@@ -324,7 +325,7 @@ case_read_only_folder() {
   server_start 1
   launcher_run 1
   server_stop
-  ended_cleanly 1
+  ended_cleanly 1 5
   # The folder ends the first of the question's two lines (Windows ends its lines with CR LF).
   tr -d '\r' < "$dir/run1.log" | grep -Fx "question: \"$text_folder$(shown_folder)"
   grep -F "$text_folder_question\" -> no" "$dir/run1.log"
@@ -366,7 +367,7 @@ case_held_for_good() {
   launcher_run 1
   server_stop
   holder_stop
-  ended_cleanly 1
+  ended_cleanly 1 5
   local holder
   holder=$(held_by)
   message_says 1 "replaced.dat$text_held${holder:+$text_held_by$holder}"
@@ -407,7 +408,7 @@ case_html_page() {
   server_start 1 --fault files:status=200
   launcher_run 1
   server_stop
-  ended_cleanly 1
+  ended_cleanly 1 5
   grep -F "$text_summary" "$dir/run1.log"
   message_says 1 "big.pak$text_mismatch"
   [ -z "$(ls -A "$client/DownloadCache" 2>/dev/null)" ]

@@ -57,7 +57,9 @@ standin_stop
 # 3. No primary at all and a secondary that breaks off mid-document: one message, then the end.
 port_primary=
 standin_start "$work" --manifest "$work/primary.xml" --no-primary --secondary-port 0 --fault secondary:close-after=200
-run_launcher "$work/out" || fail "launcher exit code $?"
+rc=0
+run_launcher "$work/out" || rc=$?
+[ "$rc" = 6 ] || fail "no usable manifest gave exit code $rc, not 6"
 grep -q '^message: "读远程配置文件错误,请稍候再试吗，或下载最新版登录器尝试..."' "$work/out" || fail "no failure message"
 grep -q 'item added' "$work/out" && fail "lines listed without a manifest"
 grep -q '正在检查登陆器更新' "$work/out" && fail "self-update ran without a manifest"

@@ -66,7 +66,9 @@ grep -q 'item added "fallback"' "$work/out" || fail "no fallback after an untrus
 grep -q 'item added "over-tls"' "$work/out" && fail "a manifest behind an untrusted certificate was used"
 
 echo "== both refused"
-run_launcher "$NGINX_WRONGNAME_PORT" "$NGINX_UNTRUSTED_PORT" https || fail "launcher exit code $?"
+rc=0
+run_launcher "$NGINX_WRONGNAME_PORT" "$NGINX_UNTRUSTED_PORT" https || rc=$?
+[ "$rc" = 6 ] || fail "no usable manifest gave exit code $rc, not 6"
 grep -q '^message: "读远程配置文件错误' "$work/out" || fail "no failure message"
 grep -q 'item added' "$work/out" && fail "lines listed without a trusted manifest"
 echo "launcher manifest over TLS: all cases passed"

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "md5.h"
+#include "platform/crypto.h"
+#include "text/byte_encodings.h"
 #include "startup/manifest_document.h"
 #include "startup/manifest_mirrors.h"
 
@@ -166,6 +168,55 @@ TEST_F(ManifestMaker, WarnsWithoutServerListAndRefusesBadInput) {
   o.existingManifest.clear();
   o.releaseDir = (dir / "missing").string();
   EXPECT_FALSE(makeManifest(o, text, error, warnings));
+}
+
+// The Launcher's `ver` is the one the file was built with: a launcher offered under another
+// version takes the offer again at every start.
+TEST_F(ManifestMaker, TheLauncherIsOfferedUnderItsOwnVersionAndEveryDisagreementIsRefused) {
+  write(dir / "release" / "a.bin", "x");
+  // Beside the build's own caption, the window design's, and one that is not a caption.
+  const std::string built("MZ\0LAUNCHER VER:1.0.0\0LAUNCHER VER:0.0.3\0LAUNCHER VER:9 text", 60);
+  auto d = platform::sha256Of(built);
+  const std::string sha = text::lowerHex({reinterpret_cast<const char*>(d->data()), d->size()});
+  struct Case {
+    std::string file, launcher, statedVersion;
+    std::string expected;  // the written ver, or a part of the error
+    bool ok;
+  } cases[] = {
+      {built, "<Launcher url=\"http://h/DLQ.exe\" ver=\"0.0.2\"/>", "", "0.0.3", true},
+      {built, "<Launcher url=\"http://h/DLQ.exe\"/>", "0.0.3", "0.0.3", true},
+      {built, "<Launcher url=\"http://h/DLQ.exe\" ver=\"0.0.3\"/>", "0.0.2",
+       "--launcher-ver 0.0.2 disagrees with " + (dir / "DLQ.exe").string() + ", which was built as version 0.0.3",
+       false},
+      {built, "<Launcher sha256=\"" + sha + "\" url=\"http://h/DLQ.exe\" ver=\"0.0.2\"/>", "",
+       "offers " + (dir / "DLQ.exe").string() + " as version 0.0.2, but it was built as version 0.0.3", false},
+      {"MZ no caption", "<Launcher url=\"http://h/DLQ.exe\" ver=\"0.0.2\"/>", "", "no version caption", false},
+      {built + std::string("LAUNCHER VER:0.0.4\0", 19), "<Launcher ver=\"0.0.3\"/>", "",
+       "two version captions, 0.0.3 and 0.0.4", false},
+      {built, "", "", "the manifest has no Launcher element", false},
+  };
+  for (const Case& c : cases) {
+    write(dir / "DLQ.exe", c.file);
+    write(dir / "old.xml", "<UpdateInfo><ServerList><S/></ServerList>" + c.launcher + "</UpdateInfo>");
+    MakerOptions o;
+    o.releaseDir = (dir / "release").string();
+    o.baseUrl = "http://h";
+    o.existingManifest = (dir / "old.xml").string();
+    o.launcherFile = (dir / "DLQ.exe").string();
+    o.launcherVersion = c.statedVersion;
+    std::string text, error;
+    std::vector<std::string> warnings;
+    ASSERT_EQ(makeManifest(o, text, error, warnings), c.ok) << c.expected << ": " << error;
+    if (!c.ok) {
+      EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+      continue;
+    }
+    startup::ManifestDocument doc;
+    ASSERT_TRUE(startup::parseManifest(doc, text)) << text;
+    EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "ver"), c.expected) << text;
+    EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "sha256"), sha) << text;
+    EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "url"), "http://h/DLQ.exe") << text;
+  }
 }
 
 }  // namespace

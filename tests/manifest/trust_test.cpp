@@ -291,7 +291,8 @@ TEST(ManifestMakerSigning, StampsSerialDigestsAndASignatureTheLauncherAccepts) {
   fs::remove_all(dir);
   writeFile(dir / "release/a.pak", "first file");
   writeFile(dir / "release/data/b.bin", std::string(70000, 'b'));
-  writeFile(dir / "DLQ.exe", "MZ new launcher");
+  const std::string newLauncher("MZ new launcher LAUNCHER VER:0.0.2\0", 36);
+  writeFile(dir / "DLQ.exe", newLauncher);
   writeFile(dir / "old.xml",
             "<UpdateInfo><ServerList><S name=\"one\"/></ServerList>"
             "<Launcher name=\"DLQ\" sha256=\"old\" url=\"http://h/DLQ.exe\" ver=\"0.0.2\"/></UpdateInfo>");
@@ -325,7 +326,7 @@ TEST(ManifestMakerSigning, StampsSerialDigestsAndASignatureTheLauncherAccepts) {
   ASSERT_TRUE(expires);
   EXPECT_GE(*expires, before + 30 * 86400);
   EXPECT_LE(*expires, static_cast<uint64_t>(now()) + 30 * 86400);
-  EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "sha256"), hexDigest("MZ new launcher"));
+  EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "sha256"), hexDigest(newLauncher));
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "ver"), "0.0.2");
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/PatchList/@1", "sha256"), hexDigest("first file"));
   EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/PatchList/@2", "sha256"), hexDigest(std::string(70000, 'b')));

@@ -55,9 +55,11 @@ make_release
 cp "$launcher" "$client/launcher"
 make_manifest
 
-run_launcher() {  # log file; waits for the launcher to end by itself
+run_launcher() {  # log file[, expected exit code]; waits for the launcher to end by itself
+  local code=0
   launcher_wait_alone
-  timeout 120 "$client/launcher" --headless --endpoints "$work/endpoints.ini" --auto-update > "$1" 2>&1
+  timeout 120 "$client/launcher" --headless --endpoints "$work/endpoints.ini" --auto-update > "$1" 2>&1 || code=$?
+  [ "$code" = "${2:-0}" ] || { echo "exit code $code, expected ${2:-0}"; return 1; }
 }
 # The saved download state holds the patch's address, so a resumed download goes back to the
 # same port: the server is started again on the ports it had.
@@ -89,7 +91,7 @@ grep -m1 -F '更新进度:1/3  当前补丁大小:2.86MB  当前下载速度:' "
 
 echo "2. the file server answers 404: the patch fails with its message, the cache stays"
 restart_standin "$work/server2.log" --fault files:status=404
-run_launcher "$work/run2.log" || { cat "$work/run2.log"; exit 1; }
+run_launcher "$work/run2.log" 5 || { cat "$work/run2.log"; exit 1; }
 grep -F 'message: "big.pak更新异常终止,请关闭登录器稍后尝试!"' "$work/run2.log" || { cat "$work/run2.log"; exit 1; }
 stop standin_pid
 [ -s "$client/DownloadCache/big.pak.tmp" ]
@@ -148,7 +150,7 @@ make_manifest
 head -c 70000 /dev/urandom > "$release/checked.dat"   # the server now holds another file
 start_standin "$work/manifest.xml" "$release" "$work/server5.log"
 write_endpoints "$work/endpoints.ini"
-run_launcher "$work/run5.log" || { cat "$work/run5.log"; exit 1; }
+run_launcher "$work/run5.log" 5 || { cat "$work/run5.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "checked.dat下载的文件校验失败,请关闭登录器稍后尝试!"' "$work/run5.log" || { cat "$work/run5.log"; exit 1; }
 grep -F ' refused "checked.dat": check-code mismatch' "$support_log"
@@ -162,7 +164,7 @@ sed -i 's|<PatchList>|<PatchList>\r\n    <Patch name="evil.sh" path="..\\.." siz
   "$work/manifest.xml"
 start_standin "$work/manifest.xml" "$release" "$work/server6.log"
 write_endpoints "$work/endpoints.ini"
-run_launcher "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
+run_launcher "$work/run6.log" 5 || { cat "$work/run6.log"; exit 1; }
 stop standin_pid
 grep -F 'message: "evil.sh补丁的文件名或目录无效,已停止更新,请联系游戏管理员!"' "$work/run6.log" || { cat "$work/run6.log"; exit 1; }
 refute grep -q 'GET /replaced.dat' "$work/server6.log"

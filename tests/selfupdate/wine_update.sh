@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows launcher (the 32-bit product, see use_product_build) under Wine, in a client folder whose name holds blanks, '&',
-# '%' and parentheses, is offered a newer copy of itself by the stand-in server. The update
-# script runs under Wine's cmd: the new executable ends up in the old one's place and starts,
-# with the system's taskkill and ping, not the ones planted in the client folder.
-# Then, with the launcher made read-only, the script keeps the old launcher and starts it.
+# '%' and parentheses, is offered a copy of itself built as 0.0.3 under the `ver` 0.0.2. The
+# update script runs under Wine's cmd: the new executable ends up in the old one's place and
+# starts, with the system's taskkill and ping, not the ones planted in the client folder; the
+# new copy knows it is the file that offer installed and goes on without updating again.
+# Then, with the launcher made read-only, the script keeps the old launcher and starts it, and
+# that copy lets the same offer be for this start.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
@@ -28,7 +30,7 @@ exe=$(windows_build launcher.exe)
 [ -n "$exe" ] || { echo "no ${windows_bits}-bit launcher.exe: build it first (./run build)" >&2; exit 1; }
 
 mkdir -p "$work/files"
-relabel_launcher "$exe" "$work/files/DLQ.exe" 0.0.2
+relabel_launcher "$exe" "$work/files/DLQ.exe" 0.0.3
 write_manifest "$work/manifest.xml" 0.0.2
 start_standin "$work/manifest.xml" "$work/files" "$work/server.log"
 write_endpoints "$work/endpoints.ini"
@@ -62,8 +64,11 @@ for ((i = 0; i < 600; i++)); do [ ! -e "$client/update.bat" ] && break; sleep 0.
 [ ! -e "$client/launcher.exe.old" ]
 [ ! -e "$client/DownloadCache/DLQ.exe.tmp" ]
 [ ! -e "$client/planted-ran.txt" ] || { echo "the script ran the client folder's $(cat "$client/planted-ran.txt")"; exit 1; }
-# The new launcher is content with its version: no further download, no further start.
-sleep 5
+# The new launcher does not take the same offer again: it goes on with its run, and there is
+# no further download and no further start.
+wait_for_text "$client/launcher.log" 120 'from 0.0.3 to "0.0.2": not repeated, this launcher is the file that offer installed'
+wait_for_text "$client/launcher.log" 60 'evaluation: patches needed'
+sleep 3
 [ "$(grep -c 'UpdateInfo_test.xml' "$work/server.log")" -eq 2 ]
 [ "$(grep -c 'HTTP/1.1" -> 200' "$work/server.log")" -eq 1 ]
 "$wineserver" -k
@@ -77,8 +82,12 @@ cp "$exe" "$client/launcher.exe"
 chmod a-w "$client/launcher.exe"
 run_until_restarted "$client" "$work/second.log" 4
 grep -F "登陆器更新完成,即将自动重启登录器,点击确定后等待几秒..." "$work/second.log"
-# The copy that started again is the old one: it downloads once more (a fresh download begins
-# with the one request without a range, answered 200; the manifest is asked over HTTP/1.0).
-wait_for_count "$work/server.log" 60 3 'HTTP/1.1" -> 200'
+# The copy that started again is the old one: it does not download again (a fresh download
+# begins with the one request without a range, answered 200; the manifest is asked over HTTP/1.0).
+wait_for_text "$client/launcher.log" 120 'not repeated, the installation of that offer did not take'
+wait_for_text "$client/launcher.log" 60 'evaluation: patches needed'
+sleep 3
+[ "$(grep -c 'UpdateInfo_test.xml' "$work/server.log")" -eq 4 ]
+[ "$(grep -c 'HTTP/1.1" -> 200' "$work/server.log")" -eq 2 ]
 cmp "$exe" "$client/launcher.exe"
-echo "the update replaced a writable launcher and kept a read-only one"
+echo "the update replaced a writable launcher once and kept a read-only one, without a loop"

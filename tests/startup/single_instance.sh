@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Linux launcher: a second start in the same session ends silently with exit code 0 and
 # brings the first copy's window forward; a launcher outside a client folder creates its
-# DownloadCache, shows its one message and ends.
+# DownloadCache, shows its one message and ends (exit code 7, not a client folder).
 set -euo pipefail
 source_dir=${LAUNCHER_SOURCE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 launcher=${LAUNCHER_BUILD:?}/launcher
@@ -18,7 +18,9 @@ standin_endpoints 127.0.0.1 >"$work/endpoints.ini"
 
 # Outside a client folder: DownloadCache first, then the one message, then the end.
 mkdir -p "$work/empty"
-timeout 30 "$launcher" --run-dir "$work/empty" --endpoints "$work/endpoints.ini" >"$work/empty.log" 2>&1 || fail "exit code $?"
+code=0
+timeout 30 "$launcher" --run-dir "$work/empty" --endpoints "$work/endpoints.ini" >"$work/empty.log" 2>&1 || code=$?
+[ "$code" = 7 ] || fail "exit code $code, not 7"
 [ -d "$work/empty/DownloadCache" ] || fail "no DownloadCache outside a client folder"
 grep -qx 'message: "请把登陆器放到游戏客户端运行.."' "$work/empty.log" || fail "missing message: $(cat "$work/empty.log")"
 grep -q 'tray icon' "$work/empty.log" && fail "tray icon installed outside a client folder"

@@ -89,7 +89,7 @@ expect_folder_unchanged
 
 echo "== a patch pending: the question before the download"
 run_launcher "$work/pending.xml" --auto-update
-[ "$code" -eq 0 ] || fail "exit code $code"
+[ "$code" -eq 5 ] || fail "exit code $code, not 5 (update failed)"
 grep -q '^question: "登录器无法写入文件夹: .*客户端 folder$' "$work/run.log" || fail "no question naming the folder"
 grep -q '是否以管理员身份重新启动登录器?" -> no$' "$work/run.log" || fail "the question was not answered no"
 [ "$(grep -c '^question: ' "$work/run.log")" -eq 1 ] || fail "not exactly one question"

@@ -60,14 +60,14 @@ XML
 }
 
 # Signs the release in $work/files/patch as $work/manifest.xml with key $1, serial $2 and
-# launcher version $3 (whose sha256 is that of $new_launcher, unless sign_launcher is set
-# empty); maker options follow.
+# launcher version $3 (0.0.2 is offered with --launcher $new_launcher, which the maker checks
+# against that version, unless sign_launcher is set empty); maker options follow.
 sign_release() {
   local key=$1 serial=$2 version=$3
   shift 3
   write_existing "$version"
   local digest=()
-  [ -z "${sign_launcher-yes}" ] || digest=(--launcher "$new_launcher")
+  [ -z "${sign_launcher-yes}" ] || [ "$version" != 0.0.2 ] || digest=(--launcher "$new_launcher" --launcher-ver "$version")
   "$maker" --dir "$work/files/patch" --base-url "http://127.0.0.1:$port_files/patch" --existing "$work/existing.xml" \
     --sign "$key" --serial "$serial" "${digest[@]}" "$@" --out "$work/manifest.xml" 2>"$work/maker.err" ||
     fail "manifest-maker: $(cat "$work/maker.err")"

@@ -66,7 +66,9 @@ const char* kUsage =
     "                         spread their downloads over it and the base URL, and leave one that fails\n"
     "  --out FILE             write here instead of standard output\n"
     "  --sign KEYFILE         sign with this private key (PEM): adds a serial, each file's sha256 and the signature\n"
-    "  --launcher FILE        with --sign: the new launcher executable, whose sha256 goes on Launcher\n"
+    "  --launcher FILE        the new launcher executable: the version it was built with becomes\n"
+    "                         Launcher's ver, its sha256 Launcher's sha256\n"
+    "  --launcher-ver VER     with --launcher: refuse unless FILE was built as version VER\n"
     "  --serial N             with --sign: this serial instead of the current time in seconds\n"
     "  --expires DAYS         with --sign: launchers with keys refuse the manifest DAYS days from now\n"
     "usage: manifest-maker --keygen KEYFILE      writes a new private key, prints its public key for [trust]\n"
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
     else if (a == "--out") out = v;
     else if (a == "--sign") o.signKeyFile = v;
     else if (a == "--launcher") o.launcherFile = v;
+    else if (a == "--launcher-ver") o.launcherVersion = v;
     else if (a == "--serial") {
       char* end = nullptr;
       unsigned long long n = std::strtoull(v.c_str(), &end, 10);
@@ -119,8 +122,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  bool signingOnly = !o.launcherFile.empty() || o.serial || o.expiresDays;
-  if (o.releaseDir.empty() || o.baseUrl.empty() || (signingOnly && o.signKeyFile.empty())) {
+  bool signingOnly = o.serial || o.expiresDays;
+  if (o.releaseDir.empty() || o.baseUrl.empty() || (signingOnly && o.signKeyFile.empty()) ||
+      (!o.launcherVersion.empty() && o.launcherFile.empty())) {
     std::fputs(kUsage, stderr);
     return 2;
   }

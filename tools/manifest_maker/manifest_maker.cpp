@@ -178,11 +178,55 @@ bool mirrorList(const std::string& base, const std::vector<std::string>& mirrors
   return true;
 }
 
-// The Launcher element with its sha256 attribute replaced by (or given) `hex`.
-std::string withLauncherSha256(const std::string& launcher, const std::string& hex) {
-  static const std::regex kOld(R"([ \t\r\n]+sha256[ \t\r\n]*=[ \t\r\n]*("[^"]*"|'[^']*'))");
-  std::string out = std::regex_replace(launcher, kOld, "");
-  return out.insert(std::string("<Launcher").size(), " sha256=\"" + hex + "\"");
+std::regex attributePattern(const std::string& name) {
+  return std::regex("[ \t\r\n]+" + name + R"re([ \t\r\n]*=[ \t\r\n]*("([^"]*)"|'([^']*)'))re");
+}
+
+// The Launcher element with attribute `name` replaced by (or given) `value` (plain ASCII).
+std::string withLauncherAttribute(const std::string& launcher, const std::string& name, const std::string& value) {
+  std::string out = std::regex_replace(launcher, attributePattern(name), "");
+  return out.insert(std::string("<Launcher").size(), " " + name + "=\"" + value + "\"");
+}
+
+std::string launcherAttribute(const std::string& launcher, const std::string& name) {
+  std::smatch m;
+  if (!std::regex_search(launcher, m, attributePattern(name))) return {};
+  return m[2].matched ? m[2].str() : m[3].str();
+}
+
+bool readFile(const fs::path& file, std::string& bytes) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  if (!in || !(s << in.rdbuf())) return false;
+  bytes = s.str();
+  return true;
+}
+
+// The new launcher's version and digest go on Launcher. The version is the file's own, so a
+// launcher is never offered under a version it was not built with (it would take the offer
+// again at every start); any version the operator states elsewhere must agree with it.
+bool applyLauncherFile(const MakerOptions& o, Kept& kept, std::string& error, std::vector<std::string>& warnings) {
+  if (kept.launcher.empty()) return error = "--launcher given, but the manifest has no Launcher element", false;
+  std::string bytes, version, hex;
+  if (!readFile(fromUtf8(o.launcherFile), bytes) || !fileSha256(fromUtf8(o.launcherFile), hex))
+    return error = "cannot read " + o.launcherFile, false;
+  if (!launcherVersionIn(bytes, version, error)) return error = o.launcherFile + ": " + error, false;
+  if (!o.launcherVersion.empty() && o.launcherVersion != version)
+    return error = "--launcher-ver " + o.launcherVersion + " disagrees with " + o.launcherFile +
+                   ", which was built as version " + version,
+           false;
+  std::string oldVersion = launcherAttribute(kept.launcher, "ver");
+  // The existing manifest already offers this very file: under another version it would
+  // make every launcher take it again at every start.
+  if (launcherAttribute(kept.launcher, "sha256") == hex && !oldVersion.empty() && oldVersion != version)
+    return error = "the existing manifest offers " + o.launcherFile + " as version " + oldVersion +
+                   ", but it was built as version " + version,
+           false;
+  if (oldVersion != version)
+    warnings.push_back("Launcher ver " + (oldVersion.empty() ? "(none)" : oldVersion) + " becomes " + version +
+                       ", read from " + o.launcherFile + ": every launcher of another version replaces itself");
+  kept.launcher = withLauncherAttribute(withLauncherAttribute(kept.launcher, "sha256", hex), "ver", version);
+  return true;
 }
 
 // What signing adds before the signature itself: the Launcher's digest, and the serial and
@@ -196,12 +240,7 @@ bool prepareSigning(const MakerOptions& o, Kept& kept, SigningKey& key, std::str
     error = o.signKeyFile + ": " + (error.empty() ? "cannot read" : error);
     return false;
   }
-  if (!o.launcherFile.empty()) {
-    std::string hex;
-    if (kept.launcher.empty()) return error = "--launcher given, but the manifest has no Launcher element", false;
-    if (!fileSha256(fromUtf8(o.launcherFile), hex)) return error = "cannot read " + o.launcherFile, false;
-    kept.launcher = withLauncherSha256(kept.launcher, hex);
-  } else if (!kept.launcher.empty() && kept.launcher.find("sha256") == std::string::npos) {
+  if (o.launcherFile.empty() && !kept.launcher.empty() && kept.launcher.find("sha256") == std::string::npos) {
     warnings.push_back("Launcher has no sha256 (give --launcher FILE): launchers that require signatures "
                        "will refuse to update themselves");
   }
@@ -213,6 +252,24 @@ bool prepareSigning(const MakerOptions& o, Kept& kept, SigningKey& key, std::str
 }
 
 }  // namespace
+
+bool launcherVersionIn(const std::string& bytes, std::string& version, std::string& error) {
+  static const std::string kCaption = "LAUNCHER VER:";
+  // The window's design shows this caption until the start-up puts the build's own in its place.
+  static const std::string kDesignCaption = "1.0.0";
+  std::vector<std::string> found;
+  for (size_t at = bytes.find(kCaption); at != std::string::npos; at = bytes.find(kCaption, at + 1)) {
+    size_t begin = at + kCaption.size(), end = bytes.find_first_not_of("0123456789.", begin);
+    if (end == begin || end == std::string::npos || bytes[end] != '\0') continue;
+    std::string text = bytes.substr(begin, end - begin);
+    if (std::find(found.begin(), found.end(), text) == found.end()) found.push_back(text);
+  }
+  if (found.size() > 1) found.erase(std::remove(found.begin(), found.end(), kDesignCaption), found.end());
+  if (found.size() > 1) return error = "two version captions, " + found[0] + " and " + found[1], false;
+  if (found.empty()) return error = "no version caption \"" + kCaption + "...\": not a launcher executable", false;
+  version = found[0];
+  return true;
+}
 
 bool matches(const std::string& pattern, const std::string& relativePath) {
   std::string last = relativePath.substr(relativePath.rfind('/') + 1);
@@ -261,6 +318,7 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
   bool signing = !o.signKeyFile.empty();
   SigningKey key;
   std::string stamps;
+  if (!o.launcherFile.empty() && !applyLauncherFile(o, kept, error, warnings)) return false;
   if (signing && !prepareSigning(o, kept, key, stamps, error, warnings)) return false;
 
   std::string base = withoutTrailingSlashes(o.baseUrl);

@@ -22,8 +22,15 @@ struct MakerOptions {
   // With signing: the manifest is vouched for this many days from now (an `expires` time on
   // the root, in seconds like the serial); keyed launchers refuse it afterwards.
   std::optional<uint64_t> expiresDays;
-  std::string launcherFile;  // the new launcher executable: its sha256 goes on Launcher
+  // The new launcher executable: its version (read out of the file) becomes Launcher's `ver`,
+  // its SHA-256 Launcher's `sha256`.
+  std::string launcherFile;
+  std::string launcherVersion;  // --launcher-ver: what the operator means to publish; must match the file
 };
+
+// The version a launcher executable was built with: the text after its "LAUNCHER VER:"
+// caption. False with `error` when the file has none, or more than one that disagree.
+bool launcherVersionIn(const std::string& bytes, std::string& version, std::string& error);
 
 // Glob match of `pattern` ('*' any run, '?' one byte) against a relative path with '/'
 // separators or against its last component.

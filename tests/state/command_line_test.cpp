@@ -1,0 +1,32 @@
+// A command line with anything the launcher does not understand never runs.
+#include <gtest/gtest.h>
+
+#include "app/options.h"
+
+namespace {
+
+TEST(CommandLine, AnythingNotUnderstoodIsRefusedWithTheUsage) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string problem;  // empty: accepted
+  } cases[] = {
+      {{"--headless", "--endpoints", "e.ini", "--run-dir", "d", "--version"}, ""},
+      {{"--endpoint", "e.ini"}, "unknown option --endpoint"},
+      {{"--headless", "-h"}, "unknown option -h"},
+      {{"--run-dir"}, "--run-dir needs a value"},
+      {{"--headless", "--endpoints"}, "--endpoints needs a value"},
+      {{"extra"}, "unknown option extra"},
+  };
+  for (const Case& c : cases) {
+    std::string error = app::commandLineError(app::parseOptions(c.args));
+    if (c.problem.empty()) {
+      EXPECT_EQ(error, "") << c.args[0];
+      continue;
+    }
+    EXPECT_EQ(error, c.problem + "\n" + app::usageText()) << c.problem;
+  }
+  EXPECT_TRUE(app::parseOptions({"--version"}).version);
+  EXPECT_TRUE(app::parseOptions({"--help"}).help);
+}
+
+}  // namespace
