@@ -34,9 +34,10 @@ run_target() { # name, seeds
 }
 
 build_target response_head_fuzz "$src/tests/download/fuzz/response_head_fuzz.cpp" "$src/src/download/http_head.cpp" \
-  "$src/src/download/url.cpp" "$src/src/download/chunked_body.cpp"
+  "$src/src/download/url.cpp" "$src/src/text/port_number.cpp" "$src/src/download/chunked_body.cpp"
 build_target task_state_fuzz "$src/tests/download/fuzz/task_state_fuzz.cpp" "$src/src/download/task_state_blob.cpp" \
-  "$src/src/download/crc16.cpp" "$src/src/download/segment_table.cpp" "$src/src/download/url.cpp"
+  "$src/src/download/crc16.cpp" "$src/src/download/segment_table.cpp" "$src/src/download/url.cpp" \
+  "$src/src/text/port_number.cpp"
 run_target response_head_fuzz "$src/tests/download/fuzz/seeds_head"
 run_target task_state_fuzz "$src/tests/download/fuzz/seeds_state"
 echo "fuzzing each target for ${seconds}s found nothing"

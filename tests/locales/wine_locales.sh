@@ -116,8 +116,11 @@ unspellable() {
   mkdir -p "$client"
   cp "$exe" "$client/launcher.exe"
   : > "$client/Client.exe"
+  local code=0
   (cd "$client" && timeout 120 "$wine" "$client/launcher.exe" --headless \
-    --endpoints "$(windows_path "$work/main.ini")") > "$log" 2>&1 || fail "$1: the launcher ended with $?"
+    --endpoints "$(windows_path "$work/main.ini")") > "$log" 2>&1 || code=$?
+  # A headless run that cannot use its folder ends with the code of "not a client folder".
+  [ "$code" = 7 ] || fail "$1: the launcher ended with $code, not 7"
   [ "$(grep -c '^message: ' "$log")" = 1 ] || fail "$1: not exactly one message"
   grep '^message: ' "$log" | grep -F -- "$3" || fail "$1: not the message of an unspellable folder"
   [ ! -e "$client/DownloadCache" ] || fail "$1: a download cache was created"
