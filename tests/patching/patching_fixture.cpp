@@ -3,6 +3,8 @@
 #include "startup/startup_sequence.h"
 #include "fakes/encoded_text.h"
 #include "text/gbk.h"
+#include "platform/crypto.h"
+#include "text/byte_encodings.h"
 
 namespace patching_test {
 
@@ -28,5 +30,10 @@ bool StrictFiles::copyFile(const std::string& from, const std::string& to, bool 
 }
 
 std::string gbk(const char* utf8) { return fakes::gbkOf(utf8); }
+
+std::string sha256Hex(const std::string& bytes) {
+  auto d = platform::sha256Of(bytes);
+  return text::lowerHex({reinterpret_cast<const char*>(d->data()), d->size()});
+}
 
 }  // namespace patching_test

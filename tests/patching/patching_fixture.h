@@ -61,5 +61,7 @@ struct Launcher {
 
 // GBK text written as UTF-8 in the test source, for readable expectations.
 std::string gbk(const char* utf8);
+// The SHA-256 of `bytes` as 64 lower-case hex digits, as a manifest writes it.
+std::string sha256Hex(const std::string& bytes);
 
 }  // namespace patching_test

@@ -12,11 +12,7 @@ namespace patching {
 namespace {
 
 using patching_test::gbk;
-
-std::string sha256Hex(const std::string& bytes) {
-  auto d = platform::sha256Of(bytes);
-  return text::lowerHex({reinterpret_cast<const char*>(d->data()), d->size()});
-}
+using patching_test::sha256Hex;
 
 // A patch with a sha256 in the manifest, downloaded by a stand-in that "receives" `served`.
 struct Sha256PatchTest : ::testing::Test {

@@ -15,11 +15,7 @@ namespace patching {
 namespace {
 
 using patching_test::gbk;
-
-std::string sha256Hex(const std::string& bytes) {
-  auto d = platform::sha256Of(bytes);
-  return text::lowerHex({reinterpret_cast<const char*>(d->data()), d->size()});
-}
+using patching_test::sha256Hex;
 
 // Both have the header code of bytes 16 to 23, all 'h'.
 const std::string kRight = std::string(16, 'r') + std::string(8, 'h') + "right content";
