@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,8 +15,9 @@ namespace fakes {
 
 // Thrown nowhere: ending the process is recorded, and the caller is expected to return.
 struct FakeSystem : platform::System {
-  uint32_t tick = 1000;
-  uint32_t tickStep = 0;  // added on every tickCount() call, to let time pass in loops
+  // Read by the engine's threads and the window thread at once, as a real clock would be.
+  std::atomic<uint32_t> tick{1000};
+  std::atomic<uint32_t> tickStep{0};  // added on every tickCount() call, to let time pass in loops
   int localeId = 2052;
   platform::LocalTime now{1700000000, 0};
   std::string exePath = "C:\\Game\\launcher.exe";
