@@ -30,7 +30,15 @@ exe=${WINE_LAUNCHER:-$(windows_build launcher.exe)}
 trust=$(windows_build trust-root.exe)
 [ -n "$exe" ] || { echo "SKIP: no ${windows_bits}-bit launcher.exe built"; exit 0; }
 [ -n "$trust" ] || { echo "SKIP: no ${windows_bits}-bit trust-root.exe built"; exit 0; }
-fail() { echo "FAIL: $*"; echo "--- launcher"; cat "$work/out" || true; echo "--- nginx"; cat "$NGINX_DIR/logs/bytes.log" || true; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  echo "--- launcher"; cat "$work/out" || true
+  # Why an address failed is only in the support log.
+  echo "--- launcher.log"; tail -n 20 "$work/client/launcher.log" 2>/dev/null || true
+  echo "--- nginx"; cat "$NGINX_DIR/logs/bytes.log" || true
+  tail -n 20 "$NGINX_DIR/logs/error.log" 2>/dev/null || true
+  exit 1
+}
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 mkdir -p "$work/client"
