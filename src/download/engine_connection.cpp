@@ -67,16 +67,18 @@ void EngineTask::connectionMain(int id, int segment, int source) {
 bool EngineTask::moveToAnotherSource(int& source, const std::string& why) {
   Url failed;
   std::string address;
+  bool first = false;  // the other connections on it follow: the log tells the first reason once
   {
     std::lock_guard guard(lock_);
     failed = sources_.url(source);
     address = sourceAddress(source);
     int left = source;
     if (fileFailed_ || !sources_.moveFrom(source)) return false;
-    sources_.setLeftFor(left, why);
+    first = sources_.leftFor(left).empty();
+    if (first) sources_.setLeftFor(left, why);
   }
   say(3, texts::kSourceDropped + failed.host + ":" + std::to_string(failed.port) + "]");
-  note(support::sourceLeftNote(address, why));
+  if (first) note(support::sourceLeftNote(address, why));
   return true;
 }
 
