@@ -9,6 +9,7 @@
 #include "download/engine_task.h"
 #include "download/engine_texts.h"
 #include "download/http_head.h"
+#include "support/support_notes.h"
 
 namespace download {
 
@@ -22,14 +23,16 @@ void EngineTask::connectionMain(int id, int segment, int source) {
   event(kEventConnectionStarted, id, segment);
   int retries = 0;
   for (;;) {
-    Outcome outcome = fetchOnce(id, segment, source);
+    Attempt attempt{id, source};
+    Outcome outcome = fetchOnce(attempt, segment);
     if (outcome == Outcome::again && !stop_.load()) continue;
     if (outcome == Outcome::done || outcome == Outcome::stopped || stop_.load()) break;
     if (outcome == Outcome::differs) {
       std::lock_guard guard(lock_);
       sourceDiffered_ = true;
     }
-    if (moveToAnotherSource(source)) continue;
+    std::string why = failureText(outcome, attempt.answer);
+    if (moveToAnotherSource(source, why)) continue;
     if (isRefusal(outcome)) {
       endForRefusal(outcome);
       break;
@@ -40,6 +43,7 @@ void EngineTask::connectionMain(int id, int segment, int source) {
       remoteChanged_ = true;
     }
     if (outcome != Outcome::failed || retries >= rules_.maxRetries) break;
+    noteFailure(source, why);
     ++retries;
     say(0, texts::kWaitPrefix + std::to_string(rules_.waitMs / 1000) + texts::kRetrySuffix);
     if (!waitOrStop(rules_.waitMs)) break;
@@ -60,34 +64,43 @@ void EngineTask::connectionMain(int id, int segment, int source) {
 // A source that failed this connection is left for the rest of the file while another one
 // serves it: the connection carries on with its segment there at once. A failure of the
 // file itself (it cannot be written) is no source's fault.
-bool EngineTask::moveToAnotherSource(int& source) {
+bool EngineTask::moveToAnotherSource(int& source, const std::string& why) {
   Url failed;
+  std::string address;
+  bool first = false;  // the other connections on it follow: the log tells the first reason once
   {
     std::lock_guard guard(lock_);
     failed = sources_.url(source);
+    address = sourceAddress(source);
+    int left = source;
     if (fileFailed_ || !sources_.moveFrom(source)) return false;
+    first = sources_.leftFor(left).empty();
+    if (first) sources_.setLeftFor(left, why);
   }
   say(3, texts::kSourceDropped + failed.host + ":" + std::to_string(failed.port) + "]");
+  if (first) note(support::sourceLeftNote(address, why));
   return true;
 }
 
 // One request, following redirects, over as many connections as they take.
-EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment, int source) {
+EngineTask::Outcome EngineTask::fetchOnce(Attempt& attempt, int& segment) {
   Url url;
   std::string referer;
   {
     std::lock_guard guard(lock_);
-    url = sources_.url(source);
-    referer = sources_.referer(source);
+    url = sources_.url(attempt.source);
+    referer = sources_.referer(attempt.source);
   }
   int redirects = 0;
   for (;;) {
     platform::Stream socket;
     bool absoluteTarget = false;
+    attempt.answer = -1;
     Outcome reached = reach(socket, url, absoluteTarget);
     if (reached != Outcome::done) return reached;
+    attempt.answer = 0;
     int before = redirects;
-    Outcome outcome = exchange(socket, url, referer, id, segment, redirects, absoluteTarget);
+    Outcome outcome = exchange(socket, url, referer, attempt, segment, redirects, absoluteTarget);
     if (redirects == before) return outcome;
     if (redirects > rules_.maxRedirects) {
       say(3, texts::kBadRedirect);
@@ -98,8 +111,8 @@ EngineTask::Outcome EngineTask::fetchOnce(int id, int& segment, int source) {
 
 // Sends the request and reads the answer on a connected socket. A redirect changes `url`,
 // counts in `redirects` and returns so that the caller connects anew.
-EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, const std::string& referer, int id,
-                                         int& segment, int& redirects, bool absoluteTarget) {
+EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, const std::string& referer,
+                                         Attempt& attempt, int& segment, int& redirects, bool absoluteTarget) {
   int64_t rangeStart = -1;
   std::string validator;
   if (segment >= 0) {
@@ -116,6 +129,7 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   std::string pending;
   ResponseHead head;
   Outcome received = receiveHead(socket, pending, head);
+  attempt.answer = head.status;
   // A whole head that makes no sense is the server's answer all the same: asking again
   // would only bring the same one.
   if (received == Outcome::gaveUp) return refuse(head.status, false);
@@ -140,9 +154,9 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   // A compressed body is not the file's bytes; a chunked one is taken out of its frames.
   if ((head.status != 200 && head.status != 206) || head.transferCoded) return refuse(head.status, false);
   int64_t answerEnd = 0;
-  Outcome accepted = acceptHead(head, id, segment, answerEnd);
+  Outcome accepted = acceptHead(head, attempt.id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
-  return receiveBody(socket, segment, head, answerEnd, pending);
+  return receiveBody(socket, attempt.source, segment, head, answerEnd, pending);
 }
 
 // Receives until `pending` begins with a whole response head, which is taken off it (what
@@ -214,7 +228,7 @@ EngineTask::Outcome EngineTask::claimFile(int64_t size, const std::string& valid
 
 // Writes bytes of the segment at file offset `at` and counts them; false when the file
 // refused them.
-bool EngineTask::store(int segment, int64_t at, const char* bytes, size_t count) {
+bool EngineTask::store(int source, int segment, int64_t at, const char* bytes, size_t count) {
   if (!file_.write(static_cast<uint32_t>(at), bytes, count)) {
     say(3, texts::kCreateFileError);
     std::lock_guard guard(lock_);
@@ -227,13 +241,14 @@ bool EngineTask::store(int segment, int64_t at, const char* bytes, size_t count)
   s.received += counted;
   received_ += counted;
   speedCounter_ += counted;
+  sources_.served(source, counted);
   return true;
 }
 
 // Stores the payload that came with the head, then receives until the segment is complete
 // or the answer's bytes run out.
-EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int segment, const ResponseHead& head,
-                                            int64_t answerEnd, const std::string& pending) {
+EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int source, int segment,
+                                            const ResponseHead& head, int64_t answerEnd, const std::string& pending) {
   // The socket copies into this buffer and the buffer into the file: receiving straight
   // into file-backed pages costs the kernel more than twice the time of the extra copy.
   std::vector<char> buffer(kReceiveBuffer);
@@ -281,7 +296,7 @@ EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int segmen
     }
     // Bytes past the segment (the answer goes on into the next one) are not this connection's.
     got = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(got), end - at));
-    if (got > 0 && !store(segment, at, bytes, got)) return Outcome::gaveUp;
+    if (got > 0 && !store(source, segment, at, bytes, got)) return Outcome::gaveUp;
     if (!std::exchange(pendingTaken, true)) continue;
     event(kEventStored, segment, static_cast<int32_t>(got));
     if (params_.rateLimit > 0) {

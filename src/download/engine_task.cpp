@@ -151,6 +151,7 @@ void EngineTask::control() {
       }
     }
   }
+  noteSources();
   // The file is closed before the end event so that whoever the event releases can move it.
   file_.close();
   ending_.store(true);

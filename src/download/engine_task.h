@@ -18,6 +18,7 @@
 #include "platform/mapped_file.h"
 #include "platform/proxy.h"
 #include "platform/stream.h"
+#include "support/support_log.h"
 
 namespace download {
 
@@ -88,6 +89,15 @@ class EngineTask {
     done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused, proxyInvalid, sizeRefused
   };
   static bool isRefusal(Outcome outcome);
+  // One try of a connection on a source. `answer`: -1 while the server is not reached, 0 once
+  // it is, then the status of the answer's head.
+  struct Attempt {
+    int id;
+    int source;
+    int answer = -1;
+  };
+  // Why a try failed, for the support log.
+  static std::string failureText(Outcome outcome, int answer);
 
   // Control thread.
   void control();
@@ -101,9 +111,9 @@ class EngineTask {
 
   // Connection threads (engine_connection.cpp).
   void connectionMain(int id, int segment, int source);
-  bool moveToAnotherSource(int& source);
-  Outcome fetchOnce(int id, int& segment, int source);
-  Outcome exchange(platform::Stream& socket, Url& url, const std::string& referer, int id, int& segment,
+  bool moveToAnotherSource(int& source, const std::string& why);
+  Outcome fetchOnce(Attempt& attempt, int& segment);
+  Outcome exchange(platform::Stream& socket, Url& url, const std::string& referer, Attempt& attempt, int& segment,
                    int& redirects, bool absoluteTarget);
   Outcome receiveHead(platform::Stream& socket, std::string& pending, struct ResponseHead& head);
   Outcome acceptHead(const struct ResponseHead& head, int id, int& segment, int64_t& answerEnd);
@@ -119,13 +129,18 @@ class EngineTask {
   Outcome sendRequest(platform::Stream& socket, const std::string& request);
   static std::string proxyRefusal(int status);
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
-  Outcome receiveBody(platform::Stream& socket, int segment, const struct ResponseHead& head, int64_t answerEnd,
-                      const std::string& pending);
-  bool store(int segment, int64_t at, const char* bytes, size_t count);
+  Outcome receiveBody(platform::Stream& socket, int source, int segment, const struct ResponseHead& head,
+                      int64_t answerEnd, const std::string& pending);
+  bool store(int source, int segment, int64_t at, const char* bytes, size_t count);
   void announceCompleteResume();
   bool waitOrStop(int milliseconds);
   int64_t receiveAsk(int64_t missing) const;
   void say(int level, const std::string& text) const;
+  // The support log's story of the sources (engine_story.cpp).
+  void note(const std::string& line) const;
+  std::string sourceAddress(int source) const;  // called under the lock
+  void noteFailure(int source, const std::string& why);
+  void noteSources();
   void event(int32_t code, int32_t a, int32_t b) const;
 
   TaskParameters params_;
@@ -150,6 +165,7 @@ class EngineTask {
   // download still fail, that version is what can be reached, so the file counts as replaced.
   bool sourceDiffered_ = false;
   DownloadFailure failure_ = DownloadFailure::none;
+  support::RepeatedFailures failures_;  // tries that failed and are tried again
   std::map<std::string, platform::ProxyServer> proxies_;  // by "scheme host port", asked once per task
   int wantedConnections_ = 0;
   int running_ = 0;

@@ -1,12 +1,17 @@
 #include "download/source_set.h"
 
+#include <utility>
+
 namespace download {
 
 bool SourceSet::add(const Url& url, const std::string& referer) {
   for (const Source& s : sources_) {
     if (sameResource(s.url, url)) return false;
   }
-  sources_.push_back(Source{url, referer});
+  Source added;
+  added.url = url;
+  added.referer = referer;
+  sources_.push_back(std::move(added));
   return true;
 }
 
@@ -22,7 +27,9 @@ int SourceSet::leastUsed(int except) const {
 
 int SourceSet::attach() {
   int source = leastUsed(-1);
-  if (source >= 0) ++sources_[static_cast<size_t>(source)].connections;
+  if (source < 0) return source;
+  ++sources_[static_cast<size_t>(source)].connections;
+  sources_[static_cast<size_t>(source)].used = true;
   return source;
 }
 
@@ -36,6 +43,7 @@ bool SourceSet::moveFrom(int& source) {
   sources_[static_cast<size_t>(source)].dropped = true;
   detach(source);
   ++sources_[static_cast<size_t>(next)].connections;
+  sources_[static_cast<size_t>(next)].used = true;
   source = next;
   return true;
 }

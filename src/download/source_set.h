@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,23 @@ class SourceSet {
   int size() const { return static_cast<int>(sources_.size()); }
   int inUse() const;
 
+  // What each source did for the file, for the support log: the bytes stored from it, whether
+  // a connection was ever given to it, and why it was left (empty while it is in use).
+  void served(int source, int64_t bytes) { sources_[static_cast<size_t>(source)].bytes += bytes; }
+  int64_t bytesServed(int source) const { return sources_[static_cast<size_t>(source)].bytes; }
+  bool used(int source) const { return sources_[static_cast<size_t>(source)].used; }
+  void setLeftFor(int source, const std::string& why) { sources_[static_cast<size_t>(source)].leftFor = why; }
+  const std::string& leftFor(int source) const { return sources_[static_cast<size_t>(source)].leftFor; }
+
  private:
   struct Source {
     Url url;
     std::string referer;
     int connections = 0;
     bool dropped = false;
+    bool used = false;
+    int64_t bytes = 0;
+    std::string leftFor;
   };
   int leastUsed(int except) const;
 

@@ -30,6 +30,12 @@ struct TaskParameters {
   int32_t receiveChunk = 20480;
   int32_t uploadChunk = 1024;
   MessageHook messageHook;
+  // Lines for the support log (UTF-8), called from the engine's threads: which source served
+  // how much, which one was left and why, a connection that keeps failing. Unset: none.
+  std::function<void(const std::string&)> supportNote;
+  // The launcher's tick count (milliseconds, may wrap), which spaces the lines of a connection
+  // that keeps failing. Unset: only the first failure is told.
+  std::function<uint32_t()> clock;
   EventCallback callback;
   std::string ftpExtra;
   int32_t ftpTransferType = 1;

@@ -26,6 +26,9 @@ int awaitDownload(state::AppState& app, const std::string& url, const std::strin
     int64_t freeBytes = 0;
     return volumeHasRoom(app, addSizes(size, kWorkFileRoom), freeBytes);
   };
+  // The engine's threads tell the support log which source served the file and what failed.
+  task.params().supportNote = [&app](const std::string& line) { app.log.write(line); };
+  task.params().clock = [&app] { return app.platform.system.tickCount(); };
   if (!task.start(app.platform.files, url, target, callback, kLauncherConnections, true)) return kNotStarted;
   // Blocks on the end event instead of polling; the wait keeps this thread's messages moving.
   for (;;) {

@@ -39,6 +39,9 @@ class System {
   // Bytes in a Windows code page (936, 950, 932, or systemCodePage()) as UTF-8, for console
   // output and the support log.
   virtual std::string toUtf8(const std::string& bytes, unsigned codePage) = 0;
+  // A text of the system (a path, a program's name) as UTF-8 for a person to read, such as the
+  // support log's: paths with the separator this system's users write.
+  virtual std::string readableText(const std::string& systemText) { return toUtf8(systemText, systemCodePage()); }
   // A text of the system (a path) in a display code page (936, 950, 932), for joining into a
   // shown message; a character that code page lacks becomes '?'.
   virtual std::string displayText(const std::string& systemText, unsigned codePage) = 0;

@@ -44,7 +44,24 @@ std::string serialProblem(state::AppState& app) {
   return {};
 }
 
-ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std::string& problem) {
+// The [trust] slot holding the key with this id: "key1", "key2", or empty when neither does.
+std::string trustSlotOf(const Endpoints& e, const std::string& keyId) {
+  for (size_t i = 0; i < e.trustKeys.size(); ++i)
+    if (e.trustKeys[i] && keyIdOf(*e.trustKeys[i]) == keyId) return "key" + std::to_string(i + 1);
+  return {};
+}
+
+// Why a signature was refused, for the log: a key this build does not hold is told apart from
+// a key it holds whose signature does not match (a changed manifest or a broken signing).
+std::string signatureProblem(const Endpoints& e, SignatureCheck check, const std::string& keyId) {
+  if (check == SignatureCheck::kUnknownKey) return "signed by an unknown key " + keyId;
+  if (check == SignatureCheck::kWrong) return "signature does not match " + trustSlotOf(e, keyId) + " " + keyId;
+  return "signature not readable";
+}
+
+// `signer` tells which key vouched for an accepted signed manifest, and its serial.
+ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std::string& problem,
+                             std::string& signer) {
   const Endpoints& e = app.endpoints;
   std::string_view signedPart;
   SignatureCheck check = checkSignature(body, e.trustedKeys(), signedPart);
@@ -59,20 +76,24 @@ ManifestOutcome checkTrusted(state::AppState& app, const std::string& body, std:
     problem = manifestProblem(app, body);
     return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnusable;
   }
+  std::string keyId = signatureKeyId(body);
   if (check != SignatureCheck::kValid) {
-    problem = "signature not verified";
+    problem = signatureProblem(e, check, keyId);
     return ManifestOutcome::kUnverified;
   }
   // Only the signed bytes are read, so nothing outside the signature can add to the manifest.
   problem = manifestProblem(app, signedPart);
   if (!problem.empty()) return ManifestOutcome::kUnusable;
   problem = serialProblem(app);
-  return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnverified;
+  if (!problem.empty()) return ManifestOutcome::kUnverified;
+  auto serial = parseSerial(manifestAttribute(app.manifestDocument, "UpdateInfo", "serial"));
+  signer = support::signerNote(trustSlotOf(e, keyId), keyId, serial.value_or(0));
+  return ManifestOutcome::kUsable;
 }
 
 // The answer of one address, checked; an answer too large to hold is refused like any other.
 ManifestOutcome checkAnswer(state::AppState& app, const std::string& host, int port, bool secure,
-                            const std::string& query, std::string& problem) {
+                            const std::string& query, std::string& problem, std::string& signer) {
   try {
     platform::HttpAnswer answer = app.platform.http.get(host, port, query, secure);
     if (answer.refusal != platform::HttpAnswer::Refusal::none) {
@@ -81,7 +102,7 @@ ManifestOutcome checkAnswer(state::AppState& app, const std::string& host, int p
       return ManifestOutcome::kUnusable;
     }
     const std::string& body = answer.body;
-    if (app.endpoints.trustActive()) return checkTrusted(app, body, problem);
+    if (app.endpoints.trustActive()) return checkTrusted(app, body, problem, signer);
     problem = manifestProblem(app, body);
     return problem.empty() ? ManifestOutcome::kUsable : ManifestOutcome::kUnusable;
   } catch (const std::bad_alloc&) {
@@ -98,9 +119,9 @@ ManifestOutcome fetchFrom(state::AppState& app, const std::string& host, int por
   // An operator's path may bring a query of its own (a signed address of an object store).
   const char* joint = path.find('?') == std::string::npos ? "?t=" : "&t=";
   std::string query = path + joint + cacheBustingStamp(app.platform.system);
-  std::string problem;
-  ManifestOutcome outcome = checkAnswer(app, host, port, secure, query, problem);
-  app.log.write(support::manifestNote(host, port, problem));
+  std::string problem, signer;
+  ManifestOutcome outcome = checkAnswer(app, host, port, secure, query, problem, signer);
+  app.log.write(support::manifestNote(host, port, problem, signer));
   if (outcome != ManifestOutcome::kUsable) app.manifestDocument.xml.clear();
   return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "text/byte_encodings.h"
 
@@ -44,8 +45,16 @@ size_t signatureCommentStart(std::string_view body) {
   return start;
 }
 
-SignatureCheck checkSignature(std::string_view body, const std::vector<platform::P256PublicKey>& keys,
-                              std::string_view& signedPart) {
+namespace {
+
+// The parts of a well-formed trailing signature comment.
+struct SignatureParts {
+  size_t start = std::string::npos;  // where the comment begins
+  std::string_view keyId;
+  std::string raw;  // the 64 signature bytes
+};
+
+SignatureCheck readComment(std::string_view body, SignatureParts& parts) {
   size_t start = signatureCommentStart(body);
   if (start == std::string::npos) return SignatureCheck::kMissing;
   std::string_view comment = body.substr(start);
@@ -59,12 +68,26 @@ SignatureCheck checkSignature(std::string_view body, const std::vector<platform:
   if (!isLowerHex(keyId) || !rest.starts_with(kSignatureValue)) return SignatureCheck::kMalformed;
   auto raw = text::fromBase64(rest.substr(kSignatureValue.size(), kSignatureBase64));
   if (!raw || raw->size() != 64) return SignatureCheck::kMalformed;
+  parts = {start, keyId, std::move(*raw)};
+  return SignatureCheck::kValid;
+}
 
-  auto key = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return keyIdOf(k) == keyId; });
+}  // namespace
+
+std::string signatureKeyId(std::string_view body) {
+  SignatureParts parts;
+  return readComment(body, parts) == SignatureCheck::kValid ? std::string(parts.keyId) : std::string();
+}
+
+SignatureCheck checkSignature(std::string_view body, const std::vector<platform::P256PublicKey>& keys,
+                              std::string_view& signedPart) {
+  SignatureParts parts;
+  if (SignatureCheck read = readComment(body, parts); read != SignatureCheck::kValid) return read;
+  auto key = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return keyIdOf(k) == parts.keyId; });
   if (key == keys.end()) return SignatureCheck::kUnknownKey;
   platform::P256Signature signature{};
-  std::memcpy(signature.data(), raw->data(), signature.size());
-  std::string_view covered = body.substr(0, start);
+  std::memcpy(signature.data(), parts.raw.data(), signature.size());
+  std::string_view covered = body.substr(0, parts.start);
   if (!platform::verifyP256(*key, covered, signature)) return SignatureCheck::kWrong;
   signedPart = covered;
   return SignatureCheck::kValid;

@@ -28,6 +28,9 @@ std::string keyIdOf(const platform::P256PublicKey& key);
 // std::string::npos when the body does not end with one (white space aside).
 size_t signatureCommentStart(std::string_view body);
 
+// The key id a well-formed trailing signature comment names; empty without one.
+std::string signatureKeyId(std::string_view body);
+
 // Checks the trailing signature of `body` against `keys`; on kValid `signedPart` is the part
 // it covers (the manifest without its signature).
 SignatureCheck checkSignature(std::string_view body, const std::vector<platform::P256PublicKey>& keys,

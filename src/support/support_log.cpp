@@ -123,4 +123,24 @@ void SupportLog::append(const std::string& bytes) {
   files_.replaceWhole(path_, std::string(kByteOrderMark) + keepNewerHalf(old) + bytes);
 }
 
+RepeatedFailures::Note RepeatedFailures::failed(uint32_t now) {
+  std::lock_guard guard(lock_);
+  ++total_;
+  ++sinceNote_;
+  // The difference of two tick counts is right across a wrap of the counter. A time before
+  // the last note (read by a thread just before another one noted) is no time passed.
+  auto since = static_cast<int32_t>(now - lastNote_);
+  if (noted_ && (since < 0 || static_cast<uint32_t>(since) < spacing_)) return {};
+  Note note{sinceNote_, !noted_};
+  noted_ = true;
+  lastNote_ = now;
+  sinceNote_ = 0;
+  return note;
+}
+
+int64_t RepeatedFailures::total() const {
+  std::lock_guard guard(lock_);
+  return total_;
+}
+
 }  // namespace support

@@ -46,6 +46,33 @@ class SupportLog {
   std::string pending_;  // whole lines noted before open()
 };
 
+// The notes of a failure that keeps coming back (a connection that cannot reach its server,
+// every few seconds for as long as the player waits): the first is noted at once, later ones
+// are counted and noted at most once per `spacingMs`, with the count since the last note.
+// Safe to call from any thread.
+class RepeatedFailures {
+ public:
+  static constexpr uint32_t kSpacingMs = 60000;
+  explicit RepeatedFailures(uint32_t spacingMs = kSpacingMs) : spacing_(spacingMs) {}
+
+  struct Note {
+    int64_t count = 0;  // failures since the last note, this one included; 0: nothing to note now
+    bool first = false;  // the first note of all
+  };
+  // One more failure at `now` (a tick count in milliseconds, which may wrap).
+  Note failed(uint32_t now);
+  // Every failure counted so far, noted or not.
+  int64_t total() const;
+
+ private:
+  const uint32_t spacing_;
+  mutable std::mutex lock_;
+  bool noted_ = false;
+  uint32_t lastNote_ = 0;
+  int64_t sinceNote_ = 0;
+  int64_t total_ = 0;
+};
+
 // "YYYY-MM-DD HH:MM:SS.mmm" of a local time.
 std::string formatTimestamp(const platform::LocalTime& time);
 

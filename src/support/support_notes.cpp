@@ -21,7 +21,7 @@ const char* resultName(int result) {
 std::string manifestText(const std::string& gbk) { return quoted(text::gbkToUtf8(gbk)); }
 
 std::string systemText(platform::System& system, const std::string& text) {
-  return quoted(system.toUtf8(text, system.systemCodePage()));
+  return quoted(system.readableText(text));
 }
 
 std::string startNote(platform::System& system, const std::string& version, const char* displayName,
@@ -31,9 +31,14 @@ std::string startNote(platform::System& system, const std::string& version, cons
          ", client folder " + systemText(system, clientFolder);
 }
 
-std::string manifestNote(const std::string& host, int port, const std::string& problem) {
+std::string manifestNote(const std::string& host, int port, const std::string& problem, const std::string& signer) {
   std::string line = "manifest from " + manifestText(host) + " port " + std::to_string(port);
-  return problem.empty() ? line + ": answered" : line + " failed: " + problem;
+  if (!problem.empty()) return line + " failed: " + problem;
+  return signer.empty() ? line + ": answered" : line + ": answered, " + signer;
+}
+
+std::string signerNote(const std::string& slot, const std::string& keyId, uint64_t serial) {
+  return "signed by " + slot + " " + keyId + ", serial " + std::to_string(serial);
 }
 
 std::string noManifestNote() { return refusalNote("no usable manifest from either address"); }
@@ -51,6 +56,25 @@ std::string downloadNote(platform::System& system, const DownloadFacts& facts) {
          resultName(facts.result) + ", " + std::to_string(facts.bytes) + of + ", " + std::to_string(facts.resumed) +
          " resumed, up to " + std::to_string(facts.connections) + " connections, " +
          std::to_string(facts.milliseconds) + " ms";
+}
+
+std::string sourceServedNote(const std::string& address, int64_t bytes, const std::string& leftFor) {
+  std::string line = "download from " + manifestText(address) + ": " + std::to_string(bytes) + " bytes";
+  return leftFor.empty() ? line : line + ", left: " + leftFor;
+}
+
+std::string sourceLeftNote(const std::string& address, const std::string& why) {
+  return "download left " + manifestText(address) + ": " + why;
+}
+
+std::string failingNote(const std::string& address, const std::string& why, int64_t count, bool first) {
+  std::string line = "download failing " + manifestText(address) + ": " + why + ", ";
+  if (first) return line + "first failure";
+  return line + std::to_string(count) + (count == 1 ? " failure" : " failures") + " since the last line";
+}
+
+std::string retriesNote(int64_t count) {
+  return "download tried again " + std::to_string(count) + (count == 1 ? " time" : " times") + " after a failure";
 }
 
 std::string installNote(platform::System& system, const std::string& name, const std::string& target, int retries,

@@ -12,15 +12,19 @@ namespace support {
 
 // A manifest text (a patch name, a sub-folder, an address), quoted.
 std::string manifestText(const std::string& gbk);
-// A text the system gave (a path, a program's name), quoted.
+// A text the system gave (a path, a program's name), quoted, as the system's users write it.
 std::string systemText(platform::System& system, const std::string& text);
 
 // The first line of a run.
 std::string startNote(platform::System& system, const std::string& version, const char* displayName,
                       const std::string& clientFolder);
 
-// Which manifest address answered; why one did not (empty `problem`: it answered).
-std::string manifestNote(const std::string& host, int port, const std::string& problem);
+// Which manifest address answered; why one did not (empty `problem`: it answered). `signer`
+// (see signerNote) follows an answer whose signature was accepted.
+std::string manifestNote(const std::string& host, int port, const std::string& problem,
+                         const std::string& signer = "");
+// The key that verified a signed manifest: its [trust] slot ("key1"), its id and the serial.
+std::string signerNote(const std::string& slot, const std::string& keyId, uint64_t serial);
 std::string noManifestNote();
 
 // One patch of the evaluation. `reason` says why it is needed; empty when it is current.
@@ -39,6 +43,16 @@ struct DownloadFacts {
   uint32_t milliseconds = 0;
 };
 std::string downloadNote(platform::System& system, const DownloadFacts& facts);
+
+// What the sources of one download did, `address` being the source's address (manifest text,
+// without the cache-busting query): the bytes each served as the download ended and why it was
+// left, if it was; a source left while the download runs; a connection that keeps failing
+// (see RepeatedFailures), with how often since the last such line.
+std::string sourceServedNote(const std::string& address, int64_t bytes, const std::string& leftFor);
+std::string sourceLeftNote(const std::string& address, const std::string& why);
+std::string failingNote(const std::string& address, const std::string& why, int64_t count, bool first);
+// How many failed tries were tried again, as the download ended.
+std::string retriesNote(int64_t count);
 
 // One patch moved (or not) into its place; `outcome` is "installed", "held", "failed",
 // "installed from the cache" and the like.

@@ -112,4 +112,11 @@ echo "second mirror: $after requests"
 [ "$after" -ge 3 ] || fail "nothing moved to the second mirror ($after requests)"
 grep -E " download \"http://127\.0\.0\.1:$first_port/limited/big\.pak\" to .*: complete, 268435456 of 268435456 bytes" \
   "$work/client/launcher.log" || fail "support log: $(grep download "$work/client/launcher.log")"
+# The log names both sources with the bytes each served, and the stopped one as left.
+for source in "$first" "$second"; do
+  grep -E " download from \"$source/big\.pak\": [1-9][0-9]* bytes" "$work/client/launcher.log" ||
+    fail "support log does not name $source: $(grep download "$work/client/launcher.log")"
+done
+[ "$(grep -cF " download left \"$first/big.pak\": " "$work/client/launcher.log")" = 1 ] ||
+  fail "support log: the stopped source was not left once: $(grep ' download left ' "$work/client/launcher.log")"
 echo "all mirror cases passed"

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -236,6 +237,73 @@ TEST(LogThreads, WritersOnManyThreadsNeverTearALine) {
   EXPECT_GE(present, 1);
   EXPECT_GT(count, 1000);
   std::filesystem::remove_all(folder);
+}
+
+// A failure that keeps coming back: the first is noted at once, then at most one line a
+// minute with the failures since the last one, across a wrap of the tick counter too.
+TEST(RepeatedFailures, TheFirstAtOnceThenOneLineAMinuteWithTheCount) {
+  struct Step {
+    uint32_t at;
+    int64_t count;  // 0: only counted
+    bool first;
+  };
+  struct Case {
+    const char* what;
+    uint32_t start;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"every 5 s for two minutes", 1000,
+       {{0, 1, true}, {5000, 0, false}, {55000, 0, false}, {59999, 0, false}, {60000, 4, false},
+        {65000, 0, false}, {120000, 2, false}, {125000, 0, false}}},
+      {"far apart: each one its own line", 0, {{0, 1, true}, {600000, 1, false}, {1200000, 1, false}}},
+      {"across the wrap of the tick count", 0xFFFF8000u,
+       {{0, 1, true}, {20000, 0, false}, {40000, 0, false}, {60000, 3, false}, {70000, 0, false}}},
+      // A thread that read the clock just before another one noted a line comes late with an
+      // earlier time: that is no minute passed.
+      {"a time from just before the last line", 100000, {{0, 1, true}, {60000, 1, false}, {59990, 0, false}}},
+      {"many at the same moment", 5, {{0, 1, true}, {0, 0, false}, {0, 0, false}, {60000, 3, false}}},
+  };
+  for (const Case& c : cases) {
+    support::RepeatedFailures failures;
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      support::RepeatedFailures::Note note = failures.failed(c.start + c.steps[i].at);
+      EXPECT_EQ(note.count, c.steps[i].count) << c.what << ", step " << i;
+      EXPECT_EQ(note.first, c.steps[i].first) << c.what << ", step " << i;
+    }
+    EXPECT_EQ(failures.total(), static_cast<int64_t>(c.steps.size())) << c.what;
+  }
+}
+
+// The engine's connections fail on several threads at once against one clock: no failure is
+// lost or counted twice, and the lines stay within one a minute. Run under ThreadSanitizer too.
+TEST(RepeatedFailures, ConnectionThreadsAtOnceLoseNoFailure) {
+  fakes::FakeSystem clock;
+  clock.tickStep = 7;  // time passes with every reading
+  support::RepeatedFailures failures;
+  constexpr int kThreads = 4;
+  constexpr int kEach = 20000;
+  std::atomic<int64_t> noted{0};
+  std::atomic<int> lines{0};
+  std::vector<std::thread> threads;
+  uint32_t began = clock.tick.load();
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < kEach; ++i) {
+        support::RepeatedFailures::Note note = failures.failed(clock.tickCount());
+        if (note.count == 0) continue;
+        noted += note.count;
+        ++lines;
+      }
+    });
+  for (auto& t : threads) t.join();
+  uint32_t elapsed = clock.tick.load() - began;
+  EXPECT_EQ(failures.total(), int64_t{kThreads} * kEach);
+  EXPECT_LE(noted.load(), failures.total());
+  EXPECT_GE(lines.load(), 2);
+  EXPECT_LE(lines.load(), static_cast<int>(elapsed / support::RepeatedFailures::kSpacingMs) + 1);
+  // Whatever the last line did not tell is at most a minute's worth of failures.
+  EXPECT_LE(failures.total() - noted.load(), int64_t{support::RepeatedFailures::kSpacingMs / 7 + kThreads});
 }
 
 }  // namespace

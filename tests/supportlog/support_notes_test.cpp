@@ -4,6 +4,7 @@
 
 #include "fakes/encoded_text.h"
 #include "fakes/fake_platform.h"
+#include "platform/posix/posix_system.h"
 
 namespace {
 
@@ -43,6 +44,33 @@ TEST(SupportNotes, StartNamesVersionCodePageLocaleDisplayAndFolder) {
   EXPECT_EQ(support::startNote(system, "0.0.1", "TC", "D:\\Games\\"),
             "start: launcher 0.0.1, system code page 950, locale 1028, display language TC, client folder "
             "\"<D:\\Games\\>\"");
+}
+
+// A mirror's address from the manifest (GBK) reaches the log as UTF-8; counts of one are singular.
+TEST(SupportNotes, SourceLinesAreUtf8AndCountInWords) {
+  const std::string mirror = "http://127.0.0.1:8081/" + gbkOf("补丁") + "/a.pak";
+  EXPECT_EQ(support::sourceServedNote(mirror, 0, "answered status 404"),
+            "download from \"http://127.0.0.1:8081/补丁/a.pak\": 0 bytes, left: answered status 404");
+  EXPECT_EQ(support::failingNote(mirror, "no answer", 1, false),
+            "download failing \"http://127.0.0.1:8081/补丁/a.pak\": no answer, 1 failure since the last line");
+  EXPECT_EQ(support::retriesNote(1), "download tried again 1 time after a failure");
+}
+
+// The launcher spells every path with '\' inside; the log shows them as the player's system
+// writes them: '/' on Linux, '\' on Windows (the fake's system).
+TEST(SupportNotes, PathsAreWrittenWithTheSystemsOwnSeparator) {
+  platform::posix::PosixSystem posix;
+  fakes::FakeSystem windows;
+  support::DownloadFacts facts;
+  facts.url = "http://127.0.0.1/a.pak";
+  facts.target = "\\home\\player\\game\\DownloadCache\\a.pak.tmp";
+  EXPECT_NE(support::downloadNote(posix, facts).find(" to \"/home/player/game/DownloadCache/a.pak.tmp\": "),
+            std::string::npos);
+  EXPECT_TRUE(support::startNote(posix, "1", "SC", "\\home\\player\\游戏\\")
+                  .ends_with(", client folder \"/home/player/游戏/\""));
+  EXPECT_EQ(support::heldFileCause(posix, "\\home\\p\\a.pak", "Client.exe"),
+            "\"/home/p/a.pak\" is held by another program (\"Client.exe\")");
+  EXPECT_EQ(support::unwritableFolderCause(windows, "C:\\Game\\"), "cannot create, rename and delete files in \"C:\\Game\\\"");
 }
 
 }  // namespace

@@ -93,6 +93,12 @@ std::string PosixSystem::displayText(const std::string& systemText, unsigned cod
   return convert(hostPath(systemText), "UTF-8", to);
 }
 
+// A launcher path, read as this system writes paths. Its texts are UTF-8, in which no byte of a
+// longer character can be taken for a backslash.
+std::string PosixSystem::readableText(const std::string& systemText) {
+  return hostPath(toUtf8(systemText, systemCodePage()));
+}
+
 // Paths of this system are UTF-8: no byte of a longer character can be taken for '\'.
 std::bitset<256> PosixSystem::leadBytes() { return {}; }
 

@@ -15,6 +15,7 @@ class PosixSystem : public System {
   void endProcess(int code) override;
   std::string toUtf8(const std::string& bytes, unsigned codePage) override;
   std::string displayText(const std::string& systemText, unsigned codePage) override;
+  std::string readableText(const std::string& systemText) override;
   std::bitset<256> leadBytes() override;
   std::string manifestFileName(const std::string& gbk) override;
   std::string scriptText(const std::string& systemText) override;
