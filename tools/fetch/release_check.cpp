@@ -158,7 +158,9 @@ std::string summaryLine(const std::vector<CheckRow>& rows) {
 
 int runReleaseCheck(state::AppState& app, SourceAsker& asker, bool full, std::string& out) {
   if (startup::fetchCheckedManifest(app) != startup::ManifestOutcome::kUsable) {
-    out += "no usable manifest from " + app.endpoints.manifestPrimary + " or " + app.endpoints.manifestSecondary + "\n";
+    const startup::Endpoints& e = app.endpoints;
+    out += "no usable manifest from " + e.manifestPrimary + ":" + std::to_string(e.manifestPrimaryPort) + " or " +
+           e.manifestSecondary + ":" + std::to_string(e.manifestSecondaryPort) + "\n";
     return state::kExitNoManifest;
   }
   std::vector<CheckRow> rows;

@@ -118,7 +118,10 @@ int checkReleaseCommand(const std::vector<std::string>& args) {
   int code = runReleaseCheck(app, asker, full, out);
   std::string log;
   // Why each manifest address failed is in the support log's manifest lines.
-  if (code == state::kExitNoManifest && p.files.readWhole((folder / "check.log").string(), log)) std::fputs(log.c_str(), stderr);
+  if (code == state::kExitNoManifest && p.files.readWhole((folder / "check.log").string(), log)) {
+    if (log.rfind("\xEF\xBB\xBF", 0) == 0) log.erase(0, 3);  // the log's UTF-8 mark
+    std::fputs(log.c_str(), stderr);
+  }
   std::fputs(out.c_str(), stdout);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
