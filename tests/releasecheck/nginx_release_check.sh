@@ -142,7 +142,7 @@ echo "== the repaired release"
 cp -p "$work/release/two.dat" "$work/release/three.bin" "$work/b/www/rel/"
 publish "$mirror"
 set +e
-"$fetch" --check-release --endpoints "$work/endpoints.ini" --full >"$work/out.txt" 2>"$work/err.txt"; code=$?
+"$fetch" --full --check-release --endpoints "$work/endpoints.ini" >"$work/out.txt" 2>"$work/err.txt"; code=$?
 set -e
 cat "$work/out.txt"
 [ "$code" = 0 ] || fail "a sound release gave exit $code"

@@ -85,13 +85,19 @@ bool applyEndpointsFile(platform::Platform& p, const std::string& path, startup:
 
 }  // namespace
 
-bool asksForReleaseCheck(int argc, char** argv) { return argc > 1 && std::strcmp(argv[1], "--check-release") == 0; }
+bool asksForReleaseCheck(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--check-release") == 0) return true;
+  return false;
+}
 
 int checkReleaseCommand(const std::vector<std::string>& args) {
   std::string endpointsFile;
   bool full = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--full") {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--check-release") {
+      continue;
+    } else if (args[i] == "--full") {
       full = true;
     } else if (args[i] == "--endpoints" && i + 1 < args.size()) {
       endpointsFile = args[++i];

@@ -4,7 +4,7 @@
 
 namespace fetchtool {
 
-// True when the arguments ask for the release check (their first is --check-release).
+// True when the arguments ask for the release check (one of them is --check-release).
 bool asksForReleaseCheck(int argc, char** argv);
 
 // launcher-fetch --check-release [--endpoints FILE] [--full]: the release check against the
