@@ -134,7 +134,7 @@ std::string hostField(const Url& url) {
 }
 
 std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
-                             const std::string& validator, bool viaProxy) {
+                             const std::string& validator, bool viaProxy, int64_t rangeLast) {
   std::string host = hostField(url);
   std::string head;
   head.reserve(256 + url.path.size() + referer.size());
@@ -144,7 +144,8 @@ std::string buildRequestHead(const Url& url, const std::string& referer, int64_t
   head += "Accept: */*\r\n";
   head += "Referer: " + referer + "\r\n";
   head += std::string("User-Agent: ") + kUserAgent + "\r\n";
-  if (rangeStart >= 0) head += "Range: bytes=" + std::to_string(rangeStart) + "-\r\n";
+  std::string last = rangeLast >= rangeStart ? std::to_string(rangeLast) : std::string();
+  if (rangeStart >= 0) head += "Range: bytes=" + std::to_string(rangeStart) + "-" + last + "\r\n";
   if (rangeStart >= 0 && !validator.empty()) head += "If-Range: " + validator + "\r\n";
   head += "Pragma: no-cache\r\n";
   head += "Cache-Control: no-cache\r\n";

@@ -16,8 +16,9 @@ inline constexpr size_t kMaxHeadBytes = 16384;
 // first request of a fresh download, which learns the size). A ranged request carries
 // `validator` as If-Range, so a server whose file has changed answers with the whole new file.
 // Through a proxy (`viaProxy`) the request names the whole address instead of the path.
+// rangeLast >= rangeStart closes the range there (a probe of a few bytes); else it is open.
 std::string buildRequestHead(const Url& url, const std::string& referer, int64_t rangeStart,
-                             const std::string& validator = {}, bool viaProxy = false);
+                             const std::string& validator = {}, bool viaProxy = false, int64_t rangeLast = -1);
 // The Host field's value: the host, with the port unless it is the scheme's default.
 std::string hostField(const Url& url);
 

@@ -4,6 +4,7 @@
 // renames the result to TARGET when complete (unless --keep-tmp). An interrupted run resumes
 // on the next start with the same TARGET.
 // Exit code: 0 complete, 2 incomplete, 1 not started or bad arguments.
+// launcher-fetch --check-release [--endpoints FILE] [--full]: see release_check_command.h.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "download/source_set.h"
+#include "release_check_command.h"
 
 #include "state/app_state.h"
 #include "patching/file_download.h"
@@ -62,6 +64,8 @@ class StateSaver {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (fetchtool::asksForReleaseCheck(argc, argv))
+    return fetchtool::checkReleaseCommand(std::vector<std::string>(argv + 1, argv + argc));
   if (argc < 3) {
     std::fprintf(stderr, "usage: launcher-fetch URL TARGET [--keep-tmp] [--mirror URL]...\n");
     return 1;
