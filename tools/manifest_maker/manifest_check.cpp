@@ -204,7 +204,8 @@ class Checker {
   void requireDigest(const std::string& path, size_t line, const char* what) {
     std::string sha = attr(path, "sha256");
     if (sha.empty() && signed_)
-      add(line, std::string(what) + " without sha256 in a signed manifest: launchers that require signatures refuse it");
+      add(line, std::string(what) +
+                    " without sha256 in a signed manifest: launchers that require signatures refuse it");
     else if (!sha.empty() && !isLowerHexDigest(sha))
       add(line, "sha256 " + shown(sha) + " is not 64 lower-case hexadecimal digits");
   }
@@ -309,7 +310,8 @@ class Checker {
   bool signed_ = false;
 };
 
-// "keyN = KEY" or a bare KEY per line; comments and empty values left out.
+// "keyN = KEY" or a bare KEY per line; comments, section headers, other keys and empty values
+// left out.
 bool keysFromLines(const std::string& bytes, std::vector<platform::P256PublicKey>& keys) {
   std::istringstream in(bytes);
   size_t before = keys.size();
@@ -322,7 +324,7 @@ bool keysFromLines(const std::string& bytes, std::vector<platform::P256PublicKey
     std::string value = eq == std::string::npos ? line : line.substr(eq + 1);
     value.erase(std::remove_if(value.begin(), value.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; }),
                 value.end());
-    if (value.empty()) continue;
+    if (value.empty() || value[0] == '[') continue;
     auto key = startup::parseTrustKey(value);
     if (!key) return false;
     keys.push_back(*key);
