@@ -27,6 +27,9 @@ namespace {
 
 constexpr size_t kHeaderCodeBytes = 24;  // a header code reads bytes 16 to 23
 
+// Paths as UTF-8, as the maker takes them everywhere.
+fs::path fromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+
 bool readWhole(const fs::path& file, std::string& bytes) {
   std::ifstream in(file, std::ios::binary);
   std::ostringstream s;
@@ -271,7 +274,7 @@ class Checker {
     std::string relative;
     for (const std::string& level : patching::folderLevels(folder)) relative += text::gbkToUtf8(level) + "/";
     relative += text::gbkToUtf8(name);
-    fs::path file = fs::path(o_.releaseDir) / fs::path(std::u8string(relative.begin(), relative.end()));
+    fs::path file = fromUtf8(o_.releaseDir) / fromUtf8(relative);
     std::error_code ec;
     FileCodes codes;
     if (!fs::is_regular_file(file, ec)) return add(line, "missing from the release folder: " + relative);
@@ -342,10 +345,10 @@ size_t lineAt(const std::string& bytes, size_t offset) {
 
 bool checkManifest(const CheckOptions& options, CheckResult& result, std::string& error) {
   std::string bytes;
-  if (!readWhole(fs::path(std::u8string(options.manifest.begin(), options.manifest.end())), bytes))
+  if (!readWhole(fromUtf8(options.manifest), bytes))
     return error = "cannot read " + options.manifest, false;
   std::error_code ec;
-  if (!options.releaseDir.empty() && !fs::is_directory(options.releaseDir, ec))
+  if (!options.releaseDir.empty() && !fs::is_directory(fromUtf8(options.releaseDir), ec))
     return error = "not a folder: " + options.releaseDir, false;
   result = {};
   Checker(options, bytes, result).run();
@@ -357,7 +360,7 @@ bool checkManifest(const CheckOptions& options, CheckResult& result, std::string
 bool readPublicKeys(const std::string& textOrFile, std::vector<platform::P256PublicKey>& keys, std::string& error) {
   if (auto key = startup::parseTrustKey(textOrFile)) return keys.push_back(*key), true;
   std::string bytes;
-  if (!readWhole(fs::path(std::u8string(textOrFile.begin(), textOrFile.end())), bytes))
+  if (!readWhole(fromUtf8(textOrFile), bytes))
     return error = textOrFile + ": neither a public key nor a readable file", false;
   if (bytes.find("PRIVATE KEY-----") != std::string::npos) {
     SigningKey key;
