@@ -24,7 +24,7 @@ grep -q '^key2 = ' "$work/key.txt" || fail "--slot 2 printed no key2 line: $(cat
 # 1. What the maker made passes, with the folder and the key.
 "$maker" --check "$work/m.xml" --dir "$work/release" --public-key "$work/key.txt" > "$work/out" ||
   fail "a fresh manifest has problems (exit $?)"
-grep -q "^$work/m.xml: 0 problems; 1 server lines, 2 patches" "$work/out" || fail "summary"
+grep -q "^$work/m.xml: 0 problems; 1 server line, 2 patches" "$work/out" || fail "summary"
 grep -q 'signed by key' "$work/out" || fail "the verifying key is not named"
 
 # 2. Broken: a server line without Lip (line 4), a file that changed after making (line 9),

@@ -119,6 +119,8 @@ TEST_F(ManifestCheck, AGoodManifestHasNoProblemsAndEachFaultIsReportedAtItsLine)
       {"</PatchList>", "  <P name=\"short.pak\" size=\"10\" CheckCode=\"3031323334353637\" url=\"http://h/s\"/>\r\n  </PatchList>",
        "10: a header code for short.pak, which has 10 bytes"},
       {"</PatchList>", "", "11: not well-formed XML"},
+      {"</PatchList>", "</PatchList><MirrorList base=\"http://h\">\r\n<M base=\"h2/p\"/></MirrorList>",
+       "11: MirrorList base \"h2/p\" is not an http"},
       {"<UpdateInfo>", "<Update>", "not well-formed XML"},
   };
   for (const Case& c : cases) {

@@ -148,8 +148,9 @@ int check(int argc, char** argv) {
     return 2;
   }
   for (const auto& p : r.problems) std::printf("%s:%zu: %s\n", o.manifest.c_str(), p.line, p.text.c_str());
-  std::printf("%s: %zu problem%s; %zu server lines, %zu patches%s%s\n", o.manifest.c_str(), r.problems.size(),
-              r.problems.size() == 1 ? "" : "s", r.serverLines, r.patches,
+  auto s = [](size_t n) { return n == 1 ? "" : "s"; };
+  std::printf("%s: %zu problem%s; %zu server line%s, %zu patch%s%s%s\n", o.manifest.c_str(), r.problems.size(),
+              s(r.problems.size()), r.serverLines, s(r.serverLines), r.patches, r.patches == 1 ? "" : "es",
               o.releaseDir.empty() ? "" : (", compared with " + o.releaseDir).c_str(),
               r.verifiedKeyId.empty() ? "" : (", signed by key " + r.verifiedKeyId).c_str());
   return r.problems.empty() ? 0 : 1;

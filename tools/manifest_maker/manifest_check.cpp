@@ -104,6 +104,7 @@ class Checker {
     sections();
     serverLines();
     launcher();
+    mirrorList();
     patches();
     stamps();
   }
@@ -221,6 +222,22 @@ class Checker {
     requireAddress(path, line, "Launcher");
     requireText(path, line, "Launcher", "ver");
     requireDigest(path, line, "Launcher");
+  }
+
+  // Every base stands in for the list's own at the start of an address, so each must be one.
+  void mirrorList() {
+    const std::string path = "UpdateInfo/MirrorList";
+    auto list = startup::manifestElement(doc_, path);
+    if (!list) return;
+    for (uint32_t i = 0; i <= doc_.xml.elements[*list].childCount; ++i) {
+      std::string node = i == 0 ? path : path + "/@" + std::to_string(i);
+      std::string base = attr(node, "base");
+      download::Url parsed;
+      bool web = (base.rfind("http://", 0) == 0 || base.rfind("https://", 0) == 0) && download::parseUrl(base, parsed);
+      if (!web)
+        add(lineOf(*startup::manifestElement(doc_, node)), "MirrorList base " + shown(base) +
+                                                               " is not an http:// or https:// address");
+    }
   }
 
   void patches() {
