@@ -1,4 +1,6 @@
-// The manifest maker: writes the PatchList of an update manifest from a release folder.
+// The manifest maker: writes the PatchList of an update manifest from a release folder, makes
+// signing keys, and checks a manifest as the launcher would read it (--check).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -7,16 +9,15 @@
 #include <string>
 #include <vector>
 
-#include <chrono>
-
 #include "manifest_check.h"
 #include "manifest_maker.h"
 #include "signing.h"
+#include "startup/endpoints.h"
 
 namespace {
 
-// The [trust] section has this many key lines, key1 to key2.
-constexpr int kTrustSlots = 2;
+// The launcher's [trust] section has this many key lines, key1, key2, ...
+constexpr int kTrustSlots = static_cast<int>(std::tuple_size_v<decltype(startup::Endpoints::trustKeys)>);
 
 int printPublicKey(const maker::SigningKey& key, const std::string& file, int slot) {
   std::printf("; public key of %s, for the [trust] section of config/operator.ini\nkey%d = %s\n", file.c_str(), slot,
