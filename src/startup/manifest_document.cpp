@@ -48,6 +48,10 @@ std::optional<uint32_t> resolve(const xml::Document& d, std::string_view path) {
 
 bool parseManifest(ManifestDocument& doc, std::string_view bytes) { return xml::parse(bytes, doc.xml); }
 
+std::optional<uint32_t> manifestElement(const ManifestDocument& doc, const std::string& path) {
+  return resolve(doc.xml, path);
+}
+
 int manifestCount(const ManifestDocument& doc, const std::string& path) {
   auto node = resolve(doc.xml, path);
   return node ? static_cast<int>(doc.xml.elements[*node].childCount) : 0;

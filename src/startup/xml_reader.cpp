@@ -385,6 +385,9 @@ class Parser {
   std::string_view in_;
   Document& doc_;
   size_t pos_ = 0;
+
+ public:
+  size_t position() const { return std::min(pos_, in_.size()); }
 };
 
 }  // namespace
@@ -412,12 +415,15 @@ bool Document::attribute(uint32_t element, std::string_view attributeName, std::
   return false;
 }
 
-bool parse(std::string_view bytes, Document& doc) {
+bool parse(std::string_view bytes, Document& doc, size_t* stoppedAt) {
   doc.clear();
+  if (stoppedAt) *stoppedAt = 0;
   // Offsets are 32-bit; a manifest of 4 GiB is not one.
   if (bytes.size() >= UINT32_MAX) return false;
   try {
-    if (Parser(bytes, doc).run()) return true;
+    Parser parser(bytes, doc);
+    if (parser.run()) return true;
+    if (stoppedAt) *stoppedAt = parser.position();
   } catch (const std::bad_alloc&) {
   }
   doc.clear();

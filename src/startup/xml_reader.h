@@ -53,7 +53,8 @@ inline constexpr size_t kMaxElements = 100000;
 // character references in attribute values are decoded (character references above 0x7F become
 // GBK). Comments, processing instructions, CDATA sections, element text and a DOCTYPE are
 // checked and skipped. Returns false, with `doc` empty, for anything that is not well-formed,
-// that has more than kMaxElements elements, or that cannot be held in memory.
-bool parse(std::string_view bytes, Document& doc);
+// that has more than kMaxElements elements, or that cannot be held in memory. On failure
+// `stoppedAt`, when given, is the offset at which reading stopped (where an operator looks).
+bool parse(std::string_view bytes, Document& doc, size_t* stoppedAt = nullptr);
 
 }  // namespace startup::xml

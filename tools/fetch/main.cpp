@@ -64,10 +64,17 @@ class StateSaver {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* usage =
+      "usage: launcher-fetch URL TARGET [--keep-tmp] [--mirror URL]...\n"
+      "       launcher-fetch --check-release [--endpoints FILE] [--full]\n";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
   if (fetchtool::asksForReleaseCheck(argc, argv))
     return fetchtool::checkReleaseCommand(std::vector<std::string>(argv + 1, argv + argc));
   if (argc < 3) {
-    std::fprintf(stderr, "usage: launcher-fetch URL TARGET [--keep-tmp] [--mirror URL]...\n");
+    std::fputs(usage, stderr);
     return 1;
   }
   std::vector<std::string> addresses{argv[1]};

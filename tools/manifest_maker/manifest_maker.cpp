@@ -67,18 +67,41 @@ std::string percentEncode(const std::string& bytes) {
   return out;
 }
 
-bool fileMd5(const fs::path& file, std::string& digest) {
+// What the manifest needs of a file, in one reading: its MD5, SHA-256 (when signing) and first
+// 32 bytes, and whether it holds a private key.
+struct FileScan {
+  std::string md5, sha256, head;
+  bool privateKey = false;
+};
+
+bool scanFile(const fs::path& file, bool withSha256, FileScan& scan) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
   Md5 md5;
-  char buffer[1 << 16];
+  platform::Sha256 sha;
+  std::vector<char> buffer(1 << 16);
+  std::string window;  // the end of the previous block and this one, so a marker across them is seen
   while (in) {
-    in.read(buffer, sizeof buffer);
-    md5.update(buffer, static_cast<size_t>(in.gcount()));
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    size_t got = static_cast<size_t>(in.gcount());
+    if (scan.head.size() < 32) scan.head.append(buffer.data(), std::min<size_t>(got, 32 - scan.head.size()));
+    md5.update(buffer.data(), got);
+    if (withSha256) sha.update(buffer.data(), got);
+    window = window.substr(window.size() > 64 ? window.size() - 64 : 0) + std::string(buffer.data(), got);
+    scan.privateKey = scan.privateKey || holdsPrivateKey(window);
   }
   if (in.bad()) return false;
-  digest = md5.hexDigest();
+  scan.md5 = md5.hexDigest();
+  if (!withSha256) return true;
+  auto digest = sha.finish();
+  if (!digest) return false;
+  scan.sha256 = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
   return true;
+}
+
+bool isHidden(const fs::path& p) {
+  std::u8string name = p.filename().u8string();
+  return !name.empty() && name[0] == u8'.';
 }
 
 bool fileSha256(const fs::path& file, std::string& hex) {
@@ -94,15 +117,6 @@ bool fileSha256(const fs::path& file, std::string& hex) {
   if (in.bad() || !digest) return false;
   hex = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
   return true;
-}
-
-bool fileHead(const fs::path& file, std::string& head) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  char buffer[32];
-  in.read(buffer, sizeof buffer);
-  head.assign(buffer, static_cast<size_t>(in.gcount()));
-  return !in.bad();
 }
 
 bool anyMatch(const std::vector<std::string>& patterns, const std::string& relative) {
@@ -271,6 +285,15 @@ bool launcherVersionIn(const std::string& bytes, std::string& version, std::stri
   return true;
 }
 
+bool holdsPrivateKey(std::string_view bytes) {
+  static constexpr std::string_view kEnd = "PRIVATE KEY-----", kBegin = "-----BEGIN ";
+  for (size_t at = bytes.find(kEnd); at != std::string_view::npos; at = bytes.find(kEnd, at + 1)) {
+    size_t from = at > 40 ? at - 40 : 0;
+    if (bytes.substr(from, at - from).find(kBegin) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 bool matches(const std::string& pattern, const std::string& relativePath) {
   std::string last = relativePath.substr(relativePath.rfind('/') + 1);
   return globMatch(pattern.c_str(), relativePath.c_str()) || globMatch(pattern.c_str(), last.c_str());
@@ -296,14 +319,20 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
     error = "not a folder: " + o.releaseDir;
     return false;
   }
+  if (!isWebAddress(o.baseUrl))
+    return error = "--base-url " + o.baseUrl + ": not an http:// or https:// address", false;
   std::vector<Patch> patches;
   for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    if (isHidden(it->path())) {
+      it.disable_recursion_pending();
+      continue;
+    }
     if (!it->is_regular_file(ec)) continue;
     Patch p;
     p.file = it->path();
     p.relative = toUtf8(fs::relative(p.file, root, ec));
     p.size = it->file_size(ec);
-    patches.push_back(p);
+    if (!anyMatch(o.exclude, p.relative)) patches.push_back(p);
   }
   if (ec) {
     error = "cannot scan " + o.releaseDir + ": " + ec.message();
@@ -333,18 +362,18 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
     std::string name = slash == std::string::npos ? gbk : gbk.substr(slash + 1);
     std::string folder = slash == std::string::npos ? "" : gbk.substr(0, slash);
     std::replace(folder.begin(), folder.end(), '/', '\\');
-    std::string code;
-    bool header = anyMatch(o.headerCode, p.relative);
-    if (header) {
-      std::string head;
-      if (!fileHead(p.file, head)) return error = "cannot read " + p.relative, false;
-      code = headerCheckCode(head);
-      if (head.size() < 24) warnings.push_back(p.relative + ": shorter than 24 bytes, its header code is " + code);
-    } else if (!fileMd5(p.file, code)) {
-      return error = "cannot read " + p.relative, false;
+    FileScan scan;
+    if (!scanFile(p.file, signing, scan)) return error = "cannot read " + p.relative, false;
+    if (scan.privateKey)
+      return error = p.relative + " holds a private key: it is never published (move it out of the folder or "
+                                  "--exclude it)",
+             false;
+    std::string code = scan.md5;
+    if (anyMatch(o.headerCode, p.relative)) {
+      code = headerCheckCode(scan.head);
+      if (scan.head.size() < 24) warnings.push_back(p.relative + ": shorter than 24 bytes, its header code is " + code);
     }
-    std::string sha256;
-    if (signing && !fileSha256(p.file, sha256)) return error = "cannot read " + p.relative, false;
+    const std::string& sha256 = scan.sha256;
     if (gbk.find('?') != std::string::npos && p.relative.find('?') == std::string::npos)
       warnings.push_back(p.relative + ": the name has characters outside GBK");
     out += "    <Patch name=\"" + escapeAttribute(name) + "\" path=\"" + escapeAttribute(folder) + "\" size=\"" +

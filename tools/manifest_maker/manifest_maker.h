@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace maker {
@@ -12,6 +13,7 @@ struct MakerOptions {
   std::string existingManifest;          // ServerList and Launcher are kept from here, byte for byte
   std::vector<std::string> headerCode;   // files matching one of these get the 16-digit header code
   std::vector<std::string> manual;       // files matching one of these get isupdate="false"
+  std::vector<std::string> exclude;      // files matching one of these are left out
   // Further servers holding the same release under these bases: written once as the
   // MirrorList, which stands each of them in for baseUrl in every address under it.
   std::vector<std::string> mirrors;
@@ -39,7 +41,12 @@ bool matches(const std::string& pattern, const std::string& relativePath);
 // The 16-digit code from the header of a file that begins with `head` (at most 32 bytes read).
 std::string headerCheckCode(const std::string& head);
 
-// The manifest text (GBK), or false with `error` set. `warnings` collects what the operator
+// True when `bytes` hold a PEM private key block ("-----BEGIN ... PRIVATE KEY-----").
+bool holdsPrivateKey(std::string_view bytes);
+
+// The manifest text (GBK), or false with `error` set. Hidden files and folders (names that
+// begin with '.') and files matching `exclude` are left out; a file that holds a private key
+// is refused, so a signing key kept in the folder is never published. `warnings` collects what the operator
 // should know but does not stop the manifest.
 bool makeManifest(const MakerOptions& options, std::string& manifest, std::string& error,
                   std::vector<std::string>& warnings);
