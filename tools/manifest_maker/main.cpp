@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chunk_files.h"
 #include "manifest_maker.h"
 #include "signing.h"
 
@@ -71,6 +72,9 @@ const char* kUsage =
     "  --launcher-ver VER     with --launcher: refuse unless FILE was built as version VER\n"
     "  --serial N             with --sign: this serial instead of the current time in seconds\n"
     "  --expires DAYS         with --sign: launchers with keys refuse the manifest DAYS days from now\n"
+    "  --chunks               files of 8 MiB and more get a chunk index beside them (<file>.chunks):\n"
+    "                         launchers holding an older version fetch only the parts that changed\n"
+    "  --chunks-min SIZE      with --chunks: the smallest file that gets one (bytes, or with K, M, G)\n"
     "usage: manifest-maker --keygen KEYFILE      writes a new private key, prints its public key for [trust]\n"
     "       manifest-maker --public-key KEYFILE  prints the public key of KEYFILE for [trust]\n"
     "PATTERN: '*' and '?' wildcards, matched against the path in the folder or the file name.\n";
@@ -84,6 +88,10 @@ int main(int argc, char** argv) {
   std::string out;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (a == "--chunks") {
+      o.chunks = true;
+      continue;
+    }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "manifest-maker: %s needs a value\n%s", a.c_str(), kUsage);
       return 2;
@@ -107,6 +115,12 @@ int main(int argc, char** argv) {
         return 2;
       }
       o.serial = n;
+    }
+    else if (a == "--chunks-min") {
+      if (!maker::parseByteSize(v, o.chunksMin)) {
+        std::fprintf(stderr, "manifest-maker: --chunks-min needs a size in bytes, or with K, M or G\n");
+        return 2;
+      }
     }
     else if (a == "--expires") {
       char* end = nullptr;
