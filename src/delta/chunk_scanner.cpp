@@ -5,7 +5,7 @@
 
 namespace delta {
 
-ChunkScanner::ChunkScanner(const ChunkParams& params) : params_(params) {}
+ChunkScanner::ChunkScanner(const ChunkParams& params, bool digestWhole) : params_(params), digestWhole_(digestWhole) {}
 
 std::optional<ChunkHash> chunkHashOf(const void* data, size_t size) {
   platform::Sha256 sha;
@@ -18,7 +18,7 @@ std::optional<ChunkHash> chunkHashOf(const void* data, size_t size) {
 }
 
 void ChunkScanner::feed(const void* data, size_t size) {
-  whole_.update(data, size);
+  if (digestWhole_) whole_.update(data, size);
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (size > 0) {
     // Room for one largest chunk past the cut point keeps every cut decided on whole data.
@@ -52,6 +52,7 @@ void ChunkScanner::emit(size_t length) {
 
 bool ChunkScanner::finish() {
   cutWhile(1);
+  if (!digestWhole_) return !failed_;
   auto digest = whole_.finish();
   if (!digest) failed_ = true;
   fileSha256_ = digest.value_or(platform::Sha256Digest{});

@@ -17,19 +17,19 @@ struct LocalChunk {
   ChunkHash hash{};
 };
 
-// Cuts a stream of bytes into chunks as it is fed, in pieces of any size, and digests the
-// whole stream on the way: one pass over a file gives both its chunks and its SHA-256.
-// Memory stays at about two of the largest chunks.
+// Cuts a stream of bytes into chunks as it is fed, in pieces of any size, and (unless told
+// not to) digests the whole stream on the way: one pass over a file gives both its chunks and
+// its SHA-256. Memory stays at about two of the largest chunks.
 class ChunkScanner {
  public:
-  explicit ChunkScanner(const ChunkParams& params);
+  explicit ChunkScanner(const ChunkParams& params, bool digestWhole = true);
 
   void feed(const void* data, size_t size);
   // Cuts what is left; false when the system could not compute a digest.
   bool finish();
 
   const std::vector<LocalChunk>& chunks() const { return chunks_; }
-  const platform::Sha256Digest& fileSha256() const { return fileSha256_; }
+  const platform::Sha256Digest& fileSha256() const { return fileSha256_; }  // all zero unless digested
   uint64_t size() const { return consumed_ + (buffer_.size() - start_); }
 
  private:
@@ -40,6 +40,7 @@ class ChunkScanner {
   std::vector<uint8_t> buffer_;
   size_t start_ = 0;        // where the next chunk begins in buffer_
   uint64_t consumed_ = 0;   // bytes of the file before buffer_[start_]
+  bool digestWhole_;
   platform::Sha256 whole_;
   platform::Sha256Digest fileSha256_{};
   std::vector<LocalChunk> chunks_;
