@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the response-head parser and the state-record reader with
-# clang and runs each for a bounded time. Skips (exit 0 with a note) where clang or its
-# fuzzer runtime is not installed.
+# Builds the libFuzzer targets of the response-head parser, the state-record reader and the
+# chunk-index reader with clang and runs each for a bounded time. Skips (exit 0 with a note)
+# where clang or its fuzzer runtime is not installed.
 set -euo pipefail
 src=${LAUNCHER_SOURCE:?}
 build=${LAUNCHER_BUILD:?}/fuzz_download
@@ -38,6 +38,9 @@ build_target response_head_fuzz "$src/tests/download/fuzz/response_head_fuzz.cpp
 build_target task_state_fuzz "$src/tests/download/fuzz/task_state_fuzz.cpp" "$src/src/download/task_state_blob.cpp" \
   "$src/src/download/crc16.cpp" "$src/src/download/segment_table.cpp" "$src/src/download/url.cpp" \
   "$src/src/text/port_number.cpp"
+build_target chunk_index_fuzz "$src/tests/download/fuzz/chunk_index_fuzz.cpp" "$src/src/delta/chunk_index.cpp" \
+  "$src/src/delta/chunk_cutter.cpp" "$src/src/platform/crypto.cpp" "$src/src/platform/posix/posix_crypto.cpp" -lcrypto
 run_target response_head_fuzz "$src/tests/download/fuzz/seeds_head"
 run_target task_state_fuzz "$src/tests/download/fuzz/seeds_state"
+run_target chunk_index_fuzz "$src/tests/download/fuzz/seeds_chunks"
 echo "fuzzing each target for ${seconds}s found nothing"

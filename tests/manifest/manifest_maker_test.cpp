@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "chunk_files.h"
+#include "delta/chunk_index.h"
 #include "md5.h"
 #include "signing.h"
 #include "platform/crypto.h"
@@ -282,6 +284,59 @@ TEST_F(ManifestMaker, TheLauncherIsOfferedUnderItsOwnVersionAndEveryDisagreement
     EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "sha256"), sha) << text;
     EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/Launcher", "url"), "http://h/DLQ.exe") << text;
   }
+}
+
+}  // namespace
+}  // namespace maker
+
+namespace maker {
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(ManifestMaker, LargeFilesGetAChunkIndexBesideThemThatIsNeverAPatchOfItsOwn) {
+  std::string large(9 << 20, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>((i * 2654435761u) >> 13);
+  write(dir / "release" / "data" / "big.pak", large);
+  write(dir / "release" / "small.txt", "small");
+  MakerOptions o;
+  o.releaseDir = (dir / "release").string();
+  o.baseUrl = "http://127.0.0.1:8080/r1";
+  o.chunks = true;
+  for (int run = 1; run <= 2; ++run) {  // a second run over the same folder, indexes and all
+    std::string text, error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(makeManifest(o, text, error, warnings)) << error;
+    startup::ManifestDocument doc;
+    ASSERT_TRUE(startup::parseManifest(doc, text));
+    ASSERT_EQ(startup::manifestCount(doc, "UpdateInfo/PatchList"), 2) << text;
+    EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/PatchList/@1", "chunks"), "http://127.0.0.1:8080/r1/data/big.pak.chunks");
+    EXPECT_EQ(startup::manifestAttribute(doc, "UpdateInfo/PatchList/@2", "chunks"), "");
+  }
+  delta::ChunkIndex index;
+  std::string problem;
+  ASSERT_TRUE(delta::decodeChunkIndex(readAll(dir / "release" / "data" / "big.pak.chunks"), index, problem)) << problem;
+  EXPECT_EQ(index.fileSize, large.size());
+  EXPECT_EQ(index.fileSha256, platform::sha256Of(large).value());
+  EXPECT_FALSE(fs::exists(dir / "release" / "small.txt.chunks"));
+
+  // A lower threshold reaches the small file; a file merely named .chunks stays a patch.
+  write(dir / "release" / "notes.chunks", "a game's own file");
+  o.chunksMin = 1;
+  std::string text, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(makeManifest(o, text, error, warnings)) << error;
+  EXPECT_TRUE(fs::exists(dir / "release" / "small.txt.chunks"));
+  EXPECT_NE(text.find("name=\"notes.chunks\""), std::string::npos);
+  EXPECT_EQ(text.find("name=\"small.txt.chunks\""), std::string::npos);
+
+  uint64_t bytes = 0;
+  EXPECT_TRUE(parseByteSize("8M", bytes) && bytes == 8u << 20);
+  EXPECT_TRUE(parseByteSize("4096", bytes) && bytes == 4096);
+  for (const char* bad : {"", "M", "8 M", "8T", "-1", "1234567890123"}) EXPECT_FALSE(parseByteSize(bad, bytes)) << bad;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "chunk_files.h"
 #include "manifest_check.h"
 #include "manifest_maker.h"
 #include "signing.h"
@@ -79,6 +80,9 @@ const char* kUsage =
     "  --serial N             with --sign: this serial instead of the current time in seconds\n"
     "  --expires DAYS         with --sign: launchers with keys refuse the manifest DAYS days from now\n"
     "  --exclude PATTERN      files matching PATTERN are left out (repeatable)\n"
+    "  --chunks               files of 8 MiB and more get a chunk index beside them (<file>.chunks):\n"
+    "                         launchers holding an older version fetch only the parts that changed\n"
+    "  --chunks-min SIZE      with --chunks: the smallest file that gets one (bytes, or with K, M, G)\n"
     "  Hidden files and folders (names beginning with '.') are left out; a file holding a private\n"
     "  key is refused.\n"
     "usage: manifest-maker --keygen KEYFILE [--slot N]      writes a new private key, prints its\n"
@@ -171,6 +175,10 @@ int main(int argc, char** argv) {
   std::string out;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (a == "--chunks") {
+      o.chunks = true;
+      continue;
+    }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "manifest-maker: %s needs a value\n%s", a.c_str(), kUsage);
       return 2;
@@ -195,6 +203,12 @@ int main(int argc, char** argv) {
         return 2;
       }
       o.serial = n;
+    }
+    else if (a == "--chunks-min") {
+      if (!maker::parseByteSize(v, o.chunksMin)) {
+        std::fprintf(stderr, "manifest-maker: --chunks-min needs a size in bytes, or with K, M or G\n");
+        return 2;
+      }
     }
     else if (a == "--expires") {
       char* end = nullptr;

@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "chunk_files.h"
 #include "md5.h"
 #include "platform/crypto.h"
 #include "signing.h"
@@ -327,7 +328,7 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
       it.disable_recursion_pending();
       continue;
     }
-    if (!it->is_regular_file(ec)) continue;
+    if (!it->is_regular_file(ec) || isChunkIndexBeside(it->path())) continue;
     Patch p;
     p.file = it->path();
     p.relative = toUtf8(fs::relative(p.file, root, ec));
@@ -374,13 +375,20 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
       if (scan.head.size() < 24) warnings.push_back(p.relative + ": shorter than 24 bytes, its header code is " + code);
     }
     const std::string& sha256 = scan.sha256;
+    std::string chunks;
+    if (o.chunks && p.size >= o.chunksMin) {
+      std::string indexSha256;
+      if (!writeChunkIndexBeside(p.file, indexSha256, error)) return false;
+      chunks = " chunks=\"" + escapeAttribute(base + "/" + percentEncode(gbk + kChunkIndexSuffix)) + "\"";
+      if (signing) chunks += " chunks_sha256=\"" + indexSha256 + "\"";
+    }
     if (gbk.find('?') != std::string::npos && p.relative.find('?') == std::string::npos)
       warnings.push_back(p.relative + ": the name has characters outside GBK");
     out += "    <Patch name=\"" + escapeAttribute(name) + "\" path=\"" + escapeAttribute(folder) + "\" size=\"" +
            std::to_string(p.size) + "\" CheckCode=\"" + code + "\" url=\"" +
            escapeAttribute(base + "/" + percentEncode(gbk)) + "\" isupdate=\"" +
            (anyMatch(o.manual, p.relative) ? "false" : "true") + "\"" +
-           (signing ? " sha256=\"" + sha256 + "\"" : "") + "/>\r\n";
+           (signing ? " sha256=\"" + sha256 + "\"" : "") + chunks + "/>\r\n";
   }
   out += "  </PatchList>\r\n</UpdateInfo>\r\n";
   if (signing && !appendSignature(out, key, error)) return false;

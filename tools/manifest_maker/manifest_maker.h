@@ -28,6 +28,10 @@ struct MakerOptions {
   // its SHA-256 Launcher's `sha256`.
   std::string launcherFile;
   std::string launcherVersion;  // --launcher-ver: what the operator means to publish; must match the file
+  // Files of at least chunksMin bytes get a chunk index beside them ("<file>.chunks") and
+  // its address in their entry, so launchers holding an older version fetch only what changed.
+  bool chunks = false;
+  uint64_t chunksMin = 8 << 20;
 };
 
 // The version a launcher executable was built with: the text after its "LAUNCHER VER:"
