@@ -8,7 +8,8 @@
 
 #include "chunk_files.h"
 #include "delta/chunk_index.h"
-#include "md5.h"
+#include "patching/check_code.h"
+#include "patching/md5.h"
 #include "signing.h"
 #include "platform/crypto.h"
 #include "text/byte_encodings.h"
@@ -20,10 +21,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using patching::headerCheckCode;
+
+std::string hexOf(patching::Md5& m) {
+  auto digest = m.finish();
+  return patching::upperHex(digest.data(), digest.size());
+}
+
 std::string md5Of(const std::string& bytes) {
-  Md5 m;
+  patching::Md5 m;
   m.update(bytes.data(), bytes.size());
-  return m.hexDigest();
+  return hexOf(m);
 }
 
 TEST(ManifestMakerCodes, Md5MatchesTheReferenceVectors) {
@@ -31,10 +39,10 @@ TEST(ManifestMakerCodes, Md5MatchesTheReferenceVectors) {
   EXPECT_EQ(md5Of("abc"), "900150983CD24FB0D6963F7D28E17F72");
   EXPECT_EQ(md5Of("12345678901234567890123456789012345678901234567890123456789012345678901234567890"),
             "57EDF4A22BE3C955AC49DA2E2107B67A");
-  Md5 pieces;  // fed across block boundaries
+  patching::Md5 pieces;  // fed across block boundaries
   std::string text(1000, 'q');
   for (size_t i = 0; i < text.size(); i += 7) pieces.update(text.data() + i, std::min<size_t>(7, text.size() - i));
-  EXPECT_EQ(pieces.hexDigest(), md5Of(text));
+  EXPECT_EQ(hexOf(pieces), md5Of(text));
 }
 
 TEST(ManifestMakerCodes, HeaderCodeIsEightBytesFromTheLastSixteenOfTheFirstThirtyTwo) {
@@ -336,7 +344,7 @@ TEST_F(ManifestMaker, LargeFilesGetAChunkIndexBesideThemThatIsNeverAPatchOfItsOw
   uint64_t bytes = 0;
   EXPECT_TRUE(parseByteSize("8M", bytes) && bytes == 8u << 20);
   EXPECT_TRUE(parseByteSize("4096", bytes) && bytes == 4096);
-  for (const char* bad : {"", "M", "8 M", "8T", "-1", "1234567890123"}) EXPECT_FALSE(parseByteSize(bad, bytes)) << bad;
+  for (const char* bad : {"", "M", "8 M", "8T", "-1", "1234567890123", "999999999999G"}) EXPECT_FALSE(parseByteSize(bad, bytes)) << bad;
 }
 
 }  // namespace

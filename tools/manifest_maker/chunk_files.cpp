@@ -6,6 +6,7 @@
 
 #include "delta/chunk_index.h"
 #include "delta/chunk_scanner.h"
+#include "release_file.h"
 #include "text/byte_encodings.h"
 
 namespace maker {
@@ -16,32 +17,13 @@ namespace {
 
 constexpr char kMagic[] = "VKCHUNKS";
 
-// For messages: UTF-8 on every system (a narrow path on Windows may not spell the name).
-std::string shown(const fs::path& p) {
-  std::u8string u = p.generic_u8string();
-  return std::string(u.begin(), u.end());
-}
-
-bool scanFile(const fs::path& file, delta::ChunkScanner& scanner) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  std::vector<char> buffer(1 << 20);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    scanner.feed(buffer.data(), static_cast<size_t>(in.gcount()));
-  }
-  return !in.bad() && scanner.finish();
-}
-
 }  // namespace
 
-bool writeChunkIndexBeside(const fs::path& file, std::string& indexSha256, std::string& error) {
-  delta::ChunkParams params;
-  delta::ChunkScanner scanner(params);
-  if (!scanFile(file, scanner)) return error = "cannot read " + shown(file), false;
-  std::string bytes = delta::encodeChunkIndex(delta::indexOf(scanner, params));
+bool writeChunkIndexBeside(const fs::path& file, const delta::ChunkScanner& scanned, std::string& indexSha256,
+                           std::string& error) {
+  std::string bytes = delta::encodeChunkIndex(delta::indexOf(scanned, delta::ChunkParams{}));
   auto digest = platform::sha256Of(bytes);
-  if (bytes.empty() || !digest) return error = "cannot digest the chunk index of " + shown(file), false;
+  if (bytes.empty() || !digest) return error = "cannot digest the chunk index of " + toUtf8(file), false;
 
   fs::path target = file;
   target += kChunkIndexSuffix;
@@ -50,11 +32,11 @@ bool writeChunkIndexBeside(const fs::path& file, std::string& indexSha256, std::
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) return error = "cannot write " + shown(partial), false;
+    if (!out.flush()) return error = "cannot write " + toUtf8(partial), false;
   }
   std::error_code ec;
   fs::rename(partial, target, ec);
-  if (ec) return error = "cannot write " + shown(target) + ": " + ec.message(), false;
+  if (ec) return error = "cannot write " + toUtf8(target) + ": " + ec.message(), false;
   indexSha256 = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
   return true;
 }
@@ -79,7 +61,7 @@ bool parseByteSize(const std::string& text, uint64_t& bytes) {
   uint64_t value = std::stoull(text.substr(0, digits));
   std::string unit = text.substr(digits);
   int shift = unit.empty() ? 0 : unit == "K" || unit == "k" ? 10 : unit == "M" || unit == "m" ? 20 : unit == "G" || unit == "g" ? 30 : -1;
-  if (shift < 0) return false;
+  if (shift < 0 || value > (UINT64_MAX >> shift)) return false;
   bytes = value << shift;
   return true;
 }

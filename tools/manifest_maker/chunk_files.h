@@ -3,14 +3,17 @@
 #include <filesystem>
 #include <string>
 
+#include "delta/chunk_scanner.h"
+
 namespace maker {
 
 inline constexpr const char* kChunkIndexSuffix = ".chunks";
 
-// Cuts `file` into chunks and writes its index beside it as "<file>.chunks" (through a
-// temporary name, so a reader never sees half an index). `indexSha256` is the lower-case hex
-// SHA-256 of the index file's bytes.
-bool writeChunkIndexBeside(const std::filesystem::path& file, std::string& indexSha256, std::string& error);
+// Writes the index of `file`, whose bytes `scanned` has cut (and finished), beside it as
+// "<file>.chunks", through a temporary name so a reader never sees half an index.
+// `indexSha256` is the lower-case hex SHA-256 of the index file's bytes.
+bool writeChunkIndexBeside(const std::filesystem::path& file, const delta::ChunkScanner& scanned,
+                           std::string& indexSha256, std::string& error);
 
 // An index this tool wrote: named "<name>.chunks" beside a file <name>, and beginning with
 // the index's magic. Such files travel with the release but are no patches of their own.

@@ -8,8 +8,8 @@
 
 #include "download/url.h"
 #include "patching/check_code.h"
-#include "patching/md5.h"
 #include "patching/patch_paths.h"
+#include "release_file.h"
 #include "signing.h"
 #include "startup/endpoints.h"
 #include "startup/manifest_document.h"
@@ -27,49 +27,10 @@ namespace {
 
 constexpr size_t kHeaderCodeBytes = 24;  // a header code reads bytes 16 to 23
 
-// Paths as UTF-8, as the maker takes them everywhere.
-fs::path fromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
-
-bool readWhole(const fs::path& file, std::string& bytes) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  if (!in || !(s << in.rdbuf())) return false;
-  bytes = s.str();
-  return true;
-}
-
 std::string shown(const std::string& gbk) { return "\"" + text::gbkToUtf8(gbk) + "\""; }
 
 bool isLowerHexDigest(const std::string& s) {
   return s.size() == 64 && s.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
-
-// The file's MD5 (upper-case hex), SHA-256 (lower-case hex) and first 32 bytes, in one reading.
-struct FileCodes {
-  uintmax_t size = 0;
-  std::string md5, sha256, head;
-};
-
-bool readCodes(const fs::path& file, FileCodes& codes) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  patching::Md5 md5;
-  platform::Sha256 sha;
-  std::vector<char> buffer(1 << 16);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    size_t got = static_cast<size_t>(in.gcount());
-    if (codes.head.size() < 32) codes.head.append(buffer.data(), std::min<size_t>(got, 32 - codes.head.size()));
-    md5.update(buffer.data(), got);
-    sha.update(buffer.data(), got);
-    codes.size += got;
-  }
-  auto m = md5.finish();
-  auto s = sha.finish();
-  if (in.bad() || !s) return false;
-  codes.md5 = patching::upperHex(m.data(), m.size());
-  codes.sha256 = text::lowerHex({reinterpret_cast<const char*>(s->data()), s->size()});
-  return true;
 }
 
 // How Windows sees a target: ASCII letters without case, '/' as '\', doubled separators and
@@ -293,9 +254,9 @@ class Checker {
     relative += text::gbkToUtf8(name);
     fs::path file = fromUtf8(o_.releaseDir) / fromUtf8(relative);
     std::error_code ec;
-    FileCodes codes;
+    FileScan codes;
     if (!fs::is_regular_file(file, ec)) return add(line, "missing from the release folder: " + relative);
-    if (!readCodes(file, codes)) return add(line, "cannot read " + relative);
+    if (!scanReleaseFile(file, true, codes)) return add(line, "cannot read " + relative);
     if (size != UINTMAX_MAX && size != codes.size)
       add(line, "size " + std::to_string(size) + ", but " + relative + " has " + std::to_string(codes.size) + " bytes");
     if (header && codes.size < kHeaderCodeBytes)
@@ -362,7 +323,7 @@ size_t lineAt(const std::string& bytes, size_t offset) {
 
 bool checkManifest(const CheckOptions& options, CheckResult& result, std::string& error) {
   std::string bytes;
-  if (!readWhole(fromUtf8(options.manifest), bytes))
+  if (!readFile(fromUtf8(options.manifest), bytes))
     return error = "cannot read " + options.manifest, false;
   std::error_code ec;
   if (!options.releaseDir.empty() && !fs::is_directory(fromUtf8(options.releaseDir), ec))
@@ -377,7 +338,7 @@ bool checkManifest(const CheckOptions& options, CheckResult& result, std::string
 bool readPublicKeys(const std::string& textOrFile, std::vector<platform::P256PublicKey>& keys, std::string& error) {
   if (auto key = startup::parseTrustKey(textOrFile)) return keys.push_back(*key), true;
   std::string bytes;
-  if (!readWhole(fromUtf8(textOrFile), bytes))
+  if (!readFile(fromUtf8(textOrFile), bytes))
     return error = textOrFile + ": neither a public key nor a readable file", false;
   if (bytes.find("PRIVATE KEY-----") != std::string::npos) {
     SigningKey key;

@@ -8,7 +8,8 @@
 #include <sstream>
 
 #include "chunk_files.h"
-#include "md5.h"
+#include "patching/check_code.h"
+#include "release_file.h"
 #include "platform/crypto.h"
 #include "signing.h"
 #include "text/byte_encodings.h"
@@ -20,13 +21,6 @@ namespace maker {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Paths as UTF-8 both ways, on every system (the narrow forms follow the ANSI code page on Windows).
-fs::path fromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
-std::string toUtf8(const fs::path& p) {
-  std::u8string u = p.generic_u8string();
-  return std::string(u.begin(), u.end());
-}
 
 struct Patch {
   std::string relative;  // UTF-8, '/' separators
@@ -68,56 +62,9 @@ std::string percentEncode(const std::string& bytes) {
   return out;
 }
 
-// What the manifest needs of a file, in one reading: its MD5, SHA-256 (when signing) and first
-// 32 bytes, and whether it holds a private key.
-struct FileScan {
-  std::string md5, sha256, head;
-  bool privateKey = false;
-};
-
-bool scanFile(const fs::path& file, bool withSha256, FileScan& scan) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  Md5 md5;
-  platform::Sha256 sha;
-  std::vector<char> buffer(1 << 16);
-  std::string window;  // the end of the previous block and this one, so a marker across them is seen
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    size_t got = static_cast<size_t>(in.gcount());
-    if (scan.head.size() < 32) scan.head.append(buffer.data(), std::min<size_t>(got, 32 - scan.head.size()));
-    md5.update(buffer.data(), got);
-    if (withSha256) sha.update(buffer.data(), got);
-    window = window.substr(window.size() > 64 ? window.size() - 64 : 0) + std::string(buffer.data(), got);
-    scan.privateKey = scan.privateKey || holdsPrivateKey(window);
-  }
-  if (in.bad()) return false;
-  scan.md5 = md5.hexDigest();
-  if (!withSha256) return true;
-  auto digest = sha.finish();
-  if (!digest) return false;
-  scan.sha256 = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
-  return true;
-}
-
 bool isHidden(const fs::path& p) {
   std::u8string name = p.filename().u8string();
   return !name.empty() && name[0] == u8'.';
-}
-
-bool fileSha256(const fs::path& file, std::string& hex) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  platform::Sha256 hash;
-  std::vector<char> buffer(1 << 16);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    hash.update(buffer.data(), static_cast<size_t>(in.gcount()));
-  }
-  auto digest = hash.finish();
-  if (in.bad() || !digest) return false;
-  hex = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
-  return true;
 }
 
 bool anyMatch(const std::vector<std::string>& patterns, const std::string& relative) {
@@ -209,22 +156,16 @@ std::string launcherAttribute(const std::string& launcher, const std::string& na
   return m[2].matched ? m[2].str() : m[3].str();
 }
 
-bool readFile(const fs::path& file, std::string& bytes) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  if (!in || !(s << in.rdbuf())) return false;
-  bytes = s.str();
-  return true;
-}
-
 // The new launcher's version and digest go on Launcher. The version is the file's own, so a
 // launcher is never offered under a version it was not built with (it would take the offer
 // again at every start); any version the operator states elsewhere must agree with it.
 bool applyLauncherFile(const MakerOptions& o, Kept& kept, std::string& error, std::vector<std::string>& warnings) {
   if (kept.launcher.empty()) return error = "--launcher given, but the manifest has no Launcher element", false;
-  std::string bytes, version, hex;
-  if (!readFile(fromUtf8(o.launcherFile), bytes) || !fileSha256(fromUtf8(o.launcherFile), hex))
-    return error = "cannot read " + o.launcherFile, false;
+  std::string bytes, version;
+  if (!readFile(fromUtf8(o.launcherFile), bytes)) return error = "cannot read " + o.launcherFile, false;
+  auto digest = platform::sha256Of(bytes);
+  if (!digest) return error = "cannot digest " + o.launcherFile, false;
+  std::string hex = text::lowerHex({reinterpret_cast<const char*>(digest->data()), digest->size()});
   if (!launcherVersionIn(bytes, version, error)) return error = o.launcherFile + ": " + error, false;
   if (!o.launcherVersion.empty() && o.launcherVersion != version)
     return error = "--launcher-ver " + o.launcherVersion + " disagrees with " + o.launcherFile +
@@ -300,19 +241,6 @@ bool matches(const std::string& pattern, const std::string& relativePath) {
   return globMatch(pattern.c_str(), relativePath.c_str()) || globMatch(pattern.c_str(), last.c_str());
 }
 
-std::string headerCheckCode(const std::string& head) {
-  std::string b = head.substr(0, 32);
-  std::string t = b.size() > 16 ? b.substr(b.size() - 16) : b;
-  std::string h = t.substr(0, 8);
-  static const char* kHex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : h) {
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-  }
-  return out;
-}
-
 bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& error, std::vector<std::string>& warnings) {
   std::error_code ec;
   fs::path root = fromUtf8(o.releaseDir);
@@ -363,22 +291,26 @@ bool makeManifest(const MakerOptions& o, std::string& manifest, std::string& err
     std::string name = slash == std::string::npos ? gbk : gbk.substr(slash + 1);
     std::string folder = slash == std::string::npos ? "" : gbk.substr(0, slash);
     std::replace(folder.begin(), folder.end(), '/', '\\');
+    // Large files are cut into chunks in the same reading, when their index is asked for.
+    bool chunked = o.chunks && p.size >= o.chunksMin;
+    delta::ChunkScanner chunker{delta::ChunkParams{}};
     FileScan scan;
-    if (!scanFile(p.file, signing, scan)) return error = "cannot read " + p.relative, false;
+    if (!scanReleaseFile(p.file, signing, scan, chunked ? &chunker : nullptr))
+      return error = "cannot read " + p.relative, false;
     if (scan.privateKey)
       return error = p.relative + " holds a private key: it is never published (move it out of the folder or "
                                   "--exclude it)",
              false;
     std::string code = scan.md5;
     if (anyMatch(o.headerCode, p.relative)) {
-      code = headerCheckCode(scan.head);
+      code = patching::headerCheckCode(scan.head);
       if (scan.head.size() < 24) warnings.push_back(p.relative + ": shorter than 24 bytes, its header code is " + code);
     }
     const std::string& sha256 = scan.sha256;
     std::string chunks;
-    if (o.chunks && p.size >= o.chunksMin) {
+    if (chunked) {
       std::string indexSha256;
-      if (!writeChunkIndexBeside(p.file, indexSha256, error)) return false;
+      if (!writeChunkIndexBeside(p.file, chunker, indexSha256, error)) return false;
       chunks = " chunks=\"" + escapeAttribute(base + "/" + percentEncode(gbk + kChunkIndexSuffix)) + "\"";
       if (signing) chunks += " chunks_sha256=\"" + indexSha256 + "\"";
     }

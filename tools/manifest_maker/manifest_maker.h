@@ -42,9 +42,6 @@ bool launcherVersionIn(const std::string& bytes, std::string& version, std::stri
 // separators or against its last component.
 bool matches(const std::string& pattern, const std::string& relativePath);
 
-// The 16-digit code from the header of a file that begins with `head` (at most 32 bytes read).
-std::string headerCheckCode(const std::string& head);
-
 // True when `bytes` hold a PEM private key block ("-----BEGIN ... PRIVATE KEY-----").
 bool holdsPrivateKey(std::string_view bytes);
 
