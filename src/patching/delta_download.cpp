@@ -122,18 +122,19 @@ std::string scanAndPlace(state::AppState& app, const PatchEntry& entry, const De
   if (!out.create(paths.tmp, static_cast<uint32_t>(di.index.fileSize))) return "the new file could not be created";
   delta::ChunkPlacer placer(di.map, out);
   delta::ChunkScanner scanner(di.index.params, false);
-  scanner.onChunk([&placer](const delta::LocalChunk& c, const uint8_t* data) { placer.place(c, data); });
+  scanner.onCut([&placer](uint64_t at, const uint8_t* data, size_t length) { placer.take(at, data, length); });
   uint32_t began = app.platform.system.tickCount();
   bool read = files.readBlocks(entry.localPath, kScanBlock, [&](const char* data, size_t size) {
     scanner.feed(data, size);
     return placer.ok();
   });
   bool cut = read && scanner.finish();
+  bool placed = placer.finish();
   start.scanMs = app.platform.system.tickCount() - began;
   start.scanned = scanner.size();
-  if (!placer.ok()) return "the new file could not be written";
+  if (!placed) return "the new file could not be written";
   if (!cut) return "the old file could not be read";
-  delta::DeltaPlan plan = delta::planDelta(di.index, {scanner.chunks()});
+  delta::DeltaPlan plan = delta::planDelta(di.index, {placer.chunks()});
   if (plan.whole) return "too little of the old file is reused (" + std::to_string(plan.reusedBytes) + " bytes)";
   start.segments = tableOf(plan);
   return std::string();

@@ -46,11 +46,11 @@ TEST(DeltaAssembly, PlacedChunksLandWhereverTheNewFileHoldsThem) {
   ASSERT_TRUE(out.create(path, static_cast<uint32_t>(v2.size())));
   ChunkPlacer placer(map, out);
   ChunkScanner scanner{ChunkParams{}, false};
-  scanner.onChunk([&](const LocalChunk& c, const uint8_t* data) { placer.place(c, data); });
+  scanner.onCut([&](uint64_t at, const uint8_t* data, size_t length) { placer.take(at, data, length); });
   for (size_t at = 0; at < old.size(); at += 77777) scanner.feed(old.data() + at, std::min<size_t>(77777, old.size() - at));
   ASSERT_TRUE(scanner.finish());
+  ASSERT_TRUE(placer.finish());
   out.close();
-  ASSERT_TRUE(placer.ok());
   std::string got = readAll(path);
   std::filesystem::remove(path);
   // Every chunk of the new file that the old one holds is in place, the duplicated half too;
@@ -61,6 +61,15 @@ TEST(DeltaAssembly, PlacedChunksLandWhereverTheNewFileHoldsThem) {
     if (got.compare(at, n, v2, at, n) == 0) same += n;
   }
   EXPECT_EQ(same, placer.placedBytes());
+  // The chunks kept for the plan are the old file's, hashed as a scan of its own would.
+  ChunkScanner plain{ChunkParams{}};
+  plain.feed(old.data(), old.size());
+  ASSERT_TRUE(plain.finish());
+  ASSERT_EQ(placer.chunks().size(), plain.chunks().size());
+  for (size_t i = 0; i < plain.chunks().size(); ++i) {
+    EXPECT_EQ(placer.chunks()[i].offset, plain.chunks()[i].offset);
+    EXPECT_EQ(placer.chunks()[i].hash, plain.chunks()[i].hash);
+  }
   EXPECT_GT(placer.placedBytes(), v2.size() - fresh.size() - 4 * ChunkParams{}.maxSize);
 }
 
