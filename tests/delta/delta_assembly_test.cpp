@@ -108,14 +108,14 @@ TEST(DeltaRecordFile, KeepsWholeCheckedChunksAndRefusesDamage) {
   int64_t a = static_cast<int64_t>(map.start(2)), b = static_cast<int64_t>(map.start(5));
   int64_t size = static_cast<int64_t>(file.size());
   DeltaRecord record;
-  record.indexSha256[0] = 7;
+  record.identity[0] = 7;
   record.fileSize = file.size();
   // Reused, fetching (received ends inside chunk 3), untouched.
   record.segments = {{0, a, a, 0}, {a, b - a, static_cast<int64_t>(map.start(3)) - a + 1000, 0}, {b, size - b, 0, 0}};
   std::string bytes = encodeDeltaRecord(record, map);
   DeltaRecord back;
   ASSERT_TRUE(decodeDeltaRecord(bytes, back));
-  EXPECT_EQ(back.indexSha256, record.indexSha256);
+  EXPECT_EQ(back.identity, record.identity);
   EXPECT_EQ(back.fileSize, record.fileSize);
   ASSERT_EQ(back.segments.size(), 3u);
   EXPECT_EQ(back.segments[0].received, a);
