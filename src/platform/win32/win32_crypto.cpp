@@ -45,10 +45,18 @@ class Key {
   BCRYPT_KEY_HANDLE handle_ = nullptr;
 };
 
+// Opening a provider costs far more than hashing a chunk of a delta, and one provider may
+// serve hash objects on every thread: it is opened once and never closed, so that a thread
+// still hashing while the process ends does not meet a closed provider.
+const Algorithm& sha256Provider() {
+  static const Algorithm* provider = new Algorithm(BCRYPT_SHA256_ALGORITHM);
+  return *provider;
+}
+
 }  // namespace
 
 struct Sha256::State {
-  Algorithm algorithm{BCRYPT_SHA256_ALGORITHM};
+  const Algorithm& algorithm = sha256Provider();
   std::vector<UCHAR> object;
   BCRYPT_HASH_HANDLE hash = nullptr;
   bool good = false;
