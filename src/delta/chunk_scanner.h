@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,9 @@ class ChunkScanner {
  public:
   explicit ChunkScanner(const ChunkParams& params, bool digestWhole = true);
 
+  // Called with every chunk as it is cut, and its bytes (valid during the call only).
+  void onChunk(std::function<void(const LocalChunk&, const uint8_t*)> sink) { sink_ = std::move(sink); }
+
   void feed(const void* data, size_t size);
   // Cuts what is left; false when the system could not compute a digest.
   bool finish();
@@ -44,6 +48,7 @@ class ChunkScanner {
   platform::Sha256 whole_;
   platform::Sha256Digest fileSha256_{};
   std::vector<LocalChunk> chunks_;
+  std::function<void(const LocalChunk&, const uint8_t*)> sink_;
   bool failed_ = false;
 };
 

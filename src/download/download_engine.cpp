@@ -38,6 +38,17 @@ bool DownloadEngine::resume(const TaskParameters& params, const std::string& blo
   return launch(params, &state);
 }
 
+bool DownloadEngine::resumeWith(const TaskParameters& params, const TaskState& state) {
+  return launch(params, &state);
+}
+
+bool DownloadEngine::takeTable(TaskState& state) const {
+  std::lock_guard guard(access_);
+  if (!task_ || task_->ended()) return false;
+  state = task_->snapshot();
+  return !state.segments.empty();
+}
+
 bool DownloadEngine::takeState(std::string& blob) const {
   std::lock_guard guard(access_);
   if (!task_ || task_->ended()) return false;
@@ -99,6 +110,11 @@ DownloadFailure DownloadEngine::failure() const {
 int64_t DownloadEngine::offeredSize() const {
   std::lock_guard guard(access_);
   return task_ ? task_->offeredSize() : -1;
+}
+
+std::string DownloadEngine::abandonedFor() const {
+  std::lock_guard guard(access_);
+  return task_ ? task_->abandonedFor() : std::string();
 }
 
 bool DownloadEngine::remoteChanged() const {

@@ -24,7 +24,10 @@ class DownloadEngine {
   // As start, with the table, address and size of a state record; false as well when
   // the record is refused or the local file does not match it.
   bool resume(const TaskParameters& params, const std::string& blob);
+  // As resume, from a table the caller made: no record limits its length.
+  bool resumeWith(const TaskParameters& params, const TaskState& state);
   bool takeState(std::string& blob) const;
+  bool takeTable(TaskState& state) const;
   bool stopAndTakeState(std::string& blob);
   int32_t takeSpeedSample();
   int32_t receivedBytes() const;
@@ -37,6 +40,8 @@ class DownloadEngine {
   DownloadFailure failure() const;
   // The size the last task's server gave its file, taken or not; -1 when none did.
   int64_t offeredSize() const;
+  // Why the last ranges-only task gave up; empty when it did not.
+  std::string abandonedFor() const;
   void destroy();
   // The handle cell holds a task that has not ended (non-zero in the cell's terms).
   bool holdsTask() const;

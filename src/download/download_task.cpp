@@ -12,6 +12,12 @@ namespace {
 
 constexpr int32_t kDefaultReceiveChunk = 10240;
 
+int64_t receivedOf(const TaskState& state) {
+  int64_t fetched = 0;
+  for (const Segment& s : state.segments) fetched += s.received;
+  return fetched;
+}
+
 }  // namespace
 
 DownloadTask::DownloadTask() {
@@ -28,15 +34,13 @@ std::unique_ptr<DownloadTask> DownloadTask::clone() const {
   copy->totalSize_ = totalSize_.load();
   copy->tmpPath_ = tmpPath_;
   copy->workPath_ = workPath_;
+  copy->encodeRecord_ = encodeRecord_;
   copy->state_ = state_.load();
   copy->nextExpectedSize_ = nextExpectedSize_;
   return copy;
 }
 
-bool DownloadTask::start(platform::Files& files, const std::string& url, const std::string& target,
-                         EventCallback callback, int32_t connections, bool useConnections) {
-  // Nothing of a download that still runs is touched: its fields, its files.
-  if (engineTask_.holdsTask()) return false;
+void DownloadTask::takeAddresses(const std::string& url) {
   std::vector<std::string> addresses = splitAddresses(url);
   params_.url = trimBlanks(addresses.front());
   params_.mirrors.clear();
@@ -44,6 +48,16 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
     std::string mirror = trimBlanks(addresses[i]);
     if (!mirror.empty()) params_.mirrors.push_back(mirror);
   }
+}
+
+bool DownloadTask::start(platform::Files& files, const std::string& url, const std::string& target,
+                         EventCallback callback, int32_t connections, bool useConnections) {
+  // Nothing of a download that still runs is touched: its fields, its files.
+  if (engineTask_.holdsTask()) return false;
+  takeAddresses(url);
+  encodeRecord_ = nullptr;
+  params_.rangesOnly = false;
+  params_.checkFrom = nullptr;
   params_.localFile = target + ".tmp";
   params_.connections = useConnections ? connections : 1;
   params_.callback = std::move(callback);
@@ -73,6 +87,30 @@ bool DownloadTask::start(platform::Files& files, const std::string& url, const s
   return engineTask_.start(params_);
 }
 
+bool DownloadTask::startSeeded(const std::string& url, const std::string& target, EventCallback callback,
+                               int32_t connections, Seeded seeded) {
+  if (engineTask_.holdsTask()) return false;
+  takeAddresses(url);
+  params_.localFile = target + ".tmp";
+  params_.connections = connections;
+  params_.callback = std::move(callback);
+  params_.expectedSize = std::exchange(nextExpectedSize_, 0);
+  tmpPath_ = params_.localFile;
+  workPath_ = seeded.recordPath;
+  encodeRecord_ = std::move(seeded.encode);
+  {
+    std::lock_guard guard(stateLock_);
+    taskState_.clear();
+  }
+  setState(0);
+  learnedSize_ = 0;
+  bytesAtEnd_ = 0;
+  resumedBytes_ = seeded.table.fileSize > 0 ? receivedOf(seeded.table) : 0;
+  seeded.table.localFile = params_.localFile;
+  if (!parseUrl(params_.url, seeded.table.url)) return false;
+  return engineTask_.resumeWith(params_, seeded.table);
+}
+
 bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
   std::string blob;
   TaskState state;
@@ -90,9 +128,7 @@ bool DownloadTask::resumeFromDisk(platform::Files& files, bool& refused) {
     return false;
   }
   if (!resume(blob, true)) return false;
-  int64_t fetched = 0;
-  for (const Segment& s : state.segments) fetched += s.received;
-  resumedBytes_ = fetched;
+  resumedBytes_ = receivedOf(state);
   return true;
 }
 
@@ -172,7 +208,14 @@ bool DownloadTask::saveState(platform::Files& files, const std::string& blob, bo
   } else {
     std::string fetched;
     // Once the end event has decided, a late timer tick must not bring the record back.
-    if (getState() >= 2 || !engineTask_.takeState(fetched)) return false;
+    if (getState() >= 2) return false;
+    if (encodeRecord_) {
+      TaskState table;
+      if (!engineTask_.takeTable(table)) return false;
+      fetched = encodeRecord_(table);
+    } else if (!engineTask_.takeState(fetched)) {
+      return false;
+    }
     taskState_ = std::move(fetched);
   }
   // Saved while the download runs and the process may be killed at any moment: a cut-short

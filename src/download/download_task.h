@@ -1,12 +1,14 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "download/download_engine.h"
 #include "download/task_parameters.h"
+#include "download/task_state_blob.h"
 #include "download/url.h"
 #include "platform/end_signal.h"
 #include "platform/files.h"
@@ -30,6 +32,17 @@ class DownloadTask {
   virtual bool start(platform::Files& files, const std::string& url, const std::string& target,
                      EventCallback callback, int32_t connections, bool useConnections);
   virtual bool resume(const std::string& blob, bool store);
+  // Starts the download of chosen ranges into an existing `target` + ".tmp" from a table the
+  // caller made (a delta): `recordPath` takes the place of the ".work" record, written as
+  // `encode` makes it from the running table. The parameters' rangesOnly and checkFrom are
+  // the caller's to set.
+  struct Seeded {
+    TaskState table;
+    std::string recordPath;
+    std::function<std::string(const TaskState&)> encode;
+  };
+  bool startSeeded(const std::string& url, const std::string& target, EventCallback callback, int32_t connections,
+                   Seeded seeded);
   // The size the file of the next start must have (a size the caller can trust); the start
   // takes it, and a later start without a new one expects no size. 0: any size.
   void expectSizeOfNextStart(int64_t size) { nextExpectedSize_ = size; }
@@ -66,6 +79,7 @@ class DownloadTask {
   platform::EndSignal& endSignal() { return ended_; }
 
  private:
+  void takeAddresses(const std::string& url);
   bool resumeFromDisk(platform::Files& files, bool& refused);
   // The recorded address is one of this download's addresses.
   bool namesResource(const Url& recorded) const;
@@ -81,6 +95,7 @@ class DownloadTask {
   int64_t nextExpectedSize_ = 0;
   std::string tmpPath_;
   std::string workPath_;
+  std::function<std::string(const TaskState&)> encodeRecord_;  // set for a seeded download
   std::atomic<int32_t> state_{0};
   platform::EndSignal ended_;
 };

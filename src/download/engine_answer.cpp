@@ -46,7 +46,10 @@ EngineTask::Outcome EngineTask::acceptHead(const ResponseHead& head, int id, int
   // Beside chunked framing a Content-Length says nothing about the body.
   int64_t length = head.chunked ? -1 : head.contentLength;
   bool fits = true;
-  if (head.status == 200) {
+  if (params_.rangesOnly && (head.status != 206 || !head.hasContentRange)) {
+    // A whole file, or a range of unknown place, where chosen ranges were asked for.
+    fits = false;
+  } else if (head.status == 200) {
     // A whole-file answer holds the bytes from offset 0, not those of this range.
     fits = rangeStart == 0 && (length < 0 || length == fileSize_);
     answerEnd = fileSize_;

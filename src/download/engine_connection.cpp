@@ -33,6 +33,11 @@ void EngineTask::connectionMain(int id, int segment, int source) {
     }
     std::string why = failureText(outcome, attempt.answer);
     if (moveToAnotherSource(source, why)) continue;
+    // What no other source mends is left to the caller's whole download, without waiting.
+    if (params_.rangesOnly && outcome != Outcome::failed) {
+      abandon(why);
+      break;
+    }
     if (isRefusal(outcome)) {
       endForRefusal(outcome);
       break;
@@ -113,16 +118,19 @@ EngineTask::Outcome EngineTask::fetchOnce(Attempt& attempt, int& segment) {
 // counts in `redirects` and returns so that the caller connects anew.
 EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, const std::string& referer,
                                          Attempt& attempt, int& segment, int& redirects, bool absoluteTarget) {
-  int64_t rangeStart = -1;
+  int64_t rangeStart = -1, rangeLast = -1;
   std::string validator;
   if (segment >= 0) {
     std::lock_guard guard(lock_);
     const Segment& s = table_.at(segment);
     if (s.complete()) return Outcome::done;
     rangeStart = s.start + s.received;
+    // A closed range: the server sends nothing past the segment, which is often followed by
+    // bytes the file already has.
+    if (params_.rangesOnly) rangeLast = s.start + s.length - 1;
     validator = validator_;
   }
-  std::string request = buildRequestHead(url, referer, rangeStart, validator, absoluteTarget);
+  std::string request = buildRequestHead(url, referer, rangeStart, validator, absoluteTarget, rangeLast);
   Outcome sent = sendRequest(socket, request);
   if (sent != Outcome::done) return sent;
 
@@ -245,10 +253,37 @@ bool EngineTask::store(int source, int segment, int64_t at, const char* bytes, s
   return true;
 }
 
-// Stores the payload that came with the head, then receives until the segment is complete
-// or the answer's bytes run out.
+// With a stored check, the segment keeps only the bytes that passed it, whatever the end.
 EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int source, int segment,
                                             const ResponseHead& head, int64_t answerEnd, const std::string& pending) {
+  if (!params_.checkFrom) return receiveChecked(socket, source, segment, head, answerEnd, pending, nullptr);
+  int64_t at = 0;
+  {
+    std::lock_guard guard(lock_);
+    const Segment& s = table_.at(segment);
+    at = s.start + s.received;
+  }
+  std::unique_ptr<StoredCheck> check = params_.checkFrom(at);
+  if (!check) return Outcome::corrupt;
+  Outcome outcome = receiveChecked(socket, source, segment, head, answerEnd, pending, check.get());
+  keepChecked(segment, check->checkedEnd());
+  return outcome;
+}
+
+void EngineTask::keepChecked(int segment, int64_t checkedEnd) {
+  std::lock_guard guard(lock_);
+  Segment& s = table_.at(segment);
+  int64_t keep = std::clamp<int64_t>(checkedEnd - s.start, 0, s.length);
+  if (keep >= s.received) return;
+  received_ -= s.received - keep;
+  s.received = keep;
+}
+
+// Stores the payload that came with the head, then receives until the segment is complete
+// or the answer's bytes run out.
+EngineTask::Outcome EngineTask::receiveChecked(platform::Stream& socket, int source, int segment,
+                                               const ResponseHead& head, int64_t answerEnd,
+                                               const std::string& pending, StoredCheck* check) {
   // The socket copies into this buffer and the buffer into the file: receiving straight
   // into file-backed pages costs the kernel more than twice the time of the extra copy.
   std::vector<char> buffer(kReceiveBuffer);
@@ -297,6 +332,7 @@ EngineTask::Outcome EngineTask::receiveBody(platform::Stream& socket, int source
     // Bytes past the segment (the answer goes on into the next one) are not this connection's.
     got = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(got), end - at));
     if (got > 0 && !store(source, segment, at, bytes, got)) return Outcome::gaveUp;
+    if (check && !check->feed(bytes, got)) return Outcome::corrupt;
     if (!std::exchange(pendingTaken, true)) continue;
     event(kEventStored, segment, static_cast<int32_t>(got));
     if (params_.rateLimit > 0) {

@@ -16,6 +16,7 @@ std::string EngineTask::failureText(Outcome outcome, int answer) {
     case Outcome::certificateRefused: return "certificate refused";
     case Outcome::proxyRefused: return "proxy refused";
     case Outcome::proxyInvalid: return "proxy settings unusable";
+    case Outcome::corrupt: return "served bytes that fail the file's chunk hashes";
     case Outcome::gaveUp:
       return answer > 0 ? "answered status " + std::to_string(answer) : std::string("answer not readable");
     default:

@@ -1,5 +1,6 @@
 #include "download/engine_task.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "download/http_head.h"
@@ -76,6 +77,11 @@ void EngineTask::launch(int segment) {
 // A resumed task's segments or a fresh task's further connections wait to be started.
 bool EngineTask::launchQueued() const { return !pendingSegments_.empty() || wantedConnections_ > 0; }
 
+// A ranges-only task may hold many more segments than connections: they take turns.
+bool EngineTask::mayLaunch() const {
+  return launchQueued() && (!params_.rangesOnly || running_ < std::max(params_.connections, 1));
+}
+
 std::chrono::steady_clock::time_point EngineTask::nextLaunchAt() const {
   bool spaced = fileSize_ >= rules_.spacedFromBytes;
   return lastLaunch_ + std::chrono::milliseconds(spaced ? rules_.launchSpacingMs : 0);
@@ -88,7 +94,7 @@ void EngineTask::launchDue() {
     wantedConnections_ = 0;
     return;
   }
-  while (launchQueued() && std::chrono::steady_clock::now() >= nextLaunchAt()) {
+  while (mayLaunch() && std::chrono::steady_clock::now() >= nextLaunchAt()) {
     if (!pendingSegments_.empty()) {
       launch(pendingSegments_.front());
       pendingSegments_.erase(pendingSegments_.begin());
@@ -143,11 +149,11 @@ void EngineTask::control() {
       launchDue();
       collectEnded(lock);
       if (running_ == 0 && workers_.empty() && !launchQueued()) break;
-      if (launchQueued()) {
+      if (mayLaunch()) {
         // A stop drops what is queued at once; the running connections end on their own.
         wake_.wait_until(lock, nextLaunchAt(), [&] { return stop_.load() || anyFinished(); });
       } else {
-        wake_.wait(lock, [&] { return anyFinished() || launchQueued(); });
+        wake_.wait(lock, [&] { return anyFinished() || mayLaunch(); });
       }
     }
   }
@@ -192,6 +198,20 @@ bool EngineTask::remoteChanged() const {
 int64_t EngineTask::offeredSize() const {
   std::lock_guard guard(lock_);
   return offeredSize_;
+}
+
+std::string EngineTask::abandonedFor() const {
+  std::lock_guard guard(lock_);
+  return abandonedFor_;
+}
+
+// The first cause is the one told; the other connections end with the stop.
+void EngineTask::abandon(const std::string& why) {
+  {
+    std::lock_guard guard(lock_);
+    if (abandonedFor_.empty()) abandonedFor_ = why;
+  }
+  requestStop();
 }
 
 DownloadFailure EngineTask::failure() const {

@@ -78,15 +78,18 @@ class EngineTask {
   // The size the server's first answer gave the file, taken or not; -1 before it came.
   int64_t offeredSize() const;
   const std::string& fileName() const { return params_.localFile; }
+  // Why a ranges-only task gave up before its file was whole; empty when it did not.
+  std::string abandonedFor() const;
 
  private:
   // again: the answer ended where it said it would before the segment was complete; the
   // rest is asked for at once. differs: the source serves another version of the file.
   // certificateRefused, proxyRefused, proxyInvalid: the source cannot be reached safely or at
   // all; sizeRefused: it serves a file of another size than the expected one. Asking it again
-  // would bring the same refusal.
+  // would bring the same refusal. corrupt: bytes failed the task's stored check.
   enum class Outcome {
-    done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused, proxyInvalid, sizeRefused
+    done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused, proxyInvalid, sizeRefused,
+    corrupt
   };
   static bool isRefusal(Outcome outcome);
   // One try of a connection on a source. `answer`: -1 while the server is not reached, 0 once
@@ -103,6 +106,7 @@ class EngineTask {
   void control();
   void launch(int segment);
   bool launchQueued() const;
+  bool mayLaunch() const;
   void addMirrors();
   std::chrono::steady_clock::time_point nextLaunchAt() const;
   void launchDue();
@@ -131,6 +135,10 @@ class EngineTask {
   Outcome claimFile(int64_t size, const std::string& validator, int id, int& segment);
   Outcome receiveBody(platform::Stream& socket, int source, int segment, const struct ResponseHead& head,
                       int64_t answerEnd, const std::string& pending);
+  Outcome receiveChecked(platform::Stream& socket, int source, int segment, const struct ResponseHead& head,
+                         int64_t answerEnd, const std::string& pending, StoredCheck* check);
+  void keepChecked(int segment, int64_t checkedEnd);
+  void abandon(const std::string& why);
   bool store(int source, int segment, int64_t at, const char* bytes, size_t count);
   void announceCompleteResume();
   bool waitOrStop(int milliseconds);
@@ -161,6 +169,7 @@ class EngineTask {
   bool sizeAnnounced_ = false;
   bool fileFailed_ = false;
   bool remoteChanged_ = false;
+  std::string abandonedFor_;
   // A source served another version of the file and was left for the others: should the
   // download still fail, that version is what can be reached, so the file counts as replaced.
   bool sourceDiffered_ = false;

@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "download/stored_check.h"
 
 namespace download {
 
@@ -51,6 +54,14 @@ struct TaskParameters {
   // Asked with the size of the file just before it is created at that size; false when its
   // volume has no room for it. Unset: no check.
   std::function<bool(int64_t)> roomFor;
+  // Set for a task that fetches chosen ranges of a file it already holds the rest of (a
+  // delta): every request names its segment's last byte, every answer must be a 206 with
+  // exactly that range, no more than `connections` run at once, and anything a source gets
+  // wrong that another source cannot mend ends the task (the caller then fetches the file
+  // whole). `checkFrom` makes the check of an answer starting at a file offset; null: the
+  // offset is not one the check can start from.
+  bool rangesOnly = false;
+  std::function<std::unique_ptr<StoredCheck>(int64_t at)> checkFrom;
 };
 
 // Why a download ended without its file, where the player can act on the cause.

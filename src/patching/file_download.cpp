@@ -15,27 +15,10 @@ constexpr int32_t kLauncherConnections = 5;
 
 int awaitDownload(state::AppState& app, const std::string& url, const std::string& target) {
   download::DownloadTask& task = app.downloadTask;
-  app.downloadState = 0;
-  task.endSignal().clear();
-  auto callback = [&app](int32_t code, int32_t a, int32_t b, int32_t c, int32_t id) {
-    return onDownloadEvent(app, code, a, b, c, id);
-  };
-  // The room is judged on the size the server gives, the one the file is created at; a
-  // fresh file has nothing on disk yet but its ".work" to come.
-  task.params().roomFor = [&app](int64_t size) {
-    int64_t freeBytes = 0;
-    return volumeHasRoom(app, addSizes(size, kWorkFileRoom), freeBytes);
-  };
-  // The engine's threads tell the support log which source served the file and what failed.
-  task.params().supportNote = [&app](const std::string& line) { app.log.write(line); };
-  task.params().clock = [&app] { return app.platform.system.tickCount(); };
-  if (!task.start(app.platform.files, url, target, callback, kLauncherConnections, true)) return kNotStarted;
-  // Blocks on the end event instead of polling; the wait keeps this thread's messages moving.
-  for (;;) {
-    int16_t state = app.downloadState;
-    if (state == kIncomplete || state == kComplete) return state;
-    task.endSignal().waitServingMessages();
-  }
+  clearDownloadEnd(app);
+  bindDownloadHooks(app, task);
+  if (!task.start(app.platform.files, url, target, downloadEvents(app), kLauncherConnections, true)) return kNotStarted;
+  return awaitDownloadEnd(app);
 }
 
 // The file's own address as the manifest gave it: the cache-busting stamp differs on every run.
@@ -61,6 +44,38 @@ void noteDownload(state::AppState& app, const std::string& url, const std::strin
 }
 
 }  // namespace
+
+void clearDownloadEnd(state::AppState& app) {
+  app.downloadState = 0;
+  app.downloadTask.endSignal().clear();
+}
+
+download::EventCallback downloadEvents(state::AppState& app) {
+  return [&app](int32_t code, int32_t a, int32_t b, int32_t c, int32_t id) {
+    return onDownloadEvent(app, code, a, b, c, id);
+  };
+}
+
+void bindDownloadHooks(state::AppState& app, download::DownloadTask& task) {
+  // The room is judged on the size the server gives, the one the file is created at; a
+  // fresh file has nothing on disk yet but its ".work" to come.
+  task.params().roomFor = [&app](int64_t size) {
+    int64_t freeBytes = 0;
+    return volumeHasRoom(app, addSizes(size, kWorkFileRoom), freeBytes);
+  };
+  // The engine's threads tell the support log which source served the file and what failed.
+  task.params().supportNote = [&app](const std::string& line) { app.log.write(line); };
+  task.params().clock = [&app] { return app.platform.system.tickCount(); };
+}
+
+int awaitDownloadEnd(state::AppState& app) {
+  // Blocks on the end event instead of polling; the wait keeps this thread's messages moving.
+  for (;;) {
+    int16_t state = app.downloadState;
+    if (state == kIncomplete || state == kComplete) return state;
+    app.downloadTask.endSignal().waitServingMessages();
+  }
+}
 
 std::string downloadAddresses(const std::string& url, const std::vector<std::string>& mirrors,
                               const std::string& stamp) {

@@ -23,6 +23,14 @@ int downloadFile(state::AppState& app, const std::string& url, const std::string
 // A size the caller set with DownloadTask::expectSizeOfNextStart holds for this download: a
 // file of another size is refused before anything of it is written.
 
+// The pieces of downloadFile, for downloads started another way (a delta): the end state
+// cleared before the start, the events that drive the window and the end, the room check and
+// support-log hooks of a task, and the wait for the end (2 or 3).
+void clearDownloadEnd(state::AppState& app);
+download::EventCallback downloadEvents(state::AppState& app);
+void bindDownloadHooks(state::AppState& app, download::DownloadTask& task);
+int awaitDownloadEnd(state::AppState& app);
+
 // The message for a download that ended incomplete: the cause when the player can act on it
 // (a refused certificate, a refusing proxy), else `otherwise`; `cause` gets the words for the
 // support log.

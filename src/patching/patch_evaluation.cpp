@@ -69,6 +69,8 @@ std::vector<PatchEntry> readPatchEntries(state::AppState& app) {
     e.isupdate = startup::manifestAttribute(doc, node, "isupdate");
     e.sha256 = startup::manifestAttribute(doc, node, "sha256");
     e.mirrors = startup::manifestMirrors(doc, node, e.url);
+    e.chunks = startup::manifestAttribute(doc, node, "chunks");
+    e.chunks_sha256 = startup::manifestAttribute(doc, node, "chunks_sha256");
     e.localPath = systemLocalPath(app.platform.system, app.clientFolder, e);
     entries.push_back(std::move(e));
   }

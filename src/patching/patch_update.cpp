@@ -4,6 +4,7 @@
 
 #include "patching/file_download.h"
 #include "patching/check_code.h"
+#include "patching/delta_download.h"
 #include "patching/disk_room.h"
 #include "patching/format_size.h"
 #include "patching/manual_list.h"
@@ -52,7 +53,8 @@ int64_t signedSize(state::AppState& app, const PatchEntry& entry) {
 bool finishedInCache(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry) {
   auto& files = app.platform.files;
   bool checkable = isMatchableCode(entry.CheckCode) || hasSignedDigest(app, entry);
-  if (!checkable || !files.exists(tmpPath) || files.exists(tmpPath + ".work")) return false;
+  bool begun = files.exists(tmpPath + ".work") || files.exists(tmpPath + ".delta");
+  if (!checkable || !files.exists(tmpPath) || begun) return false;
   int64_t expected = parseSizeText(entry.size), cached = -1;
   if (expected > 0 && (!files.fileSize(tmpPath, cached) || cached != expected)) return false;
   return downloadMatches(app, tmpPath, entry);
@@ -105,12 +107,16 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   std::string unverifiable = unverifiableCause(app, entry);
   if (!unverifiable.empty()) return failPatch(app, entry, texts::kUnverifiedPatch, unverifiable);
 
-  std::string url = downloadAddresses(entry.url, entry.mirrors, startup::cacheBustingStamp(app.platform.system));
+  std::string stamp = startup::cacheBustingStamp(app.platform.system);
+  std::string url = downloadAddresses(entry.url, entry.mirrors, stamp);
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
   bool cached = finishedInCache(app, tmpPath, entry);
-  app.downloadTask.expectSizeOfNextStart(signedSize(app, entry));
-  int result = cached ? patching::kComplete : download(app, url, target, index, count);
+  int result = cached ? patching::kComplete : downloadDelta(app, entry, stamp, target, index, count);
+  if (result == patching::kNotStarted) {
+    app.downloadTask.expectSizeOfNextStart(signedSize(app, entry));
+    result = download(app, url, target, index, count);
+  }
   if (result == patching::kNotStarted)
     return failDownload(app, entry, target, texts::kTaskNotCreated, "the download did not start");
   if (result != patching::kComplete) {
