@@ -6,8 +6,8 @@
 #   2. a run killed (SIGKILL) in the middle of a rate-limited delta: the next run completes it,
 #      and both runs together fetch little more than one uninterrupted delta of the same update;
 #   3. a launcher that trusts a signing key: an index tampered with on the server is refused
-#      (the file is fetched whole), and a mirror that serves wrong bytes in the ranges fails
-#      them; both files end right.
+#      (the file is fetched whole), and wrong bytes in the ranges from the first source of the
+#      entry's mirror list fail them; both files end right.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${LAUNCHER_BUILD:?}
@@ -39,13 +39,13 @@ fail() {
 
 # The files come from under /limited/, each connection paced to 8 MiB/s: a whole download
 # still takes a second, and nginx writes little more into a connection than its reader takes,
-# so its log tells what the launcher asked for. The killed run has an nginx of its own, paced
-# to 256 KiB/s a connection.
+# so its log tells what the launcher asked for. The second one lies in step 3. The killed run
+# has an nginx of its own, paced to 128 KiB/s a connection.
 nginx_mirrors_start 8m
 www=$MIRROR1_DIR/www log=$MIRROR1_DIR/logs/bytes.log base="http://127.0.0.1:$MIRROR1_PORT/limited"
-mirror_www=$MIRROR2_DIR/www mirror_log=$MIRROR2_DIR/logs/bytes.log mirror_base="http://127.0.0.1:$MIRROR2_PORT/limited"
-rate_bytes=262144
-nginx_start 256k
+liar_www=$MIRROR2_DIR/www liar_log=$MIRROR2_DIR/logs/bytes.log liar_base="http://127.0.0.1:$MIRROR2_PORT/limited"
+rate_bytes=131072
+nginx_start 128k
 slow_www=$NGINX_DIR/www slow_log=$NGINX_DIR/logs/bytes.log slow_base="http://127.0.0.1:$NGINX_PORT"
 
 mkdir -p "$client" "$work/empty"
@@ -75,7 +75,7 @@ check_delta_update "$work/v1" "$www/v2" /limited/v2 "$log" || fail "the update t
 
 echo "2. a run killed in the middle of a delta resumes it"
 mkdir -p "$www/v3"
-python3 "$versions" derive "$www/v2/a.pak" "$www/v3/a.pak" 31 --edits 60 > /dev/null
+python3 "$versions" derive "$www/v2/a.pak" "$www/v3/a.pak" 31 --insert 0.5:3145728 --edits 4 > /dev/null
 make_delta_manifest "$www/v3" "$base/v3" "$work/manifest.xml"
 cp -pr "$www/v3" "$slow_www/v3"
 # The same update from the faster server, uninterrupted, in a copy of the client folder: what
@@ -86,6 +86,7 @@ cmp "$slow_www/v3/a.pak" "$work/reference/a.pak" || fail "the reference update o
 one_delta=$(($(sent_bytes "$log" /limited/v3/a.pak) + $(sent_bytes "$log" /limited/v3/a.pak.chunks)))
 reference_line=$(grep -F ' delta "a.pak": reused ' "$work/reference/launcher.log" || true)
 [ -n "$reference_line" ] || fail "the reference update was no delta"
+echo "reference: ${reference_line#* }"
 make_delta_manifest "$slow_www/v3" "$slow_base/limited/v3" "$work/manifest.xml"
 launcher_wait_alone
 fresh_support_log "$client"
@@ -119,31 +120,35 @@ echo "resumed: $resumed"
   fail "the resumed run counts the whole delta as fetched"
 
 echo "3. a keyed launcher: a tampered index and a mirror serving wrong bytes"
-mkdir -p "$www/v4" "$mirror_www/v4"
+mkdir -p "$www/v4" "$liar_www/v4"
 python3 "$versions" derive "$slow_www/v3/a.pak" "$www/v4/a.pak" 41 --edits 4 > /dev/null
 python3 "$versions" derive "$www/v2/b.pak" "$www/v4/b.pak" 42 --edits 4 > "$work/b4.edits"
 "$maker" --keygen "$work/key.pem" > "$work/key.txt"
 { cat "$work/endpoints.ini"; printf '[trust]\nkey1 = %s\n' "$(sed -n 's/^key1 = //p' "$work/key.txt")"; } > "$work/keyed.ini"
-make_delta_manifest "$www/v4" "$base/v4" "$work/manifest.xml" --mirror "$mirror_base/v4" --sign "$work/key.pem" --serial 1000
+# The lying server comes first in the list, so that ranges are asked of it.
+make_delta_manifest "$www/v4" "$liar_base/v4" "$work/manifest.xml" --mirror "$base/v4" --sign "$work/key.pem" --serial 1000
 grep -q 'name="a.pak"[^>]*chunks_sha256="' "$work/manifest.xml" || fail "the signed manifest holds no index digest"
 # The index is altered and sealed again, so only the signed digest tells it from the genuine one.
 python3 "$versions" reseal-flip "$www/v4/a.pak.chunks"
-cp -p "$www/v4"/* "$mirror_www/v4/"
-# The mirror's b.pak has a wrong byte in every edited stretch, where ranges must be fetched; it
+cp -p "$www/v4"/* "$liar_www/v4/"
+# The liar's b.pak has a wrong byte in every edited stretch, where ranges must be fetched; it
 # keeps the size and time of the genuine one, so both name the same version.
-python3 "$versions" flip "$mirror_www/v4/b.pak" $(awk '{ print $1 + 100 }' "$work/b4.edits")
-touch -r "$www/v4/b.pak" "$mirror_www/v4/b.pak"
+python3 "$versions" flip "$liar_www/v4/b.pak" $(awk '{ print $1 + 100 }' "$work/b4.edits")
+touch -r "$www/v4/b.pak" "$liar_www/v4/b.pak"
 run_launcher "$client" "$work/run3.log" "$work/keyed.ini"
 cmp "$www/v4/a.pak" "$client/a.pak" || fail "a.pak is not version 4"
 cmp "$www/v4/b.pak" "$client/b.pak" || fail "b.pak is not version 4"
-grep -F ' delta "a.pak" not used, the file is fetched whole: ' "$client/launcher.log" ||
-  fail "the tampered index of a.pak was not refused"
+# Well formed, the index can only be told by the signed digest.
+grep -F ' delta "a.pak" not used, the file is fetched whole: ' "$client/launcher.log" | grep -F chunks_sha256 ||
+  fail "the tampered index of a.pak was not refused for its signed digest"
 [ -z "$(delta_line a.pak)" ] || fail "a delta was made from the tampered index: $(delta_line a.pak)"
 a_size=$(stat -c %s "$www/v4/a.pak")
-a_sent=$(($(sent_bytes "$log" /limited/v4/a.pak) + $(sent_bytes "$mirror_log" /limited/v4/a.pak)))
+a_sent=$(($(sent_bytes "$log" /limited/v4/a.pak) + $(sent_bytes "$liar_log" /limited/v4/a.pak)))
 echo "a.pak fetched whole: $a_sent of $a_size bytes"
 [ "$a_sent" -ge "$a_size" ] || fail "a.pak was not fetched whole after its index was refused"
-mirror_ranges=$(awk '{ split($1, p, "?") } p[1] == "/limited/v4/b.pak" && $4 != "\"-\""' "$mirror_log" | wc -l)
-echo "b.pak: $mirror_ranges range requests to the mirror serving wrong bytes"
-[ "$mirror_ranges" -ge 1 ] || fail "the mirror with wrong bytes was never asked for a range of b.pak"
+liar_ranges=$(awk '{ split($1, p, "?") } p[1] == "/limited/v4/b.pak" && $4 != "\"-\""' "$liar_log" | wc -l)
+echo "b.pak: $liar_ranges range requests to the server with wrong bytes"
+[ "$liar_ranges" -ge 1 ] || fail "the server with wrong bytes was never asked for a range of b.pak"
+grep -F " download left \"$liar_base/v4/b.pak\": served bytes that fail the file's chunk hashes" "$client/launcher.log" ||
+  fail "the server with wrong bytes was not left"
 echo "delta end to end: all steps passed"
