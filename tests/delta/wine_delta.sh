@@ -20,8 +20,8 @@ standin_pid="" launcher_pid=""
 cleanup() {
   stop_wineserver
   for pid in "$launcher_pid" "$standin_pid"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
   nginx_stop
+  wait 2>/dev/null || true
   [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -29,14 +29,15 @@ use_product_build
 exe=$(windows_build launcher.exe)
 [ -n "$exe" ] || { echo "no ${windows_bits}-bit launcher.exe: build it first (./run build)" >&2; exit 1; }
 
-nginx_start 1m
+# Served from under /limited/, each connection paced to 8 MiB/s, as in linux_delta.sh.
+nginx_start 8m
 mkdir -p "$client" "$work/empty"
 : > "$client/Client.exe"
 cp "$exe" "$client/launcher.exe"
 make_versions "$work/v1" "$NGINX_DIR/www/v2"
 cp "$work/v1"/*.pak "$client/"
 write_template
-make_delta_manifest "$NGINX_DIR/www/v2" "http://127.0.0.1:$NGINX_PORT/v2" "$work/manifest.xml"
+make_delta_manifest "$NGINX_DIR/www/v2" "http://127.0.0.1:$NGINX_PORT/limited/v2" "$work/manifest.xml"
 start_standin "$work/manifest.xml" "$work/empty" "$work/standin.log"
 write_endpoints "$work/endpoints.ini"
 
@@ -49,7 +50,7 @@ if kill -0 "$launcher_pid" 2>/dev/null; then tail -20 "$work/run.log"; echo "FAI
 wait "$launcher_pid" 2>/dev/null || true
 launcher_pid=""
 grep -qF '"更新完毕, 祝你游戏愉快！"' "$work/run.log" || { tail -20 "$work/run.log"; echo "FAIL: the update did not finish"; exit 1; }
-check_delta_update "$work/v1" "$NGINX_DIR/www/v2" /v2 "$NGINX_DIR/logs/bytes.log" ||
+check_delta_update "$work/v1" "$NGINX_DIR/www/v2" /limited/v2 "$NGINX_DIR/logs/bytes.log" ||
   { grep -F -e ' delta' -e ' download' "$client/launcher.log" | tail -20; exit 1; }
 iconv -f UTF-8 -t UTF-8 "$client/launcher.log" > /dev/null
 echo "delta under wine: all steps passed"
