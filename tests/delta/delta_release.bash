@@ -85,7 +85,11 @@ check_delta_update() {
       "$name" "$size" "$index" "$sent" "$got" "$limit"
     [ $((sent + got)) -le "$limit" ] || over+=" $name"
   done
-  [ -z "$over" ] || { echo "FAIL: more bytes sent than the bound for:$over"; return 1; }
+  if [ -n "$over" ]; then
+    echo "FAIL: more bytes sent than the bound for:$over; nginx's requests (path, status, bytes, range):"
+    for name in $over; do grep -F "$prefix/$name" "$log"; done
+    return 1
+  fi
   for name in a.pak b.pak; do
     check_delta_line "$name" "$v1/$name" "$v2/$name" "$(sent_bytes "$log" "$prefix/$name")" || return 1
   done

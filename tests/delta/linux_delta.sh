@@ -5,8 +5,8 @@
 #      byte for byte, nginx's bytes per file within bounds, the launcher's note on each;
 #   2. a run killed (SIGKILL) in the middle of a rate-limited delta: the next run completes it,
 #      and both runs together fetch little more than one uninterrupted delta of the same update;
-#   3. a launcher that trusts a signing key: an index tampered with on the server is refused
-#      (the file is fetched whole), and wrong bytes in the ranges from the first source of the
+#   3. a launcher that trusts a signing key: indexes tampered with on the server are refused
+#      (the files are fetched whole), and wrong bytes in the ranges from the first source of the
 #      entry's mirror list fail them; both files end right.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -120,10 +120,11 @@ echo "resumed: $resumed"
 [ "$(delta_field "$resumed" fetched)" -lt "$(delta_field "$reference_line" fetched)" ] ||
   fail "the resumed run counts the whole delta as fetched"
 
-echo "3. a keyed launcher: a tampered index and a mirror serving wrong bytes"
+echo "3. a keyed launcher: tampered indexes and a mirror serving wrong bytes"
 mkdir -p "$www/v4" "$liar_www/v4"
 python3 "$versions" derive "$slow_www/v3/a.pak" "$www/v4/a.pak" 41 --edits 4 > /dev/null
 python3 "$versions" derive "$www/v2/b.pak" "$www/v4/b.pak" 42 --edits 4 > "$work/b4.edits"
+python3 "$versions" derive "$www/v2/c.pak" "$www/v4/c.pak" 43 --edits 4 > /dev/null
 "$maker" --keygen "$work/key.pem" > "$work/key.txt"
 { cat "$work/endpoints.ini"; printf '[trust]\nkey1 = %s\n' "$(sed -n 's/^key1 = //p' "$work/key.txt")"; } > "$work/keyed.ini"
 # The lying server comes first in the list, so that ranges are asked of it.
@@ -131,6 +132,8 @@ make_delta_manifest "$www/v4" "$liar_base/v4" "$work/manifest.xml" --mirror "$ba
 grep -q 'name="a.pak"[^>]*chunks_sha256="' "$work/manifest.xml" || fail "the signed manifest holds no index digest"
 # The index is altered and sealed again, so only the signed digest tells it from the genuine one.
 python3 "$versions" reseal-flip "$www/v4/a.pak.chunks"
+# c.pak's index only has one byte flipped, which its own checksum tells as well.
+python3 "$versions" flip "$www/v4/c.pak.chunks" 100
 cp -p "$www/v4"/* "$liar_www/v4/"
 # The liar's b.pak has a wrong byte in every edited stretch, where ranges must be fetched; it
 # keeps the size and time of the genuine one, so both name the same version.
@@ -139,10 +142,14 @@ touch -r "$www/v4/b.pak" "$liar_www/v4/b.pak"
 run_launcher "$client" "$work/run3.log" "$work/keyed.ini"
 cmp "$www/v4/a.pak" "$client/a.pak" || fail "a.pak is not version 4"
 cmp "$www/v4/b.pak" "$client/b.pak" || fail "b.pak is not version 4"
+cmp "$www/v4/c.pak" "$client/c.pak" || fail "c.pak is not version 4"
 # Well formed, the index can only be told by the signed digest.
 grep -F ' delta "a.pak" not used, the file is fetched whole: ' "$client/launcher.log" | grep -F chunks_sha256 ||
   fail "the tampered index of a.pak was not refused for its signed digest"
 [ -z "$(delta_line a.pak)" ] || fail "a delta was made from the tampered index: $(delta_line a.pak)"
+grep -F ' delta "c.pak" not used, the file is fetched whole: ' "$client/launcher.log" ||
+  fail "the index of c.pak with a flipped byte was not refused"
+[ -z "$(delta_line c.pak)" ] || fail "a delta was made from the flipped index: $(delta_line c.pak)"
 a_size=$(stat -c %s "$www/v4/a.pak")
 a_sent=$(($(sent_bytes "$log" /limited/v4/a.pak) + $(sent_bytes "$liar_log" /limited/v4/a.pak)))
 echo "a.pak fetched whole: $a_sent of $a_size bytes"
