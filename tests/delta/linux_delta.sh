@@ -37,10 +37,9 @@ fail() {
   exit 1
 }
 
-# The files come from under /limited/, each connection paced to 8 MiB/s: a whole download
-# still takes a second, and nginx writes little more into a connection than its reader takes,
-# so its log tells what the launcher asked for. The second one lies in step 3. The killed run
-# has an nginx of its own, paced to 128 KiB/s a connection.
+# The files come from under /limited/, each connection paced to 8 MiB/s (five of them make a
+# fast home line): nginx's log tells, per request, what it sent. The second nginx lies in step
+# 3. The killed run has an nginx of its own, paced to 128 KiB/s a connection.
 nginx_mirrors_start 8m
 www=$MIRROR1_DIR/www log=$MIRROR1_DIR/logs/bytes.log base="http://127.0.0.1:$MIRROR1_PORT/limited"
 liar_www=$MIRROR2_DIR/www liar_log=$MIRROR2_DIR/logs/bytes.log liar_base="http://127.0.0.1:$MIRROR2_PORT/limited"
