@@ -43,10 +43,13 @@ void ChunkScanner::cutWhile(size_t least) {
 }
 
 void ChunkScanner::emit(size_t length) {
-  auto hash = chunkHashOf(buffer_.data() + start_, length);
-  if (!hash) failed_ = true;
-  chunks_.push_back({consumed_, static_cast<uint32_t>(length), hash.value_or(ChunkHash{})});
-  if (sink_ && hash) sink_(chunks_.back(), buffer_.data() + start_);
+  if (sink_) {
+    sink_(consumed_, buffer_.data() + start_, length);
+  } else {
+    auto hash = chunkHashOf(buffer_.data() + start_, length);
+    if (!hash) failed_ = true;
+    chunks_.push_back({consumed_, static_cast<uint32_t>(length), hash.value_or(ChunkHash{})});
+  }
   start_ += length;
   consumed_ += length;
 }

@@ -25,8 +25,10 @@ class ChunkScanner {
  public:
   explicit ChunkScanner(const ChunkParams& params, bool digestWhole = true);
 
-  // Called with every chunk as it is cut, and its bytes (valid during the call only).
-  void onChunk(std::function<void(const LocalChunk&, const uint8_t*)> sink) { sink_ = std::move(sink); }
+  // Called with every chunk as it is cut: its offset, bytes (valid during the call only) and
+  // length. With a sink set the scanner leaves hashing and keeping the chunks to it.
+  using CutSink = std::function<void(uint64_t offset, const uint8_t* data, size_t length)>;
+  void onCut(CutSink sink) { sink_ = std::move(sink); }
 
   void feed(const void* data, size_t size);
   // Cuts what is left; false when the system could not compute a digest.
@@ -48,7 +50,7 @@ class ChunkScanner {
   platform::Sha256 whole_;
   platform::Sha256Digest fileSha256_{};
   std::vector<LocalChunk> chunks_;
-  std::function<void(const LocalChunk&, const uint8_t*)> sink_;
+  CutSink sink_;
   bool failed_ = false;
 };
 

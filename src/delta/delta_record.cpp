@@ -36,7 +36,7 @@ bool consistent(const DeltaRecord& record) {
 
 std::string encodeDeltaRecord(const DeltaRecord& record, const ChunkMap& map) {
   std::string out(kMagic, sizeof kMagic);
-  out.append(reinterpret_cast<const char*>(record.indexSha256.data()), record.indexSha256.size());
+  out.append(reinterpret_cast<const char*>(record.identity.data()), record.identity.size());
   putNumber(out, record.fileSize, 8);
   putNumber(out, record.segments.size(), 4);
   for (const download::Segment& s : record.segments) {
@@ -64,7 +64,7 @@ bool decodeDeltaRecord(std::string_view bytes, DeltaRecord& record) {
   if (!digest || std::memcmp(digest->data(), bytes.data() + bytes.size() - kTrailerSize, kTrailerSize) != 0)
     return false;
   DeltaRecord out;
-  std::memcpy(out.indexSha256.data(), bytes.data() + 8, out.indexSha256.size());
+  std::memcpy(out.identity.data(), bytes.data() + 8, out.identity.size());
   out.fileSize = takeNumber(bytes, 40, 8);
   for (uint64_t i = 0; i < count; ++i) {
     size_t at = kHeaderSize + static_cast<size_t>(i) * kSegmentSize;

@@ -11,15 +11,16 @@
 namespace delta {
 
 // What a delta download keeps on disk beside its ".tmp" so that a later run goes on where it
-// stopped: which index it follows (the SHA-256 of the index's bytes) and the table of the file,
+// stopped: what it is building (a digest of the index and of the patch entry it belongs to, so
+// that a new release of the file is not finished as the old one) and the table of the file,
 // reused stretches as complete segments and fetched ones with what has arrived.
 struct DeltaRecord {
-  platform::Sha256Digest indexSha256{};
+  platform::Sha256Digest identity{};
   uint64_t fileSize = 0;
   std::vector<download::Segment> segments;  // owners are 0
 };
 
-// Magic "VKDELTA1", the index's SHA-256, the file size (8), the segment count (4), per segment
+// Magic "VKDELTA1", the identity (32), the file size (8), the segment count (4), per segment
 // its start, length and received count (8 each), and the SHA-256 of every byte before it.
 // Received counts are taken back to the start of the chunk they end in: only whole chunks
 // have been checked.

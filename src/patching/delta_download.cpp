@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "delta/chunk_placer.h"
 #include "delta/chunk_scanner.h"
@@ -32,11 +33,19 @@ struct DeltaPaths {
 // The index and its map stay alive with the download task that checks and records by them.
 struct DeltaIndex {
   explicit DeltaIndex(delta::ChunkIndex i, const platform::Sha256Digest& digest)
-      : index(std::move(i)), map(index), indexSha256(digest) {}
+      : index(std::move(i)), map(index), identity(digest) {}
   delta::ChunkIndex index;
   delta::ChunkMap map;
-  platform::Sha256Digest indexSha256;
+  platform::Sha256Digest identity;
 };
+
+// The index's bytes and the entry's codes: a record made for either of another release is stale.
+std::optional<platform::Sha256Digest> identityOf(const PatchEntry& entry, const std::string& indexBytes) {
+  std::string text = indexBytes;
+  for (const std::string* field : {&entry.CheckCode, &entry.size, &entry.sha256, &entry.chunks_sha256})
+    text += '\n' + *field;
+  return platform::sha256Of(text);
+}
 
 struct DeltaStart {
   std::shared_ptr<const DeltaIndex> index;
@@ -61,8 +70,9 @@ std::shared_ptr<const DeltaIndex> usableIndex(const state::AppState& app, const 
                                                const std::string& bytes, std::string& why) {
   delta::ChunkIndex index;
   why = chunkIndexProblem(app, entry, bytes, index);
-  auto digest = platform::sha256Of(bytes);
-  if (!why.empty() || !digest) return nullptr;
+  auto digest = identityOf(entry, bytes);
+  if (why.empty() && !digest) why = "no digest of its chunk index could be made";
+  if (!why.empty()) return nullptr;
   return std::make_shared<const DeltaIndex>(std::move(index), *digest);
 }
 
@@ -77,7 +87,7 @@ bool resumeDelta(state::AppState& app, const PatchEntry& entry, const DeltaPaths
       !files.readWhole(paths.indexData, bytes))
     return false;
   start.index = usableIndex(app, entry, bytes, why);
-  if (!start.index || start.index->indexSha256 != table.indexSha256 || table.fileSize != start.index->index.fileSize ||
+  if (!start.index || start.index->identity != table.identity || table.fileSize != start.index->index.fileSize ||
       !files.fileSize(paths.tmp, size) || static_cast<uint64_t>(size) != table.fileSize)
     return false;
   start.segments = std::move(table.segments);
@@ -122,18 +132,19 @@ std::string scanAndPlace(state::AppState& app, const PatchEntry& entry, const De
   if (!out.create(paths.tmp, static_cast<uint32_t>(di.index.fileSize))) return "the new file could not be created";
   delta::ChunkPlacer placer(di.map, out);
   delta::ChunkScanner scanner(di.index.params, false);
-  scanner.onChunk([&placer](const delta::LocalChunk& c, const uint8_t* data) { placer.place(c, data); });
+  scanner.onCut([&placer](uint64_t at, const uint8_t* data, size_t length) { placer.take(at, data, length); });
   uint32_t began = app.platform.system.tickCount();
   bool read = files.readBlocks(entry.localPath, kScanBlock, [&](const char* data, size_t size) {
     scanner.feed(data, size);
     return placer.ok();
   });
   bool cut = read && scanner.finish();
+  bool placed = placer.finish();
   start.scanMs = app.platform.system.tickCount() - began;
   start.scanned = scanner.size();
-  if (!placer.ok()) return "the new file could not be written";
+  if (!placed) return "the new file could not be written";
   if (!cut) return "the old file could not be read";
-  delta::DeltaPlan plan = delta::planDelta(di.index, {scanner.chunks()});
+  delta::DeltaPlan plan = delta::planDelta(di.index, {placer.chunks()});
   if (plan.whole) return "too little of the old file is reused (" + std::to_string(plan.reusedBytes) + " bytes)";
   start.segments = tableOf(plan);
   return std::string();
@@ -150,7 +161,7 @@ std::string beginDelta(state::AppState& app, const PatchEntry& entry, const std:
 }
 
 std::string encodeRecord(const DeltaIndex& di, const std::vector<download::Segment>& segments) {
-  return delta::encodeDeltaRecord({di.indexSha256, di.index.fileSize, segments}, di.map);
+  return delta::encodeDeltaRecord({di.identity, di.index.fileSize, segments}, di.map);
 }
 
 // Fetches the missing ranges on the launcher's download task: the window shows its progress,

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -89,6 +90,21 @@ bool MappedFile::write(uint32_t offset, const char* bytes, size_t count) const {
   if (count > 0) std::memcpy(native_->view + offset, bytes, count);
   return true;
 }
+// A page stored through the view is first read in (for a preallocated file: zero-filled);
+// one written through the file whole is not.
+bool MappedFile::writeThrough(uint32_t offset, const char* bytes, size_t count) const {
+  if (uint64_t{offset} + count > native_->size || (count > 0 && !native_->fd)) return false;
+  while (count > 0) {
+    ssize_t written = ::pwrite(native_->fd.get(), bytes, count, static_cast<off_t>(offset));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    offset += static_cast<uint32_t>(written);
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
 uint32_t MappedFile::size() const { return native_->size; }
 bool MappedFile::isOpen() const { return static_cast<bool>(native_->fd); }
 

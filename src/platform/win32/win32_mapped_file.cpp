@@ -69,6 +69,10 @@ bool MappedFile::write(uint32_t offset, const char* bytes, size_t count) const {
   return true;
 }
 
+bool MappedFile::writeThrough(uint32_t offset, const char* bytes, size_t count) const {
+  return write(offset, bytes, count);
+}
+
 uint32_t MappedFile::size() const { return native_->size; }
 bool MappedFile::isOpen() const { return static_cast<bool>(native_->file); }
 
