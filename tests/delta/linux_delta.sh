@@ -69,6 +69,9 @@ run_launcher() {  # client folder, log, endpoints file: the launcher ends by its
 }
 
 echo "1. version 1 to version 2"
+fetch=$(built_tool launcher-fetch)
+measure_whole_reference "$log" "$www/v2" /limited "$base" "$work/ref.bin" "$fetch" ||
+  fail "the reference whole download"
 run_launcher "$client" "$work/run1.log"
 check_delta_update "$work/v1" "$www/v2" /limited/v2 "$log" || fail "the update to version 2"
 

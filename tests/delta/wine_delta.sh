@@ -41,6 +41,11 @@ make_delta_manifest "$NGINX_DIR/www/v2" "http://127.0.0.1:$NGINX_PORT/limited/v2
 start_standin "$work/manifest.xml" "$work/empty" "$work/standin.log"
 write_endpoints "$work/endpoints.ini"
 
+fetch=$(windows_build launcher-fetch.exe)
+[ -n "$fetch" ] || { echo "no ${windows_bits}-bit launcher-fetch.exe: build it first (./run build)" >&2; exit 1; }
+measure_whole_reference "$NGINX_DIR/logs/bytes.log" "$NGINX_DIR/www/v2" /limited "http://127.0.0.1:$NGINX_PORT/limited" \
+  "$(windows_path "$work/ref.bin")" "$wine" "$fetch" || exit 1
+
 echo "version 1 to version 2 under Wine"
 (cd "$client" && exec "$wine" "$client/launcher.exe" --headless --auto-update \
   --endpoints "$(windows_path "$work/endpoints.ini")") > "$work/run.log" 2>&1 &
