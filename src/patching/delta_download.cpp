@@ -209,6 +209,23 @@ void noteDelta(state::AppState& app, const PatchEntry& entry, const DeltaStart& 
                 (start.resumed ? ", resumed" : ""));
 }
 
+// The delta an earlier run began, else a new one whose reused chunks are in place and whose
+// record is written, so that from here a killed run goes on where it stopped. Empty when the
+// ranges can be fetched, else why not.
+std::string resumeOrBegin(state::AppState& app, const PatchEntry& entry, const std::string& stamp,
+                          const DeltaPaths& paths, DeltaStart& start) {
+  auto& files = app.platform.files;
+  if (files.exists(paths.record) && resumeDelta(app, entry, paths, start)) return std::string();
+  dropDelta(files, paths);
+  start = DeltaStart{};
+  if (!files.exists(entry.localPath)) return "no older version of it is on disk";
+  std::string why = beginDelta(app, entry, stamp, paths, start);
+  if (!why.empty()) return why;
+  if (!files.replaceWhole(paths.record, encodeRecord(*start.index, start.segments)))
+    return "its resume record could not be written";
+  return std::string();
+}
+
 bool matchesIndex(platform::Files& files, const std::string& path, const DeltaIndex& di) {
   std::string hex;
   return fileSha256Hex(files, path, hex) &&
@@ -228,23 +245,12 @@ int downloadDelta(state::AppState& app, const PatchEntry& entry, const std::stri
   app.downloadCount = count;
   uint32_t began = app.platform.system.tickCount();
   DeltaStart start;
-  if (!files.exists(paths.record) || !resumeDelta(app, entry, paths, start)) {
+  std::string why = resumeOrBegin(app, entry, stamp, paths, start);
+  if (!why.empty()) {
     dropDelta(files, paths);
-    start = DeltaStart{};
-    if (!files.exists(entry.localPath)) return notUsed(app, entry, "no older version of it is on disk");
-    std::string why = beginDelta(app, entry, stamp, paths, start);
-    if (!why.empty()) {
-      dropDelta(files, paths);
-      return notUsed(app, entry, why);
-    }
-    // From here a killed run goes on where it stopped.
-    if (!files.replaceWhole(paths.record, encodeRecord(*start.index, start.segments))) {
-      dropDelta(files, paths);
-      return notUsed(app, entry, "its resume record could not be written");
-    }
+    return notUsed(app, entry, why);
   }
   int result = fetchRanges(app, entry, stamp, target, start);
-  std::string why;
   if (result != kComplete) {
     std::string cause = app.downloadTask.engine().abandonedFor();
     why = "its ranges could not be fetched" + (cause.empty() ? std::string() : ": a source " + cause);
