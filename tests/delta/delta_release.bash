@@ -125,9 +125,11 @@ check_delta_line() {
   local reused fetched ranges index scanned
   reused=$(delta_field "$line" reused) fetched=$(delta_field "$line" fetched) ranges=$(delta_field "$line" ranges)
   index=$(delta_field "$line" index) scanned=$(delta_field "$line" scanned)
-  [ -n "$reused" ] && [ -n "$fetched" ] && [ -n "$ranges" ] && [ -n "$index" ] && [ -n "$scanned" ] &&
-    [ -n "$(delta_field "$line" scan_ms)" ] && [ -n "$(delta_field "$line" all_ms)" ] ||
-    { echo "FAIL: the delta line of $name does not read as expected"; return 1; }
+  local field
+  for field in "$reused" "$fetched" "$ranges" "$index" "$scanned" "$(delta_field "$line" scan_ms)" \
+    "$(delta_field "$line" all_ms)"; do
+    [ -n "$field" ] || { echo "FAIL: the delta line of $name does not read as expected"; return 1; }
+  done
   [ $((reused + fetched)) = "$(stat -c %s "$new")" ] || { echo "FAIL: $name: reused + fetched is not the file's size"; return 1; }
   [ "$scanned" = "$(stat -c %s "$old")" ] || { echo "FAIL: $name: the scan did not cover the old file"; return 1; }
   [ "$index" = "$(stat -c %s "$new.chunks")" ] || { echo "FAIL: $name: the index size is not the index file's"; return 1; }
