@@ -1,5 +1,8 @@
 #include "app/event_bindings.h"
 
+#include "app/remembered_limit.h"
+#include "app/tray_menu.h"
+
 #include "launch/game_launch.h"
 #include "launch/link_buttons.h"
 #include "patching/patch_update.h"
@@ -11,7 +14,29 @@
 
 namespace app {
 
-void bindEvents(state::AppState& app) {
+namespace {
+constexpr int kTrayMenuOperation = 3;
+}  // namespace
+
+void bindTrayMenu(state::AppState& app, PlayerControls& controls) {
+  ui::Events& e = app.window.events();
+  std::function<void(int)> next = e.tray;
+  e.tray = [&app, &controls, next](int operation) {
+    if (operation == kTrayMenuOperation)
+      app.window.showMenu(trayMenu(controls, app.display));
+    else if (next)
+      next(operation);
+  };
+  e.menuChosen = [&app, &controls](int id) { carryOutTrayChoice(controls, app.platform.registry, id); };
+  std::function<void()> created = e.created;
+  e.created = [&app, &controls, created] {
+    if (created) created();
+    if (std::optional<int64_t> limit = startingSpeedLimit(app.options, app.platform.registry))
+      controls.setSpeedLimit(*limit);
+  };
+}
+
+void bindEvents(state::AppState& app, PlayerControls& controls) {
   using namespace ui::names;
   ui::bindWindowHandlers(app.window, [&app] { app.endProcess(0); });
   ui::Events& e = app.window.events();
@@ -28,6 +53,7 @@ void bindEvents(state::AppState& app) {
     std::string name = link;
     e.clicked[name] = [&app, name] { launch::openLinkButton(app, name); };
   }
+  bindTrayMenu(app, controls);
 }
 
 }  // namespace app

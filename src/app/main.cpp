@@ -3,9 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "app/console_commands.h"
 #include "app/event_bindings.h"
 #include "app/options.h"
+#include "app/player_controls.h"
 #include "app/window_backend.h"
+#include "platform/input_lines.h"
 #include "platform/platform.h"
 #include "startup/endpoints.h"
 #include "startup/launcher_version.h"
@@ -48,6 +51,8 @@ std::string launcherPath(platform::Platform& p, const state::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Taken first, before any file the program opens could take the place of a closed input.
+  auto input = std::make_unique<platform::InputLines>();
   std::vector<std::string> args(argv + 1, argv + argc);
   state::Options options = app::parseOptions(args);
   std::string startError = app::commandLineError(options);
@@ -69,7 +74,8 @@ int main(int argc, char** argv) {
   state.endpoints = endpoints;
   state.executablePath = launcherPath(p, options);
   p.files.setCurrentDirectory(startup::folderOf(state.executablePath, p.system.leadBytes()));
-  app::bindEvents(state);
+  std::unique_ptr<app::PlayerControls> controls = app::makeEngineControls(state);
+  app::bindEvents(state, *controls);
   ui::ProbeSocket probe([&window] { window.socketDataArrived(); });
   window.attachSocketDriver(&probe);
 
@@ -79,15 +85,23 @@ int main(int argc, char** argv) {
   state.options.headless = !backend;
   if (!backend) {
     ui::HeadlessOptions headless;
-    headless.autoUpdate = options.autoUpdate;
+    // A verifying run ends like an updating one: once nothing is left to do.
+    headless.autoUpdate = options.autoUpdate || options.verify;
     headless.autoStart = options.autoStart;
     headless.answerYes = options.answerYes;
     // Settled once the configuration has run and no patch worker is still changing the window.
     headless.configurationDone = [&state] { return state.workerFinished && !state.patchWorkerRunning; };
-    backend = std::make_unique<ui::HeadlessBackend>(window, p, std::move(headless));
+    headless.command = [&controls, &p](const std::string& line) {
+      return app::runConsoleCommand(*controls, p.registry, line);
+    };
+    auto console = std::make_unique<ui::HeadlessBackend>(window, p, std::move(headless));
+    // The console's lines reach the tray menu's choices while the console runs.
+    input->start([raw = console.get()](const std::string& line) { raw->takeLine(line); });
+    backend = std::move(console);
   }
   window.attach(backend.get());
   if (!startError.empty()) {
+    input.reset();
     std::fprintf(stderr, "launcher: %s\n", startError.c_str());
     window.messageBox(startError);
     window.attach(nullptr);
@@ -95,6 +109,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   backend->run();
+  input.reset();  // no line reaches the console after its run
   int code = backend->exitCode();
   window.attach(nullptr);
   window.attachSocketDriver(nullptr);

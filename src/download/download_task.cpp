@@ -23,6 +23,7 @@ int64_t receivedOf(const TaskState& state) {
 DownloadTask::DownloadTask() {
   params_.mode = kModeDownload;
   params_.receiveChunk = kDefaultReceiveChunk;
+  params_.control = control_;
 }
 
 DownloadTask::~DownloadTask() { engineTask_.destroy(); }
@@ -30,6 +31,7 @@ DownloadTask::~DownloadTask() { engineTask_.destroy(); }
 std::unique_ptr<DownloadTask> DownloadTask::clone() const {
   auto copy = std::make_unique<DownloadTask>();
   copy->params_ = params_;
+  copy->control_ = control_;
   copy->taskState_ = taskState();
   copy->totalSize_ = totalSize_.load();
   copy->tmpPath_ = tmpPath_;

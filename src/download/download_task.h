@@ -71,7 +71,10 @@ class DownloadTask {
   virtual bool saveState(platform::Files& files, const std::string& blob, bool given);
 
   TaskParameters& params() { return params_; }
+  // The speed limit and pause every download of this object (and whoever shares it) obeys.
+  const std::shared_ptr<TransferControl>& control() const { return control_; }
   DownloadEngine& engine() { return engineTask_; }
+  const DownloadEngine& engine() const { return engineTask_; }
   const std::string& tmpPath() const { return tmpPath_; }
   const std::string& workPath() const { return workPath_; }
   std::string taskState() const;
@@ -85,6 +88,7 @@ class DownloadTask {
   bool namesResource(const Url& recorded) const;
 
   TaskParameters params_;
+  std::shared_ptr<TransferControl> control_ = std::make_shared<TransferControl>();
   DownloadEngine engineTask_;
   mutable std::mutex stateLock_;  // taskState_ and the state file, between the timer and the end event
   std::string taskState_;

@@ -17,15 +17,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A paused connection keeps its socket for this long, then closes it so that the server does
+// not time the request out, and asks again on resume.
+constexpr std::chrono::milliseconds kPausedConnectionKept{30000};
+
 }  // namespace
 
 void EngineTask::connectionMain(int id, int segment, int source) {
   event(kEventConnectionStarted, id, segment);
   int retries = 0;
   for (;;) {
+    if (!waitWhilePaused()) break;
     Attempt attempt{id, source};
     Outcome outcome = fetchOnce(attempt, segment);
-    if (outcome == Outcome::again && !stop_.load()) continue;
+    if ((outcome == Outcome::again || outcome == Outcome::paused) && !stop_.load()) continue;
     if (outcome == Outcome::done || outcome == Outcome::stopped || stop_.load()) break;
     if (outcome == Outcome::differs) {
       std::lock_guard guard(lock_);
@@ -126,9 +131,15 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
     if (s.complete()) return Outcome::done;
     rangeStart = s.start + s.received;
     // A closed range: the server sends nothing past the segment, which is often followed by
-    // bytes the file already has.
-    if (params_.rangesOnly) rangeLast = s.start + s.length - 1;
+    // bytes the file already has. Under a speed limit too: the server queues megabytes ahead
+    // of a slow reader, and would count them as sent when the segment's connection closes.
+    if (params_.rangesOnly || limited()) rangeLast = s.start + s.length - 1;
     validator = validator_;
+  } else if (limited()) {
+    // The first request learns the size from a short range's total: a whole-file answer would
+    // have the server queue megabytes on this connection before it could be left.
+    rangeStart = 0;
+    rangeLast = kReceiveBuffer - 1;
   }
   std::string request = buildRequestHead(url, referer, rangeStart, validator, absoluteTarget, rangeLast);
   Outcome sent = sendRequest(socket, request);
@@ -162,8 +173,12 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   // A compressed body is not the file's bytes; a chunked one is taken out of its frames.
   if ((head.status != 200 && head.status != 206) || head.transferCoded) return refuse(head.status, false);
   int64_t answerEnd = 0;
+  bool first = segment < 0;
   Outcome accepted = acceptHead(head, attempt.id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
+  // Under a speed limit the whole-file answer that gave the size is left at once, and the first
+  // segment asked for as a closed range like the others.
+  if (first && limited() && head.status == 200) return Outcome::again;
   return receiveBody(socket, attempt.source, segment, head, answerEnd, pending);
 }
 
@@ -311,12 +326,15 @@ EngineTask::Outcome EngineTask::receiveChecked(platform::Stream& socket, int sou
     size_t got = pending.size();
     Clock::time_point started = Clock::now();
     if (pendingTaken) {
+      Outcome budget = awaitBudget(ask);
+      if (budget != Outcome::done) return budget;
       if (at + ask > prepared) {
         prepared = std::min(at + kPrepareStretch, end);
         file_.prepareWrite(static_cast<uint32_t>(at), static_cast<uint32_t>(prepared - at));
       }
       platform::SocketStatus status =
           socket.receive(buffer.data(), static_cast<size_t>(ask), got, params_.receiveTimeout, stop_);
+      if (params_.control) params_.control->giveBack(ask - static_cast<int64_t>(got));
       if (status == platform::SocketStatus::stopped) return Outcome::stopped;
       if (status != platform::SocketStatus::ok) return Outcome::failed;  // closed early, reset or silent
       bytes = buffer.data();
@@ -347,6 +365,22 @@ int64_t EngineTask::receiveAsk(int64_t missing) const {
   int64_t chunk = params_.receiveChunk > 0 ? params_.receiveChunk : kReceiveBuffer;
   if (params_.rateLimit > 0) chunk = std::max<int64_t>(params_.rateLimit / std::max(running_, 1), 1);
   return std::min({missing, chunk, kReceiveBuffer});
+}
+
+EngineTask::Outcome EngineTask::awaitBudget(int64_t& ask) {
+  if (!params_.control) return Outcome::done;
+  int64_t granted = 0;
+  switch (params_.control->grant(ask, granted, stop_, kPausedConnectionKept)) {
+    case TransferControl::Wait::granted: ask = granted; return Outcome::done;
+    case TransferControl::Wait::pausedTooLong: return Outcome::paused;
+    default: return Outcome::stopped;
+  }
+}
+
+bool EngineTask::limited() const { return params_.control && params_.control->rate() > 0; }
+
+bool EngineTask::waitWhilePaused() {
+  return !params_.control || !params_.control->paused() || params_.control->waitResumed(stop_);
 }
 
 bool EngineTask::waitOrStop(int milliseconds) {

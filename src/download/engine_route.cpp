@@ -1,6 +1,7 @@
 // How one connection reaches its server: straight, or through the user's proxy (plain HTTP
 // with the whole address as the request target; HTTPS through a CONNECT tunnel), then TLS
 // for https addresses.
+#include <algorithm>
 #include <string>
 
 #include "download/engine_task.h"
@@ -18,6 +19,15 @@ std::string endpoint(const std::string& host, int port) { return host + ":" + st
 // Connects `socket` to the server of `url` or to its proxy, tunnels and secures it as the
 // address needs. `absoluteTarget` tells the request to name the whole address (plain HTTP
 // through a proxy).
+// Under a speed limit a connection holds a twentieth of a second of the limit in the system's
+// buffer, not the megabytes it would grow to: the server then sends as the limit reads, and
+// what it has sent when a segment ends and its connection closes is little.
+int EngineTask::receiveBufferFor() const {
+  int64_t rate = params_.control ? params_.control->rate() : 0;
+  if (rate <= 0) return 0;
+  return static_cast<int>(std::clamp<int64_t>(rate / 20, 16 * 1024, 1 << 20));
+}
+
 EngineTask::Outcome EngineTask::reach(platform::Stream& socket, const Url& url, bool& absoluteTarget) {
   platform::ProxyServer proxy = proxyFor(url);
   if (proxy.malformed) return refused(Outcome::proxyInvalid, texts::kProxyInvalid + url.host + "]");
@@ -25,7 +35,7 @@ EngineTask::Outcome EngineTask::reach(platform::Stream& socket, const Url& url, 
   int port = proxy.direct() ? url.port : proxy.port;
   say(0, texts::kResolving + host + "]");
   say(0, texts::kConnecting + endpoint(host, port) + "]");
-  platform::SocketStatus status = socket.connect(host, port, params_.connectTimeout, stop_);
+  platform::SocketStatus status = socket.connect(host, port, params_.connectTimeout, stop_, receiveBufferFor());
   if (status == platform::SocketStatus::stopped) return Outcome::stopped;
   if (status != platform::SocketStatus::ok) {
     const char* how = status == platform::SocketStatus::timedOut ? texts::kTimedOut : texts::kFailed;

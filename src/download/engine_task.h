@@ -86,10 +86,11 @@ class EngineTask {
   // rest is asked for at once. differs: the source serves another version of the file.
   // certificateRefused, proxyRefused, proxyInvalid: the source cannot be reached safely or at
   // all; sizeRefused: it serves a file of another size than the expected one. Asking it again
-  // would bring the same refusal. corrupt: bytes failed the task's stored check.
+  // would bring the same refusal. corrupt: bytes failed the task's stored check. paused: the
+  // downloads have been paused long enough to close the connection; it asks again on resume.
   enum class Outcome {
     done, again, failed, gaveUp, differs, stopped, certificateRefused, proxyRefused, proxyInvalid, sizeRefused,
-    corrupt
+    corrupt, paused
   };
   static bool isRefusal(Outcome outcome);
   // One try of a connection on a source. `answer`: -1 while the server is not reached, 0 once
@@ -125,6 +126,7 @@ class EngineTask {
   Outcome refuse(int status, bool remoteChanged);
   // How a connection reaches its server (engine_route.cpp).
   Outcome reach(platform::Stream& socket, const Url& url, bool& absoluteTarget);
+  int receiveBufferFor() const;
   platform::ProxyServer proxyFor(const Url& url);
   Outcome tunnel(platform::Stream& socket, const Url& url);
   Outcome secure(platform::Stream& socket, const Url& url);
@@ -142,6 +144,9 @@ class EngineTask {
   bool store(int source, int segment, int64_t at, const char* bytes, size_t count);
   void announceCompleteResume();
   bool waitOrStop(int milliseconds);
+  Outcome awaitBudget(int64_t& ask);
+  bool waitWhilePaused();
+  bool limited() const;
   int64_t receiveAsk(int64_t missing) const;
   void say(int level, const std::string& text) const;
   // The support log's story of the sources (engine_story.cpp).

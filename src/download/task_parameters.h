@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "download/stored_check.h"
+#include "download/transfer_control.h"
 
 namespace download {
 
@@ -60,6 +61,8 @@ struct TaskParameters {
   // wrong that another source cannot mend ends the task (the caller then fetches the file
   // whole). `checkFrom` makes the check of an answer starting at a file offset; null: the
   // offset is not one the check can start from.
+  // The player's speed limit and pause, shared with the process's other downloads. Unset: none.
+  std::shared_ptr<TransferControl> control;
   bool rangesOnly = false;
   std::function<std::unique_ptr<StoredCheck>(int64_t at)> checkFrom;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@ namespace patching {
 
 // The number of threads that digest files during an evaluation: one per core, at most 8.
 unsigned digestThreadCount();
+
+// Runs body(0) .. body(count - 1) on up to `threads` threads (this one included), each index
+// once; returns when all have run.
+void forEachInParallel(size_t count, unsigned threads, const std::function<void(size_t)>& body);
 
 // The answer for one entry: whether its file is current, and for a file that matched its
 // signed digest, the stamp it had.

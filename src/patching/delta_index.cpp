@@ -36,6 +36,8 @@ bool fetchChunkIndex(state::AppState& app, const std::string& addresses, const s
   auto& files = app.platform.files;
   download::DownloadTask task;
   bindDownloadHooks(app, task);
+  // The player's speed limit and pause hold for the index too.
+  task.params().control = app.downloadTask.control();
   // An index is small: a server that offers a large one is not believed.
   task.params().roomFor = [&app](int64_t size) {
     int64_t freeBytes = 0;

@@ -84,6 +84,12 @@ inline constexpr const char* kProgressSpeed = "  \xB5\xB1\xC7\xB0\xCF\xC2\xD4\xD
 
 // 总进度:
 inline constexpr const char* kRunProgress = "\xD7\xDC\xBD\xF8\xB6\xC8:";
+// 下载已暂停, 右键单击托盘图标可继续下载
+inline constexpr const char* kDownloadsPaused =
+    "\xCF\xC2\xD4\xD8\xD2\xD1\xD4\xDD\xCD\xA3\x2C\x20\xD3\xD2\xBC\xFC\xB5\xA5\xBB\xF7\xCD\xD0\xC5\xCC\xCD\xBC"
+    "\xB1\xEA\xBF\xC9\xBC\xCC\xD0\xF8\xCF\xC2\xD4\xD8";
+// "已暂停 ", before the tray tooltip's progress
+inline constexpr const char* kPausedMark = "\xD2\xD1\xD4\xDD\xCD\xA3 ";
 // 剩余约
 inline constexpr const char* kTimeLeftAbout = "\xCA\xA3\xD3\xE0\xD4\xBC";
 // 秒
@@ -94,5 +100,17 @@ inline constexpr const char* kMinutesAnd = "\xB7\xD6";
 inline constexpr const char* kMinutes = "\xB7\xD6\xD6\xD3";
 // 小时
 inline constexpr const char* kHours = "\xD0\xA1\xCA\xB1";
+
+// 正在检查客户端文件...
+inline constexpr const char* kRepairChecking =
+    "\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xBF\xCD\xBB\xA7\xB6\xCB\xCE\xC4\xBC\xFE...";
+// 检查完毕: 共检查 + N + 个文件, 修复 + M + 个
+inline constexpr const char* kRepairChecked = "\xBC\xEC\xB2\xE9\xCD\xEA\xB1\xCF: \xB9\xB2\xBC\xEC\xB2\xE9";
+inline constexpr const char* kRepairFilesRepaired = "\xB8\xF6\xCE\xC4\xBC\xFE, \xD0\xDE\xB8\xB4";
+inline constexpr const char* kRepairCountWord = "\xB8\xF6";
+// , 其中 + K + 个文件只检查了文件头
+inline constexpr const char* kRepairOfThem = ", \xC6\xE4\xD6\xD0";
+inline constexpr const char* kRepairHeaderOnly =
+    "\xB8\xF6\xCE\xC4\xBC\xFE\xD6\xBB\xBC\xEC\xB2\xE9\xC1\xCB\xCE\xC4\xBC\xFE\xCD\xB7";
 
 }  // namespace patching::texts

@@ -145,19 +145,25 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
 
 void runPatchUpdate(state::AppState& app) { runPatchUpdate(app, patching::downloadFile); }
 
-void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
-  using namespace ui::names;
+bool installOnlinePatches(state::AppState& app, const DownloadFunction& download) {
   int count = static_cast<int>(app.onlinePatches.size());
   // The first write of the run, the list of manual patches included.
-  if (!startup::ensureWritableFolders(app)) return;
-  if (count > 0 && !enoughRoomForPatches(app)) return;
+  if (!startup::ensureWritableFolders(app)) return false;
+  if (count > 0 && !enoughRoomForPatches(app)) return false;
   if (count > 0) beginRunDisplay(app, app.onlinePatches);
   for (int i = 0; i < count; ++i) {
     showPatchStarting(app, i);
-    if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return;
+    if (!installPatch(app, app.onlinePatches[i], i + 1, count, download)) return false;
     showPatchInstalled(app);
   }
   endRunDisplay(app);
+  return true;
+}
+
+void runPatchUpdate(state::AppState& app, const DownloadFunction& download) {
+  using namespace ui::names;
+  int count = static_cast<int>(app.onlinePatches.size());
+  if (!installOnlinePatches(app, download)) return;
 
   if (!app.manualPatches.empty()) {
     app.log.write("patches to download by hand: " + std::to_string(app.manualPatches.size()) + ", listed in " +

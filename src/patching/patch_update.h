@@ -22,6 +22,11 @@ void onStartUpdateClicked(state::AppState& app);
 void runPatchUpdate(state::AppState& app);
 void runPatchUpdate(state::AppState& app, const DownloadFunction& download);
 
+// The download and installation part of runPatchUpdate: makes sure the folders take files and
+// the volume has room, then installs every online patch in order with the run's progress
+// shown. False when the run ended (the launcher is ending or starting again).
+bool installOnlinePatches(state::AppState& app, const DownloadFunction& download);
+
 // Downloads, checks and moves one online patch; on failure shows its message, ends the
 // process and returns false.
 bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int count,

@@ -48,8 +48,11 @@ namespace {
 
 void showLineAndPercent(state::AppState& app, int64_t totalSize, int percent) {
   using namespace ui::names;
+  bool paused = app.downloadTask.control()->paused();
   app.window.setCaption(kLabelUpdateInfo,
-                        progressLine(app, app.downloadIndex, app.downloadCount, totalSize, app.speedSample.load()));
+                        paused ? app.convert(texts::kDownloadsPaused)
+                               : progressLine(app, app.downloadIndex, app.downloadCount, totalSize,
+                                              app.speedSample.load()));
   app.window.setCaption(kLabelProgressPercent, std::to_string(percent) + "%");
   app.window.setPosition(kProgressBar, percent);
 }

@@ -38,10 +38,12 @@ uint32_t secondsSince(state::AppState& app, uint32_t tick) {
 
 std::string runTooltip(state::AppState& app, const RunProgress& run) {
   const RunTotals& t = run.totals;
-  std::string text = app.convert(texts::kRunProgress) + std::to_string(t.percent()) + "% " +
-                     formatSize(t.doneBytes()) + "/" + formatSize(t.totalBytes());
+  bool paused = app.downloadTask.control()->paused();
+  std::string text = (paused ? app.convert(texts::kPausedMark) : std::string()) + app.convert(texts::kRunProgress) +
+                     std::to_string(t.percent()) + "% " + formatSize(t.doneBytes()) + "/" + formatSize(t.totalBytes());
+  // Paused, no time is left to tell.
   int64_t left = run.timeLeft.shown();
-  if (left > 0) text += " " + app.convert(timeLeftText(left));
+  if (left > 0 && !paused) text += " " + app.convert(timeLeftText(left));
   return text;
 }
 

@@ -13,8 +13,10 @@ namespace platform {
 // writes go through whichever applies.
 class Stream {
  public:
-  SocketStatus connect(const std::string& host, int port, int timeoutMs, const std::atomic<bool>& stop) {
+  SocketStatus connect(const std::string& host, int port, int timeoutMs, const std::atomic<bool>& stop,
+                       int receiveBuffer = 0) {
     tls_.reset();
+    socket_.setReceiveBuffer(receiveBuffer);
     return socket_.connect(host, port, timeoutMs, stop);
   }
   TlsStatus secure(const std::string& hostName, int timeoutMs, const std::atomic<bool>& stop);

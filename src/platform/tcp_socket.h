@@ -29,6 +29,10 @@ class TcpSocket {
 
   // Resolves `host` (a name or a dotted address) and connects to `port` within timeoutMs.
   SocketStatus connect(const std::string& host, int port, int timeoutMs, const std::atomic<bool>& stop);
+  // The system's receive buffer for the next connect (0: the system's own, which grows to
+  // megabytes). A download read slowly on purpose keeps it small, so that the server does not
+  // send far ahead of what is read.
+  void setReceiveBuffer(int bytes) { receiveBuffer_ = bytes; }
   // Sends every byte; timeoutMs bounds the whole send.
   SocketStatus sendAll(const char* data, size_t size, int timeoutMs, const std::atomic<bool>& stop);
   // Receives between 1 and maxBytes bytes into data; `received` holds the count on ok.
@@ -41,6 +45,7 @@ class TcpSocket {
  private:
   struct Native;
   std::unique_ptr<Native> native_;
+  int receiveBuffer_ = 0;
 };
 
 }  // namespace platform

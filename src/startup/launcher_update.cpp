@@ -44,6 +44,7 @@ std::vector<std::string> restartArguments(const state::Options& options) {
   if (options.headless) words.push_back("--headless");
   if (options.autoUpdate) words.push_back("--auto-update");
   if (options.autoStart) words.push_back("--auto-start");
+  if (options.verify) words.push_back("--verify");
   if (!options.runDir.empty())
     words.insert(words.end(), {"--run-dir", absoluteFrom(options.startFolder, options.runDir)});
   if (!options.endpointsFile.empty())

@@ -1,6 +1,7 @@
 #include "startup/startup_sequence.h"
 
 #include "patching/patch_evaluation.h"
+#include "patching/patch_repair.h"
 #include "startup/announcement.h"
 #include "startup/folder_access.h"
 #include "startup/manifest_fetch.h"
@@ -125,7 +126,10 @@ void remoteConfigurationWorker(state::AppState& app) {
   }
   if (!selfUpdate(app)) return;
   loadServerList(app);
-  patching::evaluatePatchList(app);
+  if (app.options.verify)
+    patching::verifyClient(app);
+  else
+    patching::evaluatePatchList(app);
   refreshServerStatus(app);
   app.workerFinished = true;
   app.window.post([] {});  // wakes the window thread so it sees the worker has finished

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "ui/component.h"
+#include "ui/menu.h"
 
 namespace ui {
 
@@ -42,6 +43,9 @@ class Backend {
   virtual void applyWindow(const WindowProps& props, Change change) = 0;
   // Any thread: a task was queued for the window thread.
   virtual void wake() = 0;
+  // Window thread: pops up a menu at the pointer. The choice, if the player makes one, comes
+  // back later through Window::raiseMenuChoice; dismissing the menu reports nothing.
+  virtual void showMenu(const Menu& menu) = 0;
   // Any thread: a task-modal message box with an OK button; returns when dismissed.
   virtual void messageBox(const std::string& text) = 0;
   // Any thread: the same box with Yes and No buttons; true for Yes.

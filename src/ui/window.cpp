@@ -234,6 +234,17 @@ void Window::requestAttention() {
   });
 }
 
+void Window::showMenu(Menu menu) {
+  Backend* backend = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    menu_ = menu;
+    backend = backend_;
+    if (backend) queue_.push_back([backend, menu = std::move(menu)] { backend->showMenu(menu); });
+  }
+  if (backend) backend->wake();
+}
+
 void Window::messageBox(const std::string& text) {
   Backend* backend = nullptr;
   {
@@ -353,6 +364,16 @@ void Window::raiseTimer(const std::string& name) {
 void Window::raiseSelected(const std::string& name, int index) {
   setSelection(name, index);
   runHandler(events_.serverSelected);
+}
+
+bool Window::raiseMenuChoice(int id) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!choosableItem(menu_, id)) return false;
+    menu_.clear();
+  }
+  if (events_.menuChosen) runHandler([&] { events_.menuChosen(id); });
+  return true;
 }
 
 }  // namespace ui

@@ -10,6 +10,7 @@
 #include "text/display_language.h"
 #include "ui/backend.h"
 #include "ui/component.h"
+#include "ui/menu.h"
 
 namespace ui {
 
@@ -17,6 +18,7 @@ namespace ui {
 struct Events {
   std::function<void()> created;
   std::function<void(int operation)> tray;
+  std::function<void(int id)> menuChosen;  // the player chose this entry of the popup menu
   std::function<void()> destroying;
   std::function<void()> socketData;       // client socket: data arrived
   std::function<void()> serverSelected;   // combo box: the player confirmed a list item
@@ -67,6 +69,8 @@ class Window {
   void setTaskbarProgress(TaskbarState state, int percent);
   // Draws the player's attention to a minimised window: its taskbar button flashes once.
   void requestAttention();
+  // Pops up a menu; it replaces any menu shown before as the one whose choices count.
+  void showMenu(Menu menu);
   void messageBox(const std::string& text);
   // A message box asking yes or no; false as well when no backend can ask.
   bool question(const std::string& text);
@@ -95,6 +99,10 @@ class Window {
   std::string clickAt(int x, int y);
   void raiseTimer(const std::string& name);
   void raiseSelected(const std::string& name, int index);  // the player picked an item
+  // The player chose entry `id` of the menu shown last. An id that menu does not offer
+  // (disabled, a separator, no menu shown) raises nothing; a menu is chosen from once.
+  // True when the choice was delivered.
+  bool raiseMenuChoice(int id);
   // Any thread: bytes arrived on the client socket; data-arrived is raised on the window thread.
   void receiveSocketData(const std::string& bytes);
   // Any thread: bytes are waiting in the client socket's driver, read when the handler takes them.
@@ -117,6 +125,7 @@ class Window {
   std::vector<Component> components_;
   WindowProps props_;
   std::string received_;
+  Menu menu_;  // the menu shown last, until a choice is made from it
   std::deque<std::function<void()>> queue_;
   Backend* backend_ = nullptr;
   SocketDriver* socket_ = nullptr;

@@ -19,6 +19,7 @@ struct RecordingBackend : ui::Backend {
   std::vector<Applied> applied;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
+  std::vector<ui::Menu> menus;  // every menu popped up, in order
   bool answer = false;  // to every question
   int wakes = 0;
 
@@ -33,6 +34,10 @@ struct RecordingBackend : ui::Backend {
   void wake() override {
     std::lock_guard lock(mutex);
     ++wakes;
+  }
+  void showMenu(const ui::Menu& menu) override {
+    std::lock_guard lock(mutex);
+    menus.push_back(menu);
   }
   void messageBox(const std::string& text) override {
     std::lock_guard lock(mutex);

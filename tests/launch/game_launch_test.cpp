@@ -20,6 +20,7 @@ struct MessageLog : ui::Backend {
   void apply(const ui::Component&, ui::Change) override {}
   void applyWindow(const ui::WindowProps&, ui::Change) override {}
   void wake() override {}
+  void showMenu(const ui::Menu&) override {}
   void messageBox(const std::string& text) override { boxes.push_back(text); }
   bool question(const std::string& text) override {
     boxes.push_back(text);

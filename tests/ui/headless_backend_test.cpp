@@ -185,4 +185,48 @@ TEST_F(HeadlessTest, WithoutAutomaticPressesTheWindowKeepsRunning) {
   EXPECT_EQ(starts, 0);
 }
 
+// Standard input drives the tray and its menu; every line is answered on the console.
+TEST_F(HeadlessTest, InputLinesRaiseTheTrayChooseFromTheMenuAndReachTheCommands) {
+  std::vector<std::string> commands;
+  ui::HeadlessOptions o;
+  o.command = [&](const std::string& line) -> std::optional<std::string> {
+    commands.push_back(line);
+    if (line == "pause") return "downloads paused";
+    return std::nullopt;
+  };
+  ui::HeadlessBackend backend(window, bundle, o, console.file);
+  window.attach(&backend);
+  std::vector<int> chosen;
+  std::vector<int> trays;
+  window.events().tray = [&](int operation) {
+    trays.push_back(operation);
+    ui::MenuItem limits{0, "\xCF\xC2\xD4\xD8\xCF\xDE\xCB\xD9", false, true, false, {}};  // 下载限速
+    limits.submenu = {ui::MenuItem{1, "none", true, true, false, {}}, ui::MenuItem{2, "500 KB/s", false, true, false, {}}};
+    window.showMenu({limits, ui::MenuItem{0, "", false, true, true, {}}, ui::MenuItem{30, "repair", false, false, false, {}}});
+  };
+  window.events().menuChosen = [&](int id) { chosen.push_back(id); };
+
+  // All at once, as a script would pipe them: each line still sees what the one before did.
+  for (const char* line : {"tray 3", "choose 2", "choose 2", "tray 3", "choose 30", "pause", "  ", "tray x",
+                           "choose 1 2", "what now"})
+    backend.takeLine(line);
+  EXPECT_TRUE(backend.step());
+
+  EXPECT_EQ(trays, (std::vector<int>{3, 3}));
+  EXPECT_EQ(chosen, std::vector<int>{2});
+  EXPECT_EQ(commands, (std::vector<std::string>{"pause", "tray x", "choose 1 2", "what now"}));
+  std::string menu = "menu: [\"下载限速\" {[1 \"none\" checked] [2 \"500 KB/s\"]}] | [30 \"repair\" disabled]\n";
+  EXPECT_EQ(console.text(),
+            "input: tray 3\n" + menu +
+                "input: chose 2\n"
+                "input: choose 2: no such entry in the menu shown, ignored\n"
+                "input: tray 3\n" + menu +
+                "input: choose 30: no such entry in the menu shown, ignored\n"
+                "input: downloads paused\n"
+                "input: unknown command \"tray x\", ignored\n"
+                "input: unknown command \"choose 1 2\", ignored\n"
+                "input: unknown command \"what now\", ignored\n");
+  window.attach(nullptr);
+}
+
 }  // namespace

@@ -238,4 +238,44 @@ TEST(WindowHandlers, TrayDoubleClickRestoresCentredMinimiseAndCloseAndDestroy) {
   EXPECT_EQ(ended, 1);
 }
 
+ui::MenuItem menuEntry(int id, std::string text, bool checked = false, bool enabled = true, bool separator = false,
+                       ui::Menu submenu = {}) {
+  return ui::MenuItem{id, std::move(text), checked, enabled, separator, std::move(submenu)};
+}
+
+// A menu entry counts only if the menu shown last offers it, enabled, and only once.
+TEST(WindowModel, MenuChoicesCountOnlyForEntriesTheShownMenuOffers) {
+  ui::Window window(text::DisplayCode::SC);
+  fakes::RecordingBackend backend;
+  window.attach(&backend);
+  std::vector<int> chosen;
+  window.events().menuChosen = [&](int id) { chosen.push_back(id); };
+  EXPECT_FALSE(window.raiseMenuChoice(1)) << "no menu shown yet";
+
+  ui::MenuItem limits = menuEntry(0, "limits", false, true, false, {menuEntry(1, "none", true), menuEntry(2, "500")});
+  ui::MenuItem closedGroup = menuEntry(0, "closed", false, false, false, {menuEntry(7, "inside a disabled submenu")});
+  ui::MenuItem separator = menuEntry(9, "", false, true, true);
+  ui::MenuItem repair = menuEntry(30, "repair", false, false);
+  window.showMenu({limits, closedGroup, separator, repair});
+  window.pump();
+  ASSERT_EQ(backend.menus.size(), 1u);
+  EXPECT_EQ(backend.menus[0].size(), 4u);
+  EXPECT_EQ(backend.menus[0][0].submenu[1].id, 2);
+
+  struct Case {
+    int id;
+    bool taken;
+  } cases[] = {{0, false}, {30, false}, {9, false}, {7, false}, {-1, false}, {2, true}, {1, false}};
+  for (const Case& c : cases) EXPECT_EQ(window.raiseMenuChoice(c.id), c.taken) << c.id;
+  // The last one: the menu was already chosen from.
+  EXPECT_EQ(chosen, std::vector<int>{2});
+
+  // A new menu replaces the old one: its entries are what count now.
+  window.showMenu({menuEntry(5, "five")});
+  EXPECT_FALSE(window.raiseMenuChoice(2));
+  EXPECT_TRUE(window.raiseMenuChoice(5));
+  EXPECT_EQ(chosen, (std::vector<int>{2, 5}));
+  window.attach(nullptr);
+}
+
 }  // namespace

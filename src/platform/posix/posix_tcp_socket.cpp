@@ -46,9 +46,11 @@ SocketStatus waitReady(int fd, short events, Clock::time_point deadline, const s
 Clock::time_point deadlineAfter(int timeoutMs) { return Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0)); }
 
 SocketStatus connectOne(posix::UniqueFd& out, const addrinfo* ai, Clock::time_point deadline,
-                        const std::atomic<bool>& stop) {
+                        const std::atomic<bool>& stop, int receiveBuffer) {
   posix::UniqueFd fd(::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol));
   if (!fd) return SocketStatus::failed;
+  // Before the connect: the window the server is offered is decided by then.
+  if (receiveBuffer > 0) ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   if (::connect(fd.get(), ai->ai_addr, ai->ai_addrlen) != 0) {
     if (errno != EINPROGRESS) return SocketStatus::failed;
     SocketStatus s = waitReady(fd.get(), POLLOUT, deadline, stop);
@@ -78,7 +80,7 @@ SocketStatus TcpSocket::connect(const std::string& host, int port, int timeoutMs
   if (!*found) return SocketStatus::resolveFailed;
   SocketStatus status = SocketStatus::failed;
   for (const addrinfo* ai = found->get(); ai != nullptr; ai = ai->ai_next) {
-    status = connectOne(native_->fd, ai, deadline, stop);
+    status = connectOne(native_->fd, ai, deadline, stop, receiveBuffer_);
     if (status == SocketStatus::ok || status == SocketStatus::stopped || status == SocketStatus::timedOut) break;
   }
   return status;

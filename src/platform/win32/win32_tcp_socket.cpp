@@ -59,9 +59,12 @@ SocketStatus waitReady(SOCKET s, bool forWrite, Clock::time_point deadline, cons
 Clock::time_point deadlineAfter(int timeoutMs) { return Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0)); }
 
 SocketStatus connectOne(SocketHandle& out, const ADDRINFOW* ai, Clock::time_point deadline,
-                        const std::atomic<bool>& stop) {
+                        const std::atomic<bool>& stop, int receiveBuffer) {
   SocketHandle s(::socket(ai->ai_family, ai->ai_socktype, ai->ai_protocol));
   if (!s) return SocketStatus::failed;
+  // Before the connect: the window the server is offered is decided by then.
+  if (receiveBuffer > 0)
+    setsockopt(s.get(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer);
   u_long nonBlocking = 1;
   ioctlsocket(s.get(), FIONBIO, &nonBlocking);
   if (::connect(s.get(), ai->ai_addr, static_cast<int>(ai->ai_addrlen)) != 0) {
@@ -100,7 +103,7 @@ SocketStatus TcpSocket::connect(const std::string& host, int port, int timeoutMs
   if (!*found) return SocketStatus::resolveFailed;
   SocketStatus status = SocketStatus::failed;
   for (const ADDRINFOW* ai = found->get(); ai != nullptr; ai = ai->ai_next) {
-    status = connectOne(native_->socket, ai, deadline, stop);
+    status = connectOne(native_->socket, ai, deadline, stop, receiveBuffer_);
     if (status == SocketStatus::ok || status == SocketStatus::stopped || status == SocketStatus::timedOut) break;
   }
   return status;

@@ -1,5 +1,8 @@
 #include "ui/headless/headless_backend.h"
 
+#include <sstream>
+#include <vector>
+
 #include "ui/component_names.h"
 
 namespace ui {
@@ -39,6 +42,39 @@ std::string taskbarText(const WindowProps& p) {
 std::string rgbText(Rgb c) {
   return "(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
 }
+
+// One menu on one line: entries in brackets as id, text and state, submenus nested in braces.
+std::string menuText(const Menu& menu, const std::function<std::string(const std::string&)>& shown) {
+  std::string out;
+  for (const MenuItem& item : menu) {
+    if (!out.empty()) out += ' ';
+    if (item.separator) {
+      out += '|';
+      continue;
+    }
+    out += '[';
+    if (item.submenu.empty()) out += std::to_string(item.id) + ' ';
+    out += quoted(shown(item.text));
+    if (item.checked) out += " checked";
+    if (!item.enabled) out += " disabled";
+    if (!item.submenu.empty()) out += " {" + menuText(item.submenu, shown) + "}";
+    out += ']';
+  }
+  return out;
+}
+
+// "verb N" with N a whole number that fits an int; false otherwise.
+bool numberAfter(const std::string& line, const char* verb, int& number) {
+  std::istringstream in(line);
+  std::string word, extra;
+  long long n = 0;
+  if (!(in >> word) || word != verb || !(in >> n) || (in >> extra)) return false;
+  if (n < -2147483647LL || n > 2147483647LL) return false;
+  number = static_cast<int>(n);
+  return true;
+}
+
+bool blank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
 
 }  // namespace
 
@@ -121,6 +157,58 @@ bool HeadlessBackend::question(const std::string& text) {
   return options_.answerYes;
 }
 
+void HeadlessBackend::showMenu(const Menu& menu) {
+  print("menu", menuText(menu, [this](const std::string& bytes) { return shown(bytes); }));
+}
+
+void HeadlessBackend::takeLine(const std::string& line) {
+  {
+    std::lock_guard lock(mutex_);
+    lines_.push_back(line);
+  }
+  wake();
+}
+
+// One line at a time, each followed by what it queued: a menu a line pops up is printed
+// before the next line can choose from it.
+void HeadlessBackend::actOnLines() {
+  for (;;) {
+    std::string line;
+    {
+      std::lock_guard lock(mutex_);
+      if (lines_.empty()) return;
+      line = std::move(lines_.front());
+      lines_.pop_front();
+    }
+    actOnLine(line);
+    window_.pump();
+  }
+}
+
+bool HeadlessBackend::windowCommand(const std::string& line) {
+  int number = 0;
+  if (numberAfter(line, "tray", number)) {
+    print("input", "tray " + std::to_string(number));
+    window_.raiseTray(number);
+    return true;
+  }
+  if (numberAfter(line, "choose", number)) {
+    bool taken = window_.raiseMenuChoice(number);
+    print("input", taken ? "chose " + std::to_string(number)
+                         : "choose " + std::to_string(number) + ": no such entry in the menu shown, ignored");
+    return true;
+  }
+  return false;
+}
+
+void HeadlessBackend::actOnLine(const std::string& line) {
+  if (blank(line) || windowCommand(line)) return;
+  std::optional<std::string> ack;
+  if (options_.command) ack = options_.command(line);
+  // Printed as UTF-8 already: the line came from the terminal and never was GBK.
+  print("input", ack ? *ack : "unknown command " + quoted(line) + ", ignored");
+}
+
 void HeadlessBackend::publishPresence(bool visible) {
   platform_.presence.publish(visible, [this] {
     window_.post([this] {
@@ -197,6 +285,7 @@ bool HeadlessBackend::step() {
   window_.pump();
   fireDueTimers();
   window_.pump();
+  actOnLines();
   return pressAutomatically();
 }
 

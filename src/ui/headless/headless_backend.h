@@ -2,6 +2,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -25,6 +26,9 @@ struct HeadlessOptions {
   // The answer to every yes/no question: no, so that an unattended run ends instead of
   // asking the system for anything (--answer-yes turns it around).
   bool answerYes = false;
+  // Carries out a line of standard input that is not one of the window's own (tray N,
+  // choose ID); returns the acknowledgment, or nothing for a line it does not know.
+  std::function<std::optional<std::string>(const std::string& line)> command;
 };
 
 // Exit codes of a headless run that gives up.
@@ -42,7 +46,13 @@ class HeadlessBackend : public LoopBackend {
   void wake() override;
   void messageBox(const std::string& text) override;
   bool question(const std::string& text) override;
+  // Prints the menu as one line; the player chooses from it with a line "choose ID".
+  void showMenu(const Menu& menu) override;
   void run() override;
+  // Any thread: a line of standard input, acted on in the window thread's next step. Besides the
+  // commands of HeadlessOptions::command: "tray N" raises the tray event with operation N,
+  // "choose ID" chooses from the menu shown last.
+  void takeLine(const std::string& line);
   int exitCode() const override { return exitCode_; }
 
   // One turn of the loop, for tests: runs queued tasks and due timers, then the automatic
@@ -58,6 +68,9 @@ class HeadlessBackend : public LoopBackend {
   bool giveUp(const std::string& why, int code);
   Clock::time_point nextDue() const;
   void publishPresence(bool visible);
+  void actOnLines();
+  void actOnLine(const std::string& line);
+  bool windowCommand(const std::string& line);
 
   Window& window_;
   platform::Platform& platform_;
@@ -66,7 +79,8 @@ class HeadlessBackend : public LoopBackend {
   std::mutex mutex_;
   std::condition_variable wakeup_;
   bool woken_ = false;
-  std::map<std::string, std::pair<int, Clock::time_point>> timers_;  // name -> interval, next due
+  std::map<std::string, std::pair<int, Clock::time_point>> timers_;
+  std::deque<std::string> lines_;  // standard input not yet acted on  // name -> interval, next due
   bool pressedUpdate_ = false;
   std::optional<Clock::time_point> startDeadline_;
   int exitCode_ = 0;

@@ -14,6 +14,7 @@
 #include "ui/image.h"
 #include "ui/image_assets.h"
 #include "ui/stacking.h"
+#include "ui/win32/popup_menu.h"
 #include "ui/win32/server_combo.h"
 #include "ui/win32/skin_view.h"
 #include "ui/win32/taskbar_button.h"
@@ -90,6 +91,7 @@ class Win32Backend final : public LoopBackend {
   void wake() override;
   void messageBox(const std::string& text) override;
   bool question(const std::string& text) override;
+  void showMenu(const Menu& menu) override;
   void run() override;
 
  private:
@@ -119,6 +121,7 @@ class Win32Backend final : public LoopBackend {
   void deliverSelection();
   void destroyed();
   void showTray(const WindowProps& props);
+  std::string menuTrace(const Menu& menu) const;
   void trace(const std::string& line);
   WebView::Hooks webHooks();
 
@@ -416,6 +419,38 @@ void Win32Backend::applyWindow(const WindowProps& props, Change change) {
       break;
     default: break;
   }
+}
+
+// Runs the menu's own loop on the window thread: queued work and timers go on meanwhile.
+void Win32Backend::showMenu(const Menu& menu) {
+  HWND hwnd = hwnd_.load();
+  if (!hwnd) return;
+  PopupMenu popup(menu, [this](const std::string& bytes) { return wide(bytes); });
+  trace("menu shown: " + menuTrace(menu));
+  int chosen = popup.track(hwnd);
+  if (chosen == 0) {
+    trace("menu dismissed");
+    return;
+  }
+  trace("menu chose " + std::to_string(chosen));
+  window_.raiseMenuChoice(chosen);
+}
+
+std::string Win32Backend::menuTrace(const Menu& menu) const {
+  std::string out;
+  for (const MenuItem& item : menu) {
+    if (!out.empty()) out += ", ";
+    if (item.separator) {
+      out += "-";
+      continue;
+    }
+    if (item.submenu.empty()) out += std::to_string(item.id) + " ";
+    out += platform_.system.toUtf8(item.text, codePage_);
+    if (item.checked) out += " (checked)";
+    if (!item.enabled) out += " (disabled)";
+    if (!item.submenu.empty()) out += " {" + menuTrace(item.submenu) + "}";
+  }
+  return out;
 }
 
 void Win32Backend::showTray(const WindowProps& props) {
