@@ -135,7 +135,7 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
     // of a slow reader, and would count them as sent when the segment's connection closes.
     if (params_.rangesOnly || limited()) rangeLast = s.start + s.length - 1;
     validator = validator_;
-  } else if (limited()) {
+  } else if (limited() && !shortFirstRefused_.load()) {
     // The first request learns the size from a short range's total: a whole-file answer would
     // have the server queue megabytes on this connection before it could be left.
     rangeStart = 0;
@@ -151,6 +151,13 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   attempt.answer = head.status;
   // A whole head that makes no sense is the server's answer all the same: asking again
   // would only bring the same one.
+  bool first = segment < 0;
+  // The short first range of a limited download names a byte an empty file does not have:
+  // after the server's refusal the size is asked for without a range.
+  if (first && rangeLast >= 0 && head.status == 416 && received == Outcome::done) {
+    shortFirstRefused_ = true;
+    return Outcome::again;
+  }
   if (received == Outcome::gaveUp) return refuse(head.status, false);
   if (received != Outcome::done) return received;
 
@@ -173,12 +180,11 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   // A compressed body is not the file's bytes; a chunked one is taken out of its frames.
   if ((head.status != 200 && head.status != 206) || head.transferCoded) return refuse(head.status, false);
   int64_t answerEnd = 0;
-  bool first = segment < 0;
   Outcome accepted = acceptHead(head, attempt.id, segment, answerEnd);
   if (accepted != Outcome::done) return accepted;
   // Under a speed limit the whole-file answer that gave the size is left at once, and the first
   // segment asked for as a closed range like the others.
-  if (first && limited() && head.status == 200) return Outcome::again;
+  if (first && limited() && head.status == 200 && answerEnd > 0) return Outcome::again;
   return receiveBody(socket, attempt.source, segment, head, answerEnd, pending);
 }
 

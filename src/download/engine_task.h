@@ -195,6 +195,9 @@ class EngineTask {
 
   platform::MappedFile file_;
   std::atomic<bool> stop_{false};
+  // The short first range of a limited download was refused (an empty file has no byte 0):
+  // the size is then asked for without a range.
+  std::atomic<bool> shortFirstRefused_{false};
   std::atomic<bool> ending_{false};
   std::atomic<bool> ended_{false};
   std::thread control_;

@@ -64,6 +64,13 @@ bool parseStatusLine(std::string_view line, int& status) {
 bool parseContentRange(std::string_view v, ResponseHead& head) {
   if (v.size() < 6 || !equalsFolded(v.substr(0, 6), "bytes ")) return false;
   v = trim(v.substr(6));
+  // "*/length" belongs to a refusal (416) only: no range, the file's length.
+  if (head.status == 416 && v.size() > 2 && v.substr(0, 2) == "*/") {
+    int64_t total = -1;
+    if (!parseNumber(v.substr(2), total)) return false;
+    head.rangeTotal = total;
+    return true;
+  }
   size_t dash = v.find('-');
   size_t slash = v.find('/');
   if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) return false;

@@ -20,7 +20,9 @@ void setSpeedLimit(state::AppState& app, int64_t bytesPerSecond) {
 int64_t speedLimit(const state::AppState& app) { return controlOf(app).rate(); }
 
 void pauseDownloads(state::AppState& app) {
-  if (controlOf(app).paused()) return;
+  // A pause asked for when nothing downloads (the download may have ended since the menu
+  // opened) would hold the next download before it began.
+  if (controlOf(app).paused() || !downloadRunning(app)) return;
   controlOf(app).pause();
   app.log.write("downloads paused");
   if (downloadRunning(app)) refreshProgress(app);

@@ -9,7 +9,8 @@ namespace platform {
 // over when this is made (so a file the program opens later in the place of a closed
 // standard input is never read); start() hands each line, without its line end, to `line`
 // on that thread. The end of the input, or no input at all, ends the reading and nothing
-// else. Destroying it stops the reading, also while it waits.
+// else. Destroying it stops the reading, also while it waits. On Windows only a pipe or a
+// file is read (a console or a device such as NUL is not).
 class InputLines {
  public:
   InputLines();

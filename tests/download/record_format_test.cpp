@@ -219,6 +219,13 @@ TEST(ResponseHead, WaitsForTheBlankLineAndRefusesGarbage) {
   EXPECT_EQ(parseResponseHead("HTTP/1.1 206 OK\r\nContent-Range: bytes 9-3/10\r\n\r\n", head, length),
             HeadStatus::malformed);
   EXPECT_EQ(parseResponseHead(std::string(kMaxHeadBytes, 'a'), head, length), HeadStatus::malformed);
+  // The unsatisfied form belongs to a refusal only.
+  EXPECT_EQ(parseResponseHead("HTTP/1.1 206 OK\r\nContent-Range: bytes */10\r\n\r\n", head, length),
+            HeadStatus::malformed);
+  ASSERT_EQ(parseResponseHead("HTTP/1.1 416 No\r\nContent-Range: bytes */0\r\n\r\n", head, length),
+            HeadStatus::complete);
+  EXPECT_FALSE(head.hasContentRange);
+  EXPECT_EQ(head.rangeTotal, 0);
 }
 
 TEST(ChunkedBody, TakesOffTheFramingInAnyPieces) {

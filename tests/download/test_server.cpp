@@ -167,6 +167,10 @@ std::string TestServer::answerHead(const std::string& request, const std::string
     answer = "HTTP/1.1 200 OK\r\nContent-length: " + std::to_string(length) + "\r\n";
   } else if (whole) {
     answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n";
+  } else if (from >= size) {
+    from = size;  // as servers do: no byte of the range exists, and nothing follows the head
+    answer = "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0\r\nContent-Range: bytes */" +
+             std::to_string(size) + "\r\n";
   } else {
     answer = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + std::to_string(length) +
              "\r\nContent-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +

@@ -120,5 +120,24 @@ TEST(SpeedLimit, TheEngineHoldsTheLimitAcrossItsConnections) {
   EXPECT_GT(seconds, 1.9);
 }
 
+// The short first range of a limited download has no byte to name in an empty file: the
+// server's 416 is asked again without a range, and the download ends with the empty file.
+TEST(SpeedLimit, AnEmptyFileEndsUnderALimit) {
+  dltest::TestServer server("");
+  dltest::TempFolder folder;
+  dltest::EventLog log;
+  DownloadEngine engine;
+  auto control = std::make_shared<TransferControl>();
+  control->setRate(512 * 1024);
+  TaskParameters p = log.params(server.url(), folder.path("empty.bin.tmp"), 5);
+  p.control = control;
+  ASSERT_TRUE(engine.start(p));
+  ASSERT_TRUE(log.waitForEnd());
+  EXPECT_TRUE(engine.completed());
+  ASSERT_EQ(server.requests().size(), 2u);
+  EXPECT_NE(server.requests()[0].find("Range: bytes=0-"), std::string::npos);
+  EXPECT_EQ(server.requests()[1].find("Range:"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace download

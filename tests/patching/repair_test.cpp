@@ -158,7 +158,9 @@ TEST_F(RepairFixture, ARepairIsPossibleOnlyOnceTheManifestIsEvaluatedAndNoUpdate
     patching_test::Launcher local;
     local.app.workerFinished = c.configured;
     local.app.patchWorkerRunning = c.patching;
-    if (c.manifest) ASSERT_TRUE(startup::parseManifest(local.app.manifestDocument, "<UpdateInfo/>"));
+    if (c.manifest) {
+      ASSERT_TRUE(startup::parseManifest(local.app.manifestDocument, "<UpdateInfo/>"));
+    }
     EXPECT_EQ(repairPossible(local.app), c.expected) << c.configured << c.patching << c.manifest;
     startRepair(local.app);
     EXPECT_EQ(local.spawned.size(), c.expected ? 1u : 0u);

@@ -1,6 +1,6 @@
 # Helpers for end-to-end tests of the Windows launcher under wine64 on a private Xvfb display
 # (source this file). Everything started here is stopped by wine_x_stop, by its own id.
-#   wine_x_start WORK   starts Xvfb on a free display, sets DISPLAY, WINEPREFIX=WORK/prefix, wine, wineserver
+#   wine_x_start WORK   starts Xvfb on a display it finds free, sets DISPLAY, WINEPREFIX=WORK/prefix, wine, wineserver
 #   stall_start WORK    a loopback server that accepts and never answers; sets stall_port
 #   wine_x_stop         kills the wine processes of the prefix, the stall server and Xvfb
 wine=$(command -v wine64 || true)
@@ -11,12 +11,15 @@ xvfb_pid="" stall_pid=""
 
 wine_x_start() {
   local work=$1 display=""
-  for n in $(seq 161 230); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-  done
-  [ -n "$display" ] || { echo "no free X display"; return 1; }
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  # Xvfb takes the first free display itself and says which: tests starting side by side
+  # cannot pick the same one.
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  display=$(head -1 "$work/display" 2>/dev/null)
+  [ -n "$display" ] || { echo "Xvfb gave no display"; return 1; }
+  display=":$display"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
   export DISPLAY=$display WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=zh_CN.UTF-8
   # No Mono or Gecko installers: they would open dialogs on a fresh prefix.

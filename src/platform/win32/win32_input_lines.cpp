@@ -14,6 +14,7 @@ namespace {
 // keeps it, and the owner's end is then only the promise that no line is delivered after it.
 struct Reading {
   win32::UniqueHandle input;
+  win32::UniqueHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::function<void(const std::string&)> line;
   std::mutex mutex;
   bool stopping = false;
@@ -34,6 +35,9 @@ DWORD WINAPI readLines(void* parameter) {
   while (ReadFile(reading->input.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
     splitter.feed(buffer, got, deliver);
   splitter.finish(deliver);
+  // At the end of the input the thread stays until its owner ends it: a thread ending by
+  // itself while another one ends the process is a race Wine has been seen to lose.
+  WaitForSingleObject(reading->stop.get(), INFINITE);
   return 0;
 }
 
@@ -60,13 +64,19 @@ InputLines::~InputLines() {
     native_->reading->stopping = true;
   }
   if (!native_->thread) return;
+  SetEvent(native_->reading->stop.get());
   CancelSynchronousIo(native_->thread.get());
   WaitForSingleObject(native_->thread.get(), kStopWaitMs);
 }
 
 void InputLines::start(std::function<void(const std::string& line)> line) {
-  if (!native_->reading->input || native_->thread) return;
-  native_->reading->line = std::move(line);
+  Reading& reading = *native_->reading;
+  if (!reading.input || !reading.stop || native_->thread) return;
+  // Pipes and files are read; a console or a device (NUL) is not: scripts hand their lines
+  // through a pipe or a file, and a read of a console ends only with a key.
+  DWORD type = GetFileType(reading.input.get());
+  if (type != FILE_TYPE_PIPE && type != FILE_TYPE_DISK) return;
+  reading.line = std::move(line);
   auto* handed = new std::shared_ptr<Reading>(native_->reading);
   HANDLE t = CreateThread(nullptr, 0, readLines, handed, 0, nullptr);
   if (!t) {
