@@ -10,7 +10,6 @@ namespace patching {
 
 namespace {
 
-constexpr size_t kMd5Length = 32;
 constexpr size_t kHeaderCodeLength = 16;
 constexpr size_t kHeaderBytes = 32;
 constexpr size_t kReadBlock = 256 * 1024;

@@ -1,9 +1,13 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 #include "platform/files.h"
 
 namespace patching {
+
+// A CheckCode of this many digits is the MD5 of the whole file; of 16, a code of its header.
+inline constexpr size_t kMd5Length = 32;
 
 // The header code of a file from its first bytes (at most 32): the 8 bytes at offsets 16 to
 // 23 as 16 upper-case hexadecimal digits; shorter files give the first 8 bytes of their last

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "delta/chunk_placer.h"
 #include "delta/chunk_scanner.h"
@@ -13,6 +14,7 @@
 #include "patching/delta_index.h"
 #include "patching/disk_room.h"
 #include "patching/format_size.h"
+#include "patching/signed_files.h"
 #include "patching/file_download.h"
 #include "support/support_notes.h"
 #include "text/byte_encodings.h"
@@ -226,16 +228,25 @@ std::string resumeOrBegin(state::AppState& app, const PatchEntry& entry, const s
   return std::string();
 }
 
-bool matchesIndex(platform::Files& files, const std::string& path, const DeltaIndex& di) {
-  std::string hex;
-  return fileSha256Hex(files, path, hex) &&
-         hex == text::lowerHex({reinterpret_cast<const char*>(di.index.fileSha256.data()), di.index.fileSha256.size()});
+// One pass over the file for both digests: the MD5 on a thread of its own beside the SHA-256.
+bool digestAssembled(platform::Files& files, const std::string& path, bool withMd5, AssembledDigests& digests) {
+  bool md5Read = true;
+  std::thread second;
+  if (withMd5) second = std::thread([&] { md5Read = fileMd5Hex(files, path, digests.md5); });
+  bool shaRead = fileSha256Hex(files, path, digests.sha256);
+  if (second.joinable()) second.join();
+  return shaRead && md5Read;
+}
+
+bool matchesIndex(const AssembledDigests& digests, const DeltaIndex& di) {
+  const auto& sha = di.index.fileSha256;
+  return digests.sha256 == text::lowerHex({reinterpret_cast<const char*>(sha.data()), sha.size()});
 }
 
 }  // namespace
 
 int downloadDelta(state::AppState& app, const PatchEntry& entry, const std::string& stamp, const std::string& target,
-                  int index, int count) {
+                  int index, int count, AssembledDigests& digests) {
   if (entry.chunks.empty()) return kNotStarted;
   auto& files = app.platform.files;
   DeltaPaths paths(target);
@@ -254,7 +265,8 @@ int downloadDelta(state::AppState& app, const PatchEntry& entry, const std::stri
   if (result != kComplete) {
     std::string cause = app.downloadTask.engine().abandonedFor();
     why = "its ranges could not be fetched" + (cause.empty() ? std::string() : ": a source " + cause);
-  } else if (!matchesIndex(files, paths.tmp, *start.index)) {
+  } else if (!digestAssembled(files, paths.tmp, entry.CheckCode.size() == kMd5Length, digests) ||
+             !matchesIndex(digests, *start.index)) {
     why = "the assembled file differs from its chunk index";
   }
   if (!why.empty()) {
@@ -264,6 +276,16 @@ int downloadDelta(state::AppState& app, const PatchEntry& entry, const std::stri
   noteDelta(app, entry, start, began);
   for (const std::string& p : {paths.record, paths.indexData, paths.indexData + ".work"}) files.deleteFile(p);
   return kComplete;
+}
+
+bool assembledMatches(state::AppState& app, const std::string& tmpPath, const PatchEntry& entry,
+                      const AssembledDigests& digests) {
+  std::string header;
+  bool code = !isMatchableCode(entry.CheckCode) ||
+              (digests.md5.empty()
+                   ? computeCheckCode(app.platform.files, tmpPath, entry.CheckCode, header) && header == entry.CheckCode
+                   : digests.md5 == entry.CheckCode);
+  return code && (!hasSignedDigest(app, entry) || digests.sha256 == entry.sha256);
 }
 
 }  // namespace patching

@@ -24,21 +24,22 @@ void createSubfolders(platform::Files& files, platform::System& system, const st
   }
 }
 
-bool moveIntoPlace(platform::Files& files, const std::string& from, const std::string& to) {
+bool moveIntoPlace(platform::Files& files, const std::string& from, const std::string& to, bool byRename) {
   if (files.moveFile(from, to)) return true;
+  if (byRename && files.replaceByRename(from, to)) return true;
   if (!files.copyFile(from, to, true)) return false;
   files.deleteFile(from);
   return true;
 }
 
 MoveResult moveIntoPlaceWaiting(platform::Files& files, platform::System& system, const std::string& from,
-                                const std::string& to, int& retries) {
+                                const std::string& to, int& retries, bool byRename) {
   constexpr uint32_t kPatience = 10000;
   constexpr int kLongestPause = 2000;
   uint32_t start = system.tickCount();
   retries = 0;
   for (int pause = 100;; pause = std::min(pause * 2, kLongestPause), ++retries) {
-    if (moveIntoPlace(files, from, to)) return MoveResult::kMoved;
+    if (moveIntoPlace(files, from, to, byRename)) return MoveResult::kMoved;
     // A missing folder or source does not heal by waiting.
     if (!files.exists(to) || !files.exists(from)) return MoveResult::kFailed;
     if (system.tickCount() - start >= kPatience) return MoveResult::kHeld;

@@ -21,8 +21,9 @@ void createSubfolders(platform::Files& files, platform::System& system, const st
 
 // Moves a finished download to its place, replacing a file that is there: a plain rename,
 // else a copy with overwriting followed by deleting the source (the move counts as done when
-// only that deletion fails).
-bool moveIntoPlace(platform::Files& files, const std::string& from, const std::string& to);
+// only that deletion fails). `byRename` first tries renaming over the old file, for a file
+// assembled from the old one's chunks: its copy would write the whole file a second time.
+bool moveIntoPlace(platform::Files& files, const std::string& from, const std::string& to, bool byRename = false);
 
 enum class MoveResult { kMoved, kHeld, kFailed };
 
@@ -30,6 +31,6 @@ enum class MoveResult { kMoved, kHeld, kFailed };
 // open) is tried again with pauses of 100 ms doubling up to 2 s, for about 10 s, before it
 // counts as held. `retries` is set to the number of tries after the first.
 MoveResult moveIntoPlaceWaiting(platform::Files& files, platform::System& system, const std::string& from,
-                                const std::string& to, int& retries);
+                                const std::string& to, int& retries, bool byRename = false);
 
 }  // namespace patching

@@ -112,7 +112,9 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   std::string target = app.downloadCacheFolder + app.platform.system.manifestFileName(entry.name);
   std::string tmpPath = target + ".tmp";
   bool cached = finishedInCache(app, tmpPath, entry);
-  int result = cached ? patching::kComplete : downloadDelta(app, entry, stamp, target, index, count);
+  AssembledDigests digests;
+  int result = cached ? patching::kComplete : downloadDelta(app, entry, stamp, target, index, count, digests);
+  bool assembled = !cached && result == patching::kComplete;
   if (result == patching::kNotStarted) {
     app.downloadTask.expectSizeOfNextStart(signedSize(app, entry));
     result = download(app, url, target, index, count);
@@ -125,7 +127,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
     return failDownload(app, entry, target, message, cause);
   }
 
-  if (!cached && !downloadMatches(app, tmpPath, entry)) {
+  if (!cached && !(assembled ? assembledMatches(app, tmpPath, entry, digests) : downloadMatches(app, tmpPath, entry))) {
     // Nothing of a wrong file is kept, so the next run fetches it afresh.
     files.deleteFile(tmpPath);
     files.deleteFile(tmpPath + ".work");
@@ -135,7 +137,7 @@ bool installPatch(state::AppState& app, const PatchEntry& entry, int index, int 
   }
   createSubfolders(files, app.platform.system, app.clientFolder, entry.path);
   int retries = 0;
-  MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath, retries);
+  MoveResult moved = moveIntoPlaceWaiting(files, app.platform.system, tmpPath, entry.localPath, retries, assembled);
   app.log.write(support::installNote(app.platform.system, entry.name, entry.localPath, retries,
                                      installOutcome(moved, cached)));
   if (moved != MoveResult::kMoved) return failMove(app, entry, tmpPath, moved);

@@ -12,8 +12,6 @@ namespace patching {
 
 namespace {
 
-constexpr size_t kMd5Length = 32;
-
 std::string signedDamage(platform::Files& files, const PatchEntry& e) {
   int64_t size = 0;
   // The size is the cheap refusal; without one the digest alone decides.

@@ -45,6 +45,14 @@ class Files {
   // With overwrite, an existing `to` is replaced whole or left as it was (a full disk, a
   // program holding it): the copy is made beside it and renamed over it.
   virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
+  // Renames `from` over an existing `to` in one step (the same volume), which keeps its
+  // permissions; false, leaving both as they were, where that cannot be done: `to` held by
+  // another program, another volume, or a system without it (the default).
+  virtual bool replaceByRename(const std::string& from, const std::string& to) {
+    (void)from;
+    (void)to;
+    return false;
+  }
   virtual bool deleteFile(const std::string& path) = 0;
   virtual bool fileSize(const std::string& path, int64_t& size) = 0;
   // The stamp of a regular file; false for a folder or anything that cannot be asked.

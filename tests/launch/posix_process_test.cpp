@@ -11,6 +11,7 @@
 #include "platform/posix/host_text.h"
 #include "platform/posix/posix_network.h"
 #include "platform/posix/posix_process_starter.h"
+#include "test_locations.h"
 
 namespace platform::posix {
 namespace {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "test_locations.h"
+
 namespace startup {
 namespace {
 

@@ -4,7 +4,10 @@
 
 #include "delta/chunk_scanner.h"
 #include "download/source_set.h"
+#include "patching/check_code.h"
+#include "patching/delta_download.h"
 #include "patching/delta_index.h"
+#include "patching/md5.h"
 #include "patching/patching_fixture.h"
 
 namespace patching {
@@ -72,6 +75,40 @@ TEST(DeltaIndexCheck, TheIndexTravelsToTheFilesMirrorsWhenItLiesBesideTheFile) {
             download::joinAddresses({"http://a.example/data/big.pak.chunks?t=7", "http://b.example/data/big.pak.chunks?t=7"}));
   entry.chunks = "http://c.example/indexes/big.pak.chunks";
   EXPECT_EQ(chunkIndexAddresses(entry, "7"), "http://c.example/indexes/big.pak.chunks?t=7");
+}
+
+// An assembled file is installed on the digests its one last read took: the MD5 for a
+// CheckCode of 32 digits, the header read again for one of 16, and with keys the signed sha256.
+TEST(AssembledFile, PassesTheInstallChecksOnlyWithTheRightDigests) {
+  const std::string file = std::string(4096, 'h') + "body";
+  const std::string tmp = "C:\\Game\\DownloadCache\\a.pak.tmp";
+  const std::string md5 = md5Hex(file), sha = sha256Hex(file);
+  const std::string header = headerCheckCode(file);
+  const std::string other = std::string(64, '0');
+  struct Case {
+    std::string checkCode, sha256;
+    bool keyed;
+    AssembledDigests digests;
+    bool expected;
+  } cases[] = {
+      {md5, "", false, {sha, md5}, true},
+      {md5, "", false, {sha, std::string(32, 'F')}, false},
+      {header, "", false, {sha, ""}, true},
+      {std::string(16, '0'), "", false, {sha, ""}, false},
+      {"unmatchable", "", false, {sha, ""}, true},
+      {md5, sha, true, {sha, md5}, true},
+      {md5, other, true, {sha, md5}, false},
+      {md5, other, false, {sha, md5}, true},  // without keys the sha256 is not the manifest's word
+  };
+  for (const Case& c : cases) {
+    Launcher launcher;
+    launcher.files.files[tmp] = file;
+    if (c.keyed) launcher.app.endpoints.trustKeys[0] = platform::P256PublicKey{0x04};
+    PatchEntry entry;
+    entry.CheckCode = c.checkCode;
+    entry.sha256 = c.sha256;
+    EXPECT_EQ(assembledMatches(launcher.app, tmp, entry, c.digests), c.expected) << c.checkCode << " " << c.keyed;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/crypto.h"
 #include "text/byte_encodings.h"
 #include "vector_file.h"
+#include "test_locations.h"
 
 namespace {
 

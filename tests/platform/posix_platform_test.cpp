@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "platform/posix/host_text.h"
 #include "platform/posix/posix_files.h"
@@ -180,23 +182,41 @@ TEST_F(PosixFilesTest, MoveNeverReplacesButCopyMayWhenAsked) {
   EXPECT_FALSE(files.deleteFile(base + "c"));
 }
 
-TEST_F(PosixFilesTest, CopyLeavesATargetAnotherHolderLockedAloneUntilItIsReleased) {
-  files.writeWhole(base + "new", "fresh contents");
-  files.writeWhole(base + "target", "old");
-  int holder = ::open(hostPath(base + "target").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(holder, 0);
-  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-  EXPECT_FALSE(files.copyFile(base + "new", base + "target", true));
-  std::string bytes;
-  files.readWhole(base + "target", bytes);
-  EXPECT_EQ(bytes, "old");
-  // A shared lock, a reader that lets others only read, keeps it as well.
-  ::flock(holder, LOCK_SH);
-  EXPECT_FALSE(files.copyFile(base + "new", base + "target", true));
-  ::close(holder);
-  EXPECT_TRUE(files.copyFile(base + "new", base + "target", true));
-  files.readWhole(base + "target", bytes);
-  EXPECT_EQ(bytes, "fresh contents");
+// Both ways of replacing a file leave one that another holder locked alone until it is
+// released; the rename keeps the old file's permissions as the copy does.
+TEST_F(PosixFilesTest, ReplacingLeavesATargetAnotherHolderLockedAloneUntilItIsReleased) {
+  const std::vector<std::function<bool(const std::string&, const std::string&)>> replacers = {
+      [&](const std::string& from, const std::string& to) { return files.copyFile(from, to, true); },
+      [&](const std::string& from, const std::string& to) { return files.replaceByRename(from, to); }};
+  for (size_t way = 0; way < replacers.size(); ++way) {
+    const auto& replace = replacers[way];
+    files.writeWhole(base + "new", "fresh contents");
+    files.writeWhole(base + "target", "old");
+    ::chmod(hostPath(base + "target").c_str(), 0640);
+    int holder = ::open(hostPath(base + "target").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(replace(base + "new", base + "target")) << way;
+    std::string bytes;
+    files.readWhole(base + "target", bytes);
+    EXPECT_EQ(bytes, "old") << way;
+    // A shared lock, a reader that lets others only read, keeps it as well.
+    ::flock(holder, LOCK_SH);
+    EXPECT_FALSE(replace(base + "new", base + "target")) << way;
+    EXPECT_TRUE(files.exists(base + "new")) << way;
+    ::close(holder);
+    EXPECT_TRUE(replace(base + "new", base + "target")) << way;
+    files.readWhole(base + "target", bytes);
+    EXPECT_EQ(bytes, "fresh contents") << way;
+    struct stat st{};
+    ::stat(hostPath(base + "target").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << way;
+    files.deleteFile(base + "new");
+  }
+  // Nothing to replace: the rename is not the way, a plain move is.
+  files.writeWhole(base + "new", "x");
+  EXPECT_FALSE(files.replaceByRename(base + "new", base + "absent"));
+  EXPECT_TRUE(files.exists(base + "new"));
 }
 
 // A disk that fills during the copy (here: a file-size limit in a child process) leaves the old

@@ -7,6 +7,7 @@
 #include "ui/component_names.h"
 #include "ui/image.h"
 #include "ui/image_assets.h"
+#include "test_locations.h"
 
 namespace ui {
 namespace {

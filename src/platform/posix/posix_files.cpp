@@ -169,6 +169,17 @@ bool PosixFiles::copyFile(const std::string& from, const std::string& to, bool o
   return false;
 }
 
+bool PosixFiles::replaceByRename(const std::string& from, const std::string& to) {
+  std::string source = hostPath(from), target = hostPath(to);
+  // Held as copyFile sees it: a program's lock on the old file leaves it alone.
+  UniqueFd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!old || ::flock(old.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  struct stat st{};
+  if (::fstat(old.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (::chmod(source.c_str(), st.st_mode & 07777) != 0) return false;
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
 bool PosixFiles::deleteFile(const std::string& path) { return ::unlink(hostPath(path).c_str()) == 0; }
 
 bool PosixFiles::fileSize(const std::string& path, int64_t& size) {

@@ -112,6 +112,11 @@ bool Win32Files::copyFile(const std::string& from, const std::string& to, bool o
   return false;
 }
 
+bool Win32Files::replaceByRename(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_COPY_ALLOWED: another volume fails here and is copied by the caller.
+  return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 bool Win32Files::deleteFile(const std::string& path) { return DeleteFileW(widen(path).c_str()); }
 
 bool Win32Files::fileSize(const std::string& path, int64_t& size) {

@@ -17,6 +17,7 @@ class Win32Files : public Files {
   bool appendWhole(const std::string& path, const std::string& bytes) override;
   bool moveFile(const std::string& from, const std::string& to) override;
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
+  bool replaceByRename(const std::string& from, const std::string& to) override;
   bool deleteFile(const std::string& path) override;
   bool fileSize(const std::string& path, int64_t& size) override;
   bool fileStamp(const std::string& path, FileStamp& stamp) override;
