@@ -149,8 +149,6 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
   ResponseHead head;
   Outcome received = receiveHead(socket, pending, head);
   attempt.answer = head.status;
-  // A whole head that makes no sense is the server's answer all the same: asking again
-  // would only bring the same one.
   bool first = segment < 0;
   // The short first range of a limited download names a byte an empty file does not have:
   // after the server's refusal the size is asked for without a range.
@@ -158,6 +156,8 @@ EngineTask::Outcome EngineTask::exchange(platform::Stream& socket, Url& url, con
     shortFirstRefused_ = true;
     return Outcome::again;
   }
+  // A whole head that makes no sense is the server's answer all the same: asking again
+  // would only bring the same one.
   if (received == Outcome::gaveUp) return refuse(head.status, false);
   if (received != Outcome::done) return received;
 
