@@ -18,17 +18,6 @@ make_versions() {
   python3 "$versions" random "$2/c.pak" 32 23
 }
 
-# The sections the maker keeps: one server line and the running launcher's own version.
-write_template() {
-  cat > "$work/template.xml" <<'XML'
-<?xml version="1.0" encoding="gb2312"?>
-<UpdateInfo>
-  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
-  <Launcher name="launcher" url="http://127.0.0.1:9/DLQ.exe" ver="0.0.1"/>
-</UpdateInfo>
-XML
-}
-
 # Writes manifest $3 for release folder $1 published under address $2, with an index beside
 # every file of 1 MiB or more; further maker options follow.
 make_delta_manifest() {

@@ -52,7 +52,7 @@ mkdir -p "$client" "$work/empty"
 cp "$launcher" "$client/launcher"
 make_versions "$work/v1" "$www/v2"
 cp "$work/v1"/*.pak "$client/"
-write_template
+write_template "$work/template.xml"
 make_delta_manifest "$www/v2" "$base/v2" "$work/manifest.xml"
 start_standin "$work/manifest.xml" "$work/empty" "$work/standin.log"
 write_endpoints "$work/endpoints.ini"

@@ -36,7 +36,7 @@ mkdir -p "$client" "$work/empty"
 cp "$exe" "$client/launcher.exe"
 make_versions "$work/v1" "$NGINX_DIR/www/v2"
 cp "$work/v1"/*.pak "$client/"
-write_template
+write_template "$work/template.xml"
 make_delta_manifest "$NGINX_DIR/www/v2" "http://127.0.0.1:$NGINX_PORT/limited/v2" "$work/manifest.xml"
 start_standin "$work/manifest.xml" "$work/empty" "$work/standin.log"
 write_endpoints "$work/endpoints.ini"

@@ -76,13 +76,7 @@ cp -p "$work/release/big.pak" "$first_dir/www/big.pak"
 cp -p "$work/release/big.pak" "$second_dir/www/big.pak"
 : >"$work/client/Client.exe"
 cp "$launcher" "$work/client/launcher"
-cat >"$work/template.xml" <<'XML'
-<?xml version="1.0" encoding="gb2312"?>
-<UpdateInfo>
-  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
-  <Launcher name="launcher" url="http://127.0.0.1:9/DLQ.exe" ver="0.0.1"/>
-</UpdateInfo>
-XML
+write_template "$work/template.xml"
 "$maker" --dir "$work/release" --base-url "$first" --mirror "$second" --existing "$work/template.xml" \
   --out "$work/manifest.xml"
 grep -F "<MirrorList base=\"$first\">" "$work/manifest.xml"

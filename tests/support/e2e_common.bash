@@ -154,6 +154,18 @@ start_standin() {
 # Writes an endpoints file $1 pointing both manifest addresses at the stand-in server.
 write_endpoints() { standin_endpoints "127.0.0.1:$files_port" > "$1"; }
 
+# The sections the manifest maker keeps (--existing), written to $1: one server line and the
+# running launcher's own version.
+write_template() {
+  cat > "$1" <<'XML'
+<?xml version="1.0" encoding="gb2312"?>
+<UpdateInfo>
+  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
+  <Launcher name="launcher" url="http://127.0.0.1:9/DLQ.exe" ver="0.0.1"/>
+</UpdateInfo>
+XML
+}
+
 # A manifest offering launcher version $2 from the stand-in's files port, written to $1.
 write_manifest() {
   cat > "$1" <<XML

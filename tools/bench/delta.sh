@@ -45,13 +45,7 @@ mkdir -p "$www/a" "$www/b" "$www/c" "$out/empty"
 python3 "$versions" derive "$out/old.pak" "$www/a/game.pak" 2 --edits 100 > /dev/null
 python3 "$versions" derive "$out/old.pak" "$www/b/game.pak" 3 --insert 0.1:1048576 --edits 10 > /dev/null
 python3 "$versions" random "$www/c/game.pak" "$size_mb" 4
-cat > "$out/template.xml" <<'XML'
-<?xml version="1.0" encoding="gb2312"?>
-<UpdateInfo>
-  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
-  <Launcher name="launcher" url="http://127.0.0.1:9/DLQ.exe" ver="0.0.1"/>
-</UpdateInfo>
-XML
+write_template "$out/template.xml"
 for case in a b c; do
   "$maker" --dir "$www/$case" --base-url "$base/$case" --existing "$out/template.xml" --chunks \
     --out "$out/$case.xml" > /dev/null

@@ -14,13 +14,7 @@ mkdir -p "$client" "$work/empty" "$NGINX_DIR/www/release"
 : > "$client/Client.exe"
 cp "$launcher" "$client/$launcher_name"
 head -c $((64 * 1000 * 1000)) /dev/urandom > "$NGINX_DIR/www/release/big.pak"
-cat > "$work/template.xml" <<'XML'
-<?xml version="1.0" encoding="gb2312"?>
-<UpdateInfo>
-  <ServerList><S name="one" Lip="127.0.0.1" Lport="9" Mip="127.0.0.1" Mport="9" sublocale="1" version="1"/></ServerList>
-  <Launcher name="launcher" url="http://127.0.0.1:9/DLQ.exe" ver="0.0.1"/>
-</UpdateInfo>
-XML
+write_template "$work/template.xml"
 "$maker" --dir "$NGINX_DIR/www/release" --base-url "http://127.0.0.1:$NGINX_PORT/release" \
   --existing "$work/template.xml" --out "$work/manifest.xml" > /dev/null
 start_standin "$work/manifest.xml" "$work/empty" "$work/standin.log"
