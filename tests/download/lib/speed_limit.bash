@@ -2,7 +2,7 @@
 # linux_speed_limit.sh and wine_speed_limit.sh, which set work, client, launcher,
 # launcher_name and run_launcher (the launcher with its endpoints, --headless and
 # --auto-update, plus the arguments it is given), and cleanup's pids:
-#   1. a 64 MB patch with --limit-rate 2 MiB/s takes 32 s within a tenth, and what nginx sent
+#   1. a 64 MB patch with --limit-rate 2 MiB/s takes its 30.5 s within a tenth, and what nginx sent
 #      over the download's time stays within the limit;
 #   2. the same patch paused from standard input for 40 s and resumed: it ends byte for byte,
 #      no byte arrives while paused, and nginx served no more than the file and one range per
