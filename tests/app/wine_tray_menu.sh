@@ -51,14 +51,7 @@ start_launcher() {
   (cd "$client" && LAUNCHER_SHELL_TRACE=$(windows_path "$trace") exec "$wine" launcher.exe --endpoints endpoints.ini) \
     >"$work/launcher.out" 2>&1 &
   launcher_pid=$!
-  window=""
-  for _ in $(seq 180); do
-    window=$(xdotool search --name 'VeskoTalveria' 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    kill -0 "$launcher_pid" 2>/dev/null || fail "the launcher ended before showing its window"
-    sleep 1
-  done
-  [ -n "$window" ] || fail "no launcher window within 180 s"
+  wait_launcher_window "$launcher_pid" || fail "the launcher window"
   wait_trace "tooltip VKTALVERA LAUNCHER"
   tray=$(xdotool search --name 'Wine System Tray' 2>/dev/null | head -1 || true)
   [ -n "$tray" ] || fail "Wine shows no system tray window"

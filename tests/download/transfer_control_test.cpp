@@ -100,19 +100,23 @@ TEST(Pause, NothingIsReadWhilePausedAndTheFileGoesOnFromTheSameBytes) {
   EXPECT_EQ(server.requests().size(), requests);
 }
 
-TEST(SpeedLimit, TheEngineHoldsTheLimitAcrossItsConnections) {
-  std::string body(1 << 20, 'x');
-  dltest::TestServer server(body);
+// One download of the server's file on five connections under a limit of half a MiB a second.
+void downloadLimited(dltest::TestServer& server, DownloadEngine& engine) {
   dltest::TempFolder folder;
   dltest::EventLog log;
-  DownloadEngine engine;
   auto control = std::make_shared<TransferControl>();
   control->setRate(512 * 1024);
   TaskParameters p = log.params(server.url(), folder.path("patch.bin.tmp"), 5);
   p.control = control;
-  auto began = Clock::now();
   ASSERT_TRUE(engine.start(p));
   ASSERT_TRUE(log.waitForEnd());
+}
+
+TEST(SpeedLimit, TheEngineHoldsTheLimitAcrossItsConnections) {
+  dltest::TestServer server(std::string(1 << 20, 'x'));
+  DownloadEngine engine;
+  auto began = Clock::now();
+  downloadLimited(server, engine);
   double seconds = std::chrono::duration<double>(Clock::now() - began).count();
   EXPECT_TRUE(engine.completed());
   // A MiB at half a MiB a second cannot take less than two seconds, less the budget's first
@@ -124,15 +128,8 @@ TEST(SpeedLimit, TheEngineHoldsTheLimitAcrossItsConnections) {
 // server's 416 is asked again without a range, and the download ends with the empty file.
 TEST(SpeedLimit, AnEmptyFileEndsUnderALimit) {
   dltest::TestServer server("");
-  dltest::TempFolder folder;
-  dltest::EventLog log;
   DownloadEngine engine;
-  auto control = std::make_shared<TransferControl>();
-  control->setRate(512 * 1024);
-  TaskParameters p = log.params(server.url(), folder.path("empty.bin.tmp"), 5);
-  p.control = control;
-  ASSERT_TRUE(engine.start(p));
-  ASSERT_TRUE(log.waitForEnd());
+  downloadLimited(server, engine);
   EXPECT_TRUE(engine.completed());
   ASSERT_EQ(server.requests().size(), 2u);
   EXPECT_NE(server.requests()[0].find("Range: bytes=0-"), std::string::npos);

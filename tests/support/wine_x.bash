@@ -26,6 +26,19 @@ wine_x_start() {
   export WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
+# Waits up to 180 s for the launcher's window while process $1 runs; sets window.
+wait_launcher_window() {
+  window=""
+  for _ in $(seq 180); do
+    window=$(xdotool search --name 'VeskoTalveria' 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && return 0
+    kill -0 "$1" 2>/dev/null || { echo "the launcher ended before showing its window"; return 1; }
+    sleep 1
+  done
+  echo "no launcher window within 180 s"
+  return 1
+}
+
 stall_start() {
   local work=$1
   python3 -c '

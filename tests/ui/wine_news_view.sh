@@ -48,14 +48,7 @@ feature_key='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl'
   fail "reg add did not run"
 (cd "$client" && exec "$wine" "$name" --endpoints endpoints.ini) >"$work/launcher.log" 2>&1 &
 launcher_pid=$!
-window=""
-for _ in $(seq 180); do
-  window=$(xdotool search --name 'VeskoTalveria' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$launcher_pid" 2>/dev/null || fail "the launcher ended before showing its window"
-  sleep 1
-done
-[ -n "$window" ] || fail "no launcher window within 180 s"
+wait_launcher_window "$launcher_pid" || fail "the launcher window"
 "$wine" reg export "$feature_key" "$(windows_path "$work/features.reg")" /y >/dev/null 2>&1 ||
   fail "reg export did not run"
 iconv -f UTF-16 -t UTF-8 "$work/features.reg" | tr -d '\r' >"$work/features.txt"
